@@ -1,0 +1,166 @@
+#include "reader/WorkFile.h"
+
+#include "runtime/Cp1251.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace OpenTextM {
+
+namespace {
+
+constexpr int FirstCode = 32;
+constexpr int CodeCount = 224;
+
+// The character shown for each stored byte, both tables folded into one.
+std::array<char16_t, 256> shownCharacters(const Tables &tables)
+{
+    std::array<char16_t, 256> shown{};
+    for (int x = 0; x < 256; ++x) {
+        const std::int32_t code = tables.decoding[x];
+        shown[x] = code == 0 ? char16_t(0) : cp1251::toUnicode(static_cast<unsigned char>(code));
+    }
+    return shown;
+}
+
+void appendShown(QByteArrayView line, const std::array<char16_t, 256> &shown, QString &out)
+{
+    const qsizetype at = out.size();
+    out.resize(at + line.size());
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + at;
+    for (char b : line)
+        *dst++ = shown[static_cast<unsigned char>(b)];
+}
+
+} // namespace
+
+Tables buildTables(runtime::Random &random)
+{
+    Tables t;
+    for (int i = FirstCode; i < FirstCode + CodeCount; ++i) {
+        int k = 0;
+        do {
+            const double r = random.next();
+            k = static_cast<int>(std::floor(r * CodeCount)) + FirstCode;
+        } while (t.encoding[k] != 0);
+        t.encoding[k] = i;
+        t.decoding[i] = k;
+    }
+    return t;
+}
+
+std::optional<std::int32_t> reseedArgument(std::int32_t seed)
+{
+    const std::int64_t argument = -static_cast<std::int64_t>(seed) - 529;
+    if (seed == INT32_MIN || argument < INT32_MIN || argument > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(argument);
+}
+
+void reseedFor(std::int32_t seed, runtime::Random &random)
+{
+    if (const auto argument = reseedArgument(seed))
+        random.next(*argument);
+}
+
+Tables readHeader(runtime::InputFile &file, runtime::Random &random, std::int32_t *seed, bool *seedRead)
+{
+    const std::optional<std::int32_t> item = file.readNumber();
+    const std::int32_t n = item.value_or(0);
+    if (seed)
+        *seed = n;
+    if (seedRead)
+        *seedRead = item.has_value();
+    reseedFor(n, random);
+    return buildTables(random);
+}
+
+void decodeLine(QByteArrayView line, const Tables &tables, QString &out)
+{
+    appendShown(line, shownCharacters(tables), out);
+}
+
+QString decodeBody(runtime::InputFile &file, const Tables &tables)
+{
+    static constexpr char16_t Indent[] = u"&nbsp;&nbsp;&nbsp;";
+    static constexpr char16_t Break[] = u"<br>";
+    const auto shown = shownCharacters(tables);
+    QString body;
+    // The body is the file's size plus a little markup per line.
+    body.reserve(file.contents().size() + file.contents().size() / 8 + 64);
+    while (!file.eof()) {
+        const QByteArrayView line = file.readLine();
+        if (line.isEmpty())
+            continue;
+        body.append(QStringView(Indent));
+        appendShown(line, shown, body);
+        body.append(QStringView(Break));
+    }
+    return body;
+}
+
+QStringList decodeLines(runtime::InputFile &file, const Tables &tables)
+{
+    const auto shown = shownCharacters(tables);
+    QStringList lines;
+    while (!file.eof()) {
+        const QByteArrayView line = file.readLine();
+        if (line.isEmpty())
+            continue;
+        QString text;
+        appendShown(line, shown, text);
+        lines.append(text);
+    }
+    return lines;
+}
+
+QString workPage(const QString &name, const QString &body)
+{
+    static const QString Head =
+        u"<html><style>.txt {FONT-SIZE: 14pt; FONT-FAMILY: Times New Roman; COLOR: blue; "
+        u"TEXT-DECORATION:  none; } a:hover{color:red}</style><head><meta http-equiv='Content-Type' "
+        u"content='text/html; charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0>"
+        u"<center><a class='txt' href='http://www.s'>Список произведений</a><br>"
+        u"<font face='Times New Roman' size='6'>"_s;
+    static const QString Middle =
+        u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
+    static const QString Tail = u"</font></td></table></body></html>"_s;
+
+    QString page;
+    page.reserve(Head.size() + name.size() + Middle.size() + body.size() + Tail.size());
+    page.append(Head).append(name).append(Middle).append(body).append(Tail);
+    return page;
+}
+
+std::optional<TextPosition> firstUnstorable(const QStringList &lines)
+{
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const QString &line = lines[l];
+        for (qsizetype c = 0; c < line.size(); ++c) {
+            const char16_t ch = line[c].unicode();
+            if (cp1251::fromUnicode(ch) < FirstCode)
+                return TextPosition{l + 1, c + 1, ch};
+        }
+    }
+    return std::nullopt;
+}
+
+QByteArray encodeWork(std::int32_t seed, const QStringList &lines, runtime::Random random)
+{
+    reseedFor(seed, random);
+    const Tables tables = buildTables(random);
+
+    QByteArray out = QByteArray::number(seed);
+    out.append("\r\n");
+    for (const QString &line : lines) {
+        for (QChar c : line) {
+            const int code = cp1251::fromUnicode(c.unicode());
+            out.append(static_cast<char>(tables.encoding[code >= FirstCode ? code : '?']));
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+} // namespace OpenTextM

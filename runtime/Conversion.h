@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+namespace runtime {
+
+// The number at the start of a text: blanks, tabs and line feeds are ignored
+// wherever they stand; no number at the start gives 0.
+[[nodiscard]] double val(QStringView text);
+
+// Double to signed 32-bit integer, halves to the even neighbour; nothing when
+// the rounded value lies outside the 32-bit range.
+[[nodiscard]] std::optional<std::int32_t> toInt32(double value);
+
+// toInt32 that fails as the runtime did, with an overflow error.
+[[nodiscard]] std::int32_t cLng(double value);
+
+} // namespace runtime

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace runtime {
+
+// The original runtime's random-number generator, reproduced value for value:
+// work files are encoded with tables drawn from it.
+class Random
+{
+public:
+    static constexpr std::uint32_t InitialState = 0x50000;
+
+    // No argument: step once and return the new value.
+    float next();
+    // The argument rule: < 0 reseeds from the argument alone, then steps;
+    // 0 repeats the current value; > 0 steps.
+    float next(float argument);
+    // A 32-bit integer argument is first rounded to single precision.
+    float next(std::int32_t argument) { return next(static_cast<float>(argument)); }
+
+    [[nodiscard]] std::uint32_t state() const { return m_state; }
+    void setState(std::uint32_t state) { m_state = state & 0xFFFFFF; }
+
+    // The generator the whole process shares, as the original runtime had one.
+    static Random &shared();
+
+private:
+    [[nodiscard]] float value() const { return static_cast<float>(m_state) / 16777216.0f; }
+    void step() { m_state = (m_state * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF; }
+
+    std::uint32_t m_state = InitialState;
+};
+
+} // namespace runtime

@@ -1,0 +1,244 @@
+// Work files: tables from seeds, decoding rules, the work page and the writer.
+#include "reader/WorkFile.h"
+#include "runtime/Cp1251.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+using OpenTextM::Tables;
+
+namespace {
+
+const QString Indent = u"&nbsp;&nbsp;&nbsp;"_s;
+
+// What a reader shows for a file's bytes, with the generator in the given state.
+QString bodyOf(const QByteArray &bytes, runtime::Random &random)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"w.dat"_s);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return u"<write failed>"_s;
+    f.close();
+    runtime::InputFile in;
+    if (in.open(path) != 0)
+        return u"<open failed>"_s;
+    const Tables tables = OpenTextM::readHeader(in, random);
+    return OpenTextM::decodeBody(in, tables);
+}
+
+QString bodyOf(const QByteArray &bytes)
+{
+    runtime::Random fresh;
+    return bodyOf(bytes, fresh);
+}
+
+Tables tablesFor(std::int32_t seed, runtime::Random random = {})
+{
+    OpenTextM::reseedFor(seed, random);
+    return OpenTextM::buildTables(random);
+}
+
+// The stored byte for a shown character under a seed.
+char stored(std::int32_t seed, char16_t shown)
+{
+    return static_cast<char>(tablesFor(seed).encoding[cp1251::fromUnicode(shown)]);
+}
+
+} // namespace
+
+class tst_workfile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void referenceTableForSeedZero()
+    {
+        QCOMPARE(OpenTextM::reseedArgument(0).value(), -529);
+        const Tables t = tablesFor(0);
+        const std::array<std::int32_t, 8> expected = {103, 229, 178, 175, 195, 140, 165, 216};
+        QVERIFY(std::equal(expected.begin(), expected.end(), t.decoding.begin() + 32));
+    }
+
+    void tablesAreInversePermutations_data()
+    {
+        QTest::addColumn<int>("seed");
+        for (int seed : {0, 1, -528, 12345, 2147483119})
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+
+    void tablesAreInversePermutations()
+    {
+        QFETCH(int, seed);
+        const Tables t = tablesFor(seed);
+        for (int i = 0; i < 32; ++i) {
+            QCOMPARE(t.decoding[i], 0);
+            QCOMPARE(t.encoding[i], 0);
+        }
+        std::array<bool, 256> seen{};
+        for (int p = 32; p < 256; ++p) {
+            const int k = t.encoding[p];
+            QVERIFY(k >= 32 && k <= 255);
+            QVERIFY(!seen[k]);
+            seen[k] = true;
+            QCOMPARE(t.decoding[k], p);
+        }
+    }
+
+    void reseedArgumentOverflow()
+    {
+        QCOMPARE(OpenTextM::reseedArgument(-529).value(), 0);
+        QCOMPARE(OpenTextM::reseedArgument(-530).value(), 1);
+        QCOMPARE(OpenTextM::reseedArgument(2147483119).value(), int(-2147483647 - 1));
+        QVERIFY(!OpenTextM::reseedArgument(2147483120));
+        QVERIFY(!OpenTextM::reseedArgument(2147483647));
+        QVERIFY(!OpenTextM::reseedArgument(-2147483647 - 1));
+    }
+
+    void negativeReseedIgnoresEarlierUse()
+    {
+        runtime::Random used;
+        for (int i = 0; i < 1000; ++i)
+            (void)used.next();
+        const Tables a = tablesFor(777, used);
+        const Tables b = tablesFor(777);
+        QVERIFY(a.decoding == b.decoding);
+        // A different seed gives different tables.
+        QVERIFY(tablesFor(778).decoding != b.decoding);
+    }
+
+    void nonNegativeArgumentDoesNotRestart()
+    {
+        // Seeds -529 (argument 0) and -600 (argument 71): the tables follow
+        // the generator's earlier use.
+        for (int seed : {-529, -600}) {
+            runtime::Random used;
+            (void)used.next();
+            QVERIFY(tablesFor(seed, used).decoding != tablesFor(seed).decoding);
+        }
+        // Argument 0 draws from the current state, a positive one after one step.
+        runtime::Random plain;
+        QVERIFY(tablesFor(-529).decoding == OpenTextM::buildTables(plain).decoding);
+    }
+
+    void overflowingSeedLeavesGeneratorAlone()
+    {
+        runtime::Random plain;
+        const Tables unreseeded = OpenTextM::buildTables(plain);
+        QVERIFY(tablesFor(2147483647).decoding == unreseeded.decoding);
+        QVERIFY(tablesFor(-2147483647 - 1).decoding == unreseeded.decoding);
+        // And a file with such a seed still decodes, with those tables.
+        const QByteArray file = "2147483647\r\n" + QByteArray(1, static_cast<char>(unreseeded.encoding['A']));
+        QCOMPARE(bodyOf(file), Indent + u"A<br>"_s);
+    }
+
+    void roundTripOfEveryCode()
+    {
+        QString all;
+        for (int code = 32; code < 256; ++code)
+            all.append(QChar(cp1251::toUnicode(static_cast<unsigned char>(code))));
+        const QStringList lines{all, u"Жили-были дед да баба."_s, all.right(10)};
+        QVERIFY(!OpenTextM::firstUnstorable(lines));
+        for (int seed : {0, 31337, -528}) {
+            const QByteArray file = OpenTextM::encodeWork(seed, lines);
+            QVERIFY(file.startsWith(QByteArray::number(seed) + "\r\n"));
+            QString expected;
+            for (const QString &l : lines)
+                expected += Indent + l + u"<br>"_s;
+            QCOMPARE(bodyOf(file), expected);
+            // Encoded text never holds a line end or a code below 32.
+            const QByteArray text = file.mid(file.indexOf("\r\n") + 2);
+            for (char c : text.split('\r').join())
+                QVERIFY(static_cast<unsigned char>(c) >= 32 || c == '\n');
+        }
+    }
+
+    void writerFollowsTheReadersGenerator()
+    {
+        // For a seed that does not restart the generator, the writer draws
+        // from the state it is given, as the reader would.
+        runtime::Random used;
+        (void)used.next(-5);
+        const QByteArray file = OpenTextM::encodeWork(-600, {u"Текст"_s}, used);
+        runtime::Random reader;
+        (void)reader.next(-5);
+        QCOMPARE(bodyOf(file, reader), Indent + u"Текст<br>"_s);
+        QVERIFY(bodyOf(file) != Indent + u"Текст<br>"_s);
+    }
+
+    void emptyFileAndSeedOnly()
+    {
+        QCOMPARE(bodyOf(QByteArray()), QString());
+        QCOMPARE(bodyOf("17"), QString());
+        QCOMPARE(bodyOf("17\r\n"), QString());
+    }
+
+    void unreadableSeedCountsAsZero()
+    {
+        // The failed read still consumes the first line.
+        const QByteArray a(1, stored(0, u'я'));
+        QCOMPARE(bodyOf("no number\r\n" + a), Indent + u"я<br>"_s);
+        QCOMPARE(bodyOf("99999999999\r\n" + a), Indent + u"я<br>"_s);
+        QCOMPARE(bodyOf("\r\n" + a), Indent + u"я<br>"_s);
+        // Text after the number on the seed line is consumed with it.
+        QCOMPARE(bodyOf(" 0 trailing\r\n" + a), Indent + u"я<br>"_s);
+    }
+
+    void threeLinesWithAnEmptyOne()
+    {
+        const char x = stored(5, u'x');
+        const char y = stored(5, u'Ы');
+        const QByteArray file = "5\r\n" + QByteArray(1, x) + "\r\n\r\n" + QByteArray(1, y) + "\r\n";
+        QCOMPARE(bodyOf(file), Indent + u"x<br>"_s + Indent + u"Ы<br>"_s);
+    }
+
+    void crAloneEndsALineAndLfDoesNot()
+    {
+        const char a = stored(9, u'a');
+        const char b = stored(9, u'b');
+        const QByteArray file = "9\r" + QByteArray(1, a) + "\r" + QByteArray(1, b) + "\n" + QByteArray(1, a);
+        // The LF is a stored code below 32: it shows as U+0000.
+        QCOMPARE(bodyOf(file), Indent + u"a<br>"_s + Indent + u"b"_s + QChar(0) + u"a<br>"_s);
+    }
+
+    void codesBelow32ShowAsNul()
+    {
+        const QByteArray file = "3\r\n\t\x01\x1F";
+        QCOMPARE(bodyOf(file), Indent + QString(3, QChar(0)) + u"<br>"_s);
+    }
+
+    void firstUnstorablePositions()
+    {
+        QVERIFY(!OpenTextM::firstUnstorable({}));
+        auto p = OpenTextM::firstUnstorable({u"ok"_s, u"ab\tc"_s});
+        QVERIFY(p);
+        QCOMPARE(p->line, 2);
+        QCOMPARE(p->column, 3);
+        QCOMPARE(p->character, u'\t');
+        p = OpenTextM::firstUnstorable({u"Привет, 世界"_s});
+        QVERIFY(p);
+        QCOMPARE(p->column, 9);
+    }
+
+    void workPageFormat()
+    {
+        const QString head =
+            u"<html><style>.txt {FONT-SIZE: 14pt; FONT-FAMILY: Times New Roman; COLOR: blue; TEXT-DECORATION:  "
+            u"none; } a:hover{color:red}</style><head><meta http-equiv='Content-Type' content='text/html; "
+            u"charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0><center><a class='txt' "
+            u"href='http://www.s'>Список произведений</a><br><font face='Times New Roman' size='6'>"_s;
+        QCOMPARE(head.size(), 371);
+        const QString page = OpenTextM::workPage(u"<i>Имя</i>"_s, u"&nbsp;&nbsp;&nbsp;x<br>"_s);
+        QCOMPARE(page,
+                 head + u"<i>Имя</i></font></center><table width='100%'><td><font face='Times New Roman' "
+                        u"size='4'>&nbsp;&nbsp;&nbsp;x<br></font></td></table></body></html>"_s);
+        QVERIFY(!page.contains(u'\n'));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_workfile)
+#include "tst_workfile.moc"
