@@ -39,4 +39,7 @@ QString setUp(const QString &programFolder);
 // The start-up procedure: globals, catalogue, main window.
 void Main();
 
+// Main for a given program folder.
+void start(const QString &programFolder);
+
 } // namespace MainM

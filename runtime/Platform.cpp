@@ -13,6 +13,8 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
+#else
+#include <unistd.h>
 #endif
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,6 +39,14 @@ std::function<void(int)> &fatalExit()
 QString programFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+void prepareWebEngine()
+{
+#ifndef Q_OS_WIN
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
 }
 
 void doEvents()

@@ -16,6 +16,10 @@ class RuntimeError;
 // separator only at a root.
 [[nodiscard]] QString programFolder();
 
+// Sets up the web engine's environment before the application object
+// exists (its sandbox cannot run for the superuser).
+void prepareWebEngine();
+
 // Handles the window events queued now, then returns without waiting.
 void doEvents();
 

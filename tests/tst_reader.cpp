@@ -1,0 +1,428 @@
+// The reading road in a real window: catalogue, works, back link, F4,
+// biography, error box, keys, windows, network, a large work.
+#include "GuiHelpers.h"
+
+#include "app/MainM.h"
+#include "app/frmForma.h"
+#include "reader/OpenTextM.h"
+#include "reader/VyborM.h"
+#include "reader/WorkFile.h"
+#include "runtime/Cp1251.h"
+#include "view/usrWeb.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QWebEngineView>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QStringList manyLines(int count, const QString &stem)
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines.append(u"%1 %2: съешь же ещё этих мягких французских булок, да выпей чаю."_s.arg(stem).arg(i));
+    return lines;
+}
+
+} // namespace
+
+class tst_reader : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_program;
+    frmForma *m_form = nullptr;
+
+    usrWeb *view() const { return m_form->usrWeb1(); }
+    QWebEnginePage *page() const { return view()->page(); }
+    QWidget *input() const
+    {
+        QWidget *proxy = view()->WebBrowser1()->focusProxy();
+        return proxy ? proxy : view()->WebBrowser1();
+    }
+    QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
+    int indexOf(const QString &work) const { return static_cast<int>(MainM::WorkNames.indexOf(work)); }
+
+    void writeWork(const QString &name, const QStringList &lines)
+    {
+        writeFile(dataPath(name + u".dat"_s), OpenTextM::encodeWork(1000 + indexOf(name), lines));
+    }
+
+    bool showsCatalogue() const
+    {
+        return gui::bodyText(page()).contains(u"Список произведений F4"_s);
+    }
+
+    // Hovers the link with href and clicks it, as a person would.
+    void clickLink(const QString &href, const QString &expectedStatus)
+    {
+        const QString selector = u"a[href='%1']"_s.arg(href);
+        QPoint at;
+        QTRY_VERIFY_WITH_TIMEOUT((at = gui::centreOf(page(), selector)).x() >= 0, 20000);
+        QTest::mouseMove(input(), at);
+        QTRY_COMPARE_WITH_TIMEOUT(view()->statusText(), expectedStatus, 20000);
+        QTest::mouseClick(input(), Qt::LeftButton, {}, at);
+    }
+
+    void backToCatalogue()
+    {
+        VyborM::Vybor(u"http://www.s/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        // Let the pointer leave whatever link it rested on.
+        QTest::mouseMove(input(), QPoint(view()->width() - 5, view()->height() - 5));
+        QTRY_VERIFY_WITH_TIMEOUT(view()->statusText().isEmpty(), 20000);
+    }
+
+    // Drags across the first paragraph and returns what got selected.
+    QString dragSelection()
+    {
+        (void)gui::eval(page(), u"window.getSelection().removeAllRanges(); window.scrollTo(0, 0);"_s);
+        const QVariantList r = gui::eval(page(), u"(function(){var e=document.querySelector('td')||document.body;"
+                                                 u"var r=e.getBoundingClientRect();return [r.left,r.top,r.right];})()"_s)
+                                   .toList();
+        if (r.size() != 3)
+            return u"<no element>"_s;
+        const QPoint from(r[0].toInt() + 30, r[1].toInt() + 10);
+        const QPoint to(qMin(r[2].toInt() - 10, view()->width() - 20), r[1].toInt() + 12);
+        QTest::mousePress(input(), Qt::LeftButton, {}, from);
+        for (int i = 1; i <= 10; ++i)
+            QTest::mouseMove(input(), from + (to - from) * i / 10, 20);
+        QTest::mouseRelease(input(), Qt::LeftButton, {}, to);
+        QTest::qWait(300);
+        return gui::eval(page(), u"window.getSelection().toString()"_s).toString();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_program.isValid());
+        QVERIFY(QDir(m_program.path()).mkpath(u"Data"_s));
+        for (const QString &name : {u"Большой"_s, u"Второе"_s, u"Окно"_s, u"Первое"_s, u"Пропавший"_s, u"Сеть"_s})
+            writeFile(dataPath(name + u".dat"_s), "1\r\n");
+        writeFile(dataPath(u"Биография.html"_s),
+                  cp1251::encode(u"<html><head><meta http-equiv='Content-Type' content='text/html; "
+                                 u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
+                                 u"кратко.</p></body></html>"_s));
+
+        MainM::start(m_program.path());
+        m_form = frmForma::existing();
+        QVERIFY(m_form);
+        QCOMPARE(MainM::WorkCount, 5);
+
+        writeWork(u"Первое"_s, {u"Строка первая"_s, u""_s, u"Строка вторая"_s});
+        writeWork(u"Второе"_s, manyLines(400, u"Абзац"_s));
+        writeWork(u"Окно"_s, {u"<a id='blank' href='http://example.org/' target='_blank'>новое окно</a>"_s,
+                              u"<a id='script' href='#' onclick=\"window.open('about:blank');return false\">"
+                              u"окно из сценария</a>"_s});
+
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+    }
+
+    void startUpShowsTheCatalogue()
+    {
+        QCOMPARE(m_form->windowTitle(), u"Собрание №1 Лоримунд Э Р"_s);
+        QCOMPARE(m_form->txtMenu.Text, MainM::cataloguePage(MainM::WorkNames));
+        QVERIFY(!m_form->MenuList()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        const QString text = gui::bodyText(page());
+        QVERIFY(text.contains(u"Лоримунд Эльвар Ристевин"_s));
+        QVERIFY(text.contains(u"1) Большой"_s));
+        QVERIFY(text.contains(u"6) Сеть"_s));
+        QCOMPARE(view()->loadState(), 2);
+
+        // The view fills the client area of 468 x 341.
+        QCOMPARE(m_form->clientArea()->size(), QSize(468, 341));
+        QCOMPARE(view()->geometry(), QRect(QPoint(0, 0), m_form->clientArea()->size()));
+        QCOMPARE(view()->WebBrowser1()->geometry(), QRect(QPoint(0, 0), view()->size()));
+    }
+
+    void menuItemsAndShortcuts()
+    {
+        const QStringList names{u"MenuList"_s, u"MenuHelp"_s, u"MenuAbout"_s, u"MenuSep"_s, u"MenuExit"_s};
+        const QStringList captions{u"Список произведений"_s, u"Справка"_s, u"О программе"_s, QString(), u"Выход"_s};
+        auto *menu = m_form->findChild<QMenu *>(u"Menu"_s);
+        QVERIFY(menu);
+        QCOMPARE(menu->title(), u"Меню"_s);
+        const QList<QAction *> actions = menu->actions();
+        QCOMPARE(actions.size(), 5);
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(actions[i]->objectName(), names[i]);
+            QCOMPARE(actions[i]->text(), captions[i]);
+        }
+        QVERIFY(actions[3]->isSeparator());
+        QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::Key_F4));
+        QCOMPARE(actions[1]->shortcut(), QKeySequence(Qt::Key_F1));
+    }
+
+    void clickingAWorkShowsItAndTheBackLinkReturns()
+    {
+        backToCatalogue();
+        clickLink(u"http://www.t%1"_s.arg(indexOf(u"Первое"_s)), u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка вторая"_s), 20000);
+        const QString text = gui::bodyText(page());
+        QVERIFY(text.contains(u"Первое"_s));
+        QVERIFY(text.contains(u"Строка первая"_s));
+        QVERIFY(!text.contains(u"Лоримунд"_s));
+        QVERIFY(m_form->MenuList()->isEnabled());
+        // A written page blocks selection as well.
+        QCOMPARE(dragSelection(), QString());
+
+        clickLink(u"http://www.s"_s, u"http://www.s/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        QVERIFY(!m_form->MenuList()->isEnabled());
+    }
+
+    void f4ShowsTheCatalogueAgain()
+    {
+        backToCatalogue();
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
+        QVERIFY(m_form->MenuList()->isEnabled());
+
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::keyClick(input(), Qt::Key_F4);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        QVERIFY(!m_form->MenuList()->isEnabled());
+        // Disabled, F4 does nothing; the kept page is unchanged.
+        QTest::keyClick(input(), Qt::Key_F4);
+        QCOMPARE(m_form->txtMenu.Text, MainM::cataloguePage(MainM::WorkNames));
+    }
+
+    void biographyLinkShowsTheBiographyFile()
+    {
+        backToCatalogue();
+        clickLink(u"http://www.b"_s, u"http://www.b/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Жизнь и труды автора"_s), 20000);
+        QCOMPARE(page()->url(), QUrl::fromLocalFile(dataPath(u"Биография.html"_s)));
+        QVERIFY(m_form->MenuList()->isEnabled());
+
+        // No selection there either, unless it is allowed.
+        QCOMPARE(dragSelection(), QString());
+        view()->setSelText(true);
+        QVERIFY(!dragSelection().isEmpty());
+        view()->setSelText(false);
+        QCOMPARE(dragSelection(), QString());
+    }
+
+    void missingWorkFileIsReported()
+    {
+        backToCatalogue();
+        const QString path = MainM::DataDir + u"Пропавший.dat"_s;
+        QVERIFY(QFile::remove(path));
+        gui::BoxCatcher boxes;
+        clickLink(u"http://www.t%1"_s.arg(indexOf(u"Пропавший"_s)), u"http://www.t%1/"_s.arg(indexOf(u"Пропавший"_s)));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 20000);
+        QCOMPARE(boxes.texts[0], u"Файл \""_s + path + u"\" не найден."_s);
+        QCOMPARE(boxes.titles[0], u"Собрание №1 Лоримунд Э Р"_s);
+        QCOMPARE(boxes.icons[0], QMessageBox::Critical);
+        QVERIFY(showsCatalogue());
+        QVERIFY(!m_form->MenuList()->isEnabled());
+    }
+
+    void unopenableWorkFileIsReported()
+    {
+        backToCatalogue();
+        // A folder under the work's name cannot be opened as a file.
+        const QString path = MainM::DataDir + u"Пропавший.dat"_s;
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));
+        gui::BoxCatcher boxes;
+        OpenTextM::OpenText(indexOf(u"Пропавший"_s));
+        QCOMPARE(boxes.texts.value(0), u"Файл \""_s + path + u"\" открыть не возможно."_s);
+        QVERIFY(QDir(path).removeRecursively());
+        QVERIFY(showsCatalogue());
+    }
+
+    void indexOutsideTheWorksDoesNothing()
+    {
+        backToCatalogue();
+        gui::BoxCatcher boxes;
+        OpenTextM::OpenText(-1);
+        OpenTextM::OpenText(MainM::WorkCount + 1);
+        VyborM::Vybor(u"http://www.t99/"_s);
+        VyborM::Vybor(u"http://www.x/"_s);
+        VyborM::Vybor(u"http://www.T0/"_s);
+        QTest::qWait(200);
+        QVERIFY(boxes.texts.isEmpty());
+        QVERIFY(showsCatalogue());
+        QVERIFY(!m_form->MenuList()->isEnabled());
+    }
+
+    void onlySpaceUpAndDownReachThePage()
+    {
+        backToCatalogue();
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Абзац 400"_s), 20000);
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTRY_VERIFY(input()->hasFocus());
+        const auto scrollY = [this] { return gui::eval(page(), u"window.scrollY"_s).toInt(); };
+        QCOMPARE(scrollY(), 0);
+
+        for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Tab, Qt::Key_Right})
+            QTest::keyClick(input(), key);
+        QTest::keyClick(input(), Qt::Key_A, Qt::ControlModifier);
+        QTest::qWait(500);
+        QCOMPARE(scrollY(), 0);
+        QCOMPARE(gui::eval(page(), u"window.getSelection().toString()"_s).toString(), QString());
+
+        QTest::keyClick(input(), Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(scrollY() > 100, 10000);
+        const int afterSpace = scrollY();
+        QTest::keyClick(input(), Qt::Key_Down);
+        QTRY_VERIFY_WITH_TIMEOUT(scrollY() > afterSpace, 10000);
+        const int afterDown = scrollY();
+        QTest::keyClick(input(), Qt::Key_Up);
+        QTRY_VERIFY_WITH_TIMEOUT(scrollY() < afterDown, 10000);
+        QVERIFY(m_form->MenuList()->isEnabled());
+    }
+
+    void linkInterceptionRules()
+    {
+        backToCatalogue();
+        QStringList dispatched;
+        view()->setDispatcher([&](const QString &address) { dispatched.append(address); });
+        const auto request = [this](QWebEnginePage::NavigationType type) {
+            return view()->WebBrowser1_BeforeNavigate2(QUrl(u"http://ignored.example/"_s), type, true);
+        };
+
+        // Anything beginning with "http" is cancelled and handed on, once.
+        view()->WebBrowser1_StatusTextChange(u"https://example.org/"_s);
+        QVERIFY(!request(QWebEnginePage::NavigationTypeLinkClicked));
+        QVERIFY(view()->statusText().isEmpty());
+        QTRY_COMPARE(dispatched, QStringList{u"https://example.org/"_s});
+        QVERIFY(!request(QWebEnginePage::NavigationTypeLinkClicked));
+        QTest::qWait(50);
+        QCOMPARE(dispatched.size(), 1);
+
+        // Whatever the request itself is.
+        view()->WebBrowser1_StatusTextChange(u"http://www.t0/"_s);
+        QVERIFY(!request(QWebEnginePage::NavigationTypeFormSubmitted));
+        QTRY_COMPARE(dispatched.size(), 2);
+
+        // A scheme in capitals is not a link of ours; with a page in place
+        // the navigation is stopped all the same.
+        view()->WebBrowser1_StatusTextChange(u"HTTP://www.t0/"_s);
+        QVERIFY(!request(QWebEnginePage::NavigationTypeLinkClicked));
+        QCOMPARE(view()->statusText(), u"HTTP://www.t0/"_s);
+        QTest::qWait(50);
+        QCOMPARE(dispatched.size(), 2);
+
+        // Our own loads always go ahead; history never does.
+        QVERIFY(request(QWebEnginePage::NavigationTypeTyped));
+        view()->WebBrowser1_StatusTextChange(QString());
+        QVERIFY(!request(QWebEnginePage::NavigationTypeBackForward));
+        QVERIFY(!request(QWebEnginePage::NavigationTypeOther));
+
+        view()->setDispatcher([](const QString &address) { VyborM::Vybor(address); });
+    }
+
+    void noContextMenu()
+    {
+        QCOMPARE(view()->WebBrowser1()->contextMenuPolicy(), Qt::PreventContextMenu);
+        QTest::mouseClick(input(), Qt::RightButton, {}, QPoint(50, 50));
+        QTest::qWait(300);
+        QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    }
+
+    void pagesGetNoNewWindows()
+    {
+        backToCatalogue();
+        const QList<QWidget *> before = QApplication::topLevelWidgets();
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Окно"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"новое окно"_s), 20000);
+
+        clickLink(u"http://example.org/"_s, u"http://example.org/"_s);
+        const QPoint at = gui::centreOf(page(), u"#script"_s);
+        QTest::mouseMove(input(), at);
+        QTest::mouseClick(input(), Qt::LeftButton, {}, at);
+        QCOMPARE(gui::eval(page(), u"window.open('about:blank') === null"_s).toBool(), true);
+        QTest::qWait(500);
+        QCOMPARE(QApplication::topLevelWidgets().size(), before.size());
+        // The page stays: the web link was handed to the dispatcher, which ignores it.
+        QVERIFY(gui::bodyText(page()).contains(u"новое окно"_s));
+    }
+
+    void pagesMakeNoNetworkConnection()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        connect(&server, &QTcpServer::newConnection, this, [&] { ++connections; });
+        const QString base = u"http://127.0.0.1:%1/"_s.arg(server.serverPort());
+        writeWork(u"Сеть"_s, {u"<img src='"_s + base + u"x.png'>"_s,
+                              u"<link rel='stylesheet' href='"_s + base + u"s.css'>"_s,
+                              u"<iframe src='"_s + base + u"f.html'></iframe>"_s,
+                              u"<script>fetch('"_s + base + u"f');new WebSocket('ws://127.0.0.1:"_s
+                                  + QString::number(server.serverPort()) + u"/w');</script>Сетевые ссылки"_s});
+        backToCatalogue();
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Сеть"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Сетевые ссылки"_s), 20000);
+        // Give any request time to arrive.
+        QTest::qWait(2000);
+        QCOMPARE(connections, 0);
+        QVERIFY(!server.hasPendingConnections());
+    }
+
+    void aFiveMegabyteWorkOpens()
+    {
+        QStringList lines = manyLines(70000, u"Большой абзац"_s);
+        writeWork(u"Большой"_s, lines);
+        QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5 * 1000 * 1000);
+        backToCatalogue();
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            gui::eval(page(), u"document.body.textContent.indexOf('Большой абзац 70000:') >= 0"_s).toBool(), 30000);
+        QVERIFY(m_form->MenuList()->isEnabled());
+    }
+
+    void layoutFollowsTheWindow()
+    {
+        m_form->resize(700, 500);
+        QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
+        QCOMPARE(view()->pos(), QPoint(0, 0));
+
+        const QRect before = view()->geometry();
+        m_form->showMinimized();
+        QTest::qWait(300);
+        QCOMPARE(view()->geometry(), before);
+        m_form->showNormal();
+        m_form->resize(520, m_form->menuBar()->height());
+        QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
+        QCOMPARE(view()->height(), m_form->clientArea()->height());
+        m_form->resize(600, 450);
+        QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
+        m_form->activateWindow();
+    }
+
+    void exitClosesTheWindow()
+    {
+        QPointer<frmForma> form(m_form);
+        auto *exit = m_form->findChild<QAction *>(u"MenuExit"_s);
+        QVERIFY(exit);
+        exit->trigger();
+        QTRY_VERIFY(!form);
+        QCOMPARE(frmForma::existing(), nullptr);
+        m_form = nullptr;
+    }
+};
+
+SOBRANIE_GUI_TEST_MAIN(tst_reader)
+#include "tst_reader.moc"

@@ -1,0 +1,263 @@
+#include "view/usrWeb.h"
+
+#include "runtime/Platform.h"
+#include "runtime/RuntimeError.h"
+#include "view/NetworkGuard.h"
+#include "view/ViewPage.h"
+
+#include <QChildEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int CreationTimeoutMs = 10000;
+// A written page of several megabytes takes a second or two to lay out.
+constexpr int WriteTimeoutMs = 60000;
+
+const QString GuardScriptName = u"sobranie-guards"_s;
+
+// html as a JavaScript string literal.
+QString jsonString(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    out += u'"';
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'"': out += u"\\\""; break;
+        case u'\\': out += u"\\\\"; break;
+        case u'\n': out += u"\\n"; break;
+        case u'\r': out += u"\\r"; break;
+        case u'<': out += u"\\x3C"; break; // keeps "</script>" inert wherever the literal ends up
+        default:
+            if (u < 0x20 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF))
+                out += u"\\u"_s + QString::number(u, 16).rightJustified(4, u'0');
+            else
+                out += c;
+        }
+    }
+    out += u'"';
+    return out;
+}
+
+bool isReadingKey(int key)
+{
+    return key == Qt::Key_Space || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+} // namespace
+
+usrWeb::usrWeb(QWidget *parent)
+    : QWidget(parent)
+{
+    // An off-the-record profile of our own: nothing is written to disk, and
+    // no page content reaches the network.
+    m_profile = new QWebEngineProfile(this);
+    m_networkGuard = new NetworkGuard(m_profile);
+    m_profile->setUrlRequestInterceptor(m_networkGuard);
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+
+    m_page = new ViewPage(m_profile, this);
+    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    connect(m_page, &QWebEnginePage::linkHovered, this, &usrWeb::WebBrowser1_StatusTextChange);
+
+    m_browser = new QWebEngineView(this);
+    m_browser->setObjectName(u"WebBrowser1"_s);
+    m_browser->setPage(m_page);
+    m_browser->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_browser->setAcceptDrops(false);
+    m_browser->installEventFilter(this);
+    installKeyGuard();
+    installDocumentGuards();
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
+        installKeyGuard();
+        if (isActiveWindow())
+            m_browser->setFocus();
+    });
+
+    // An empty document to write into; wait until it is there.
+    QEventLoop loop;
+    connect(m_page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(CreationTimeoutMs, &loop, &QEventLoop::quit);
+    m_page->setHtml(u"<html><body></body></html>"_s);
+    loop.exec();
+}
+
+usrWeb::~usrWeb()
+{
+    // The page must go before the profile it was created with.
+    m_browser->setPage(nullptr);
+    delete m_page;
+    m_page = nullptr;
+}
+
+QWebEnginePage *usrWeb::page() const
+{
+    return m_page;
+}
+
+void usrWeb::setSelText(bool value)
+{
+    m_selText = value;
+    // Later documents get the new value from the creation script, the
+    // current one at once.
+    installDocumentGuards();
+    m_page->runJavaScript(guardScript(), QWebEngineScript::ApplicationWorld);
+}
+
+QString usrWeb::guardScript() const
+{
+    // Runs in an isolated world, so page scripts neither see nor undo it.
+    // The listener is one function object per window, so adding it again
+    // after a rewrite of the document is harmless.
+    return uR"JS((function () {
+  var w = window;
+  w.__sobranieSelText = %1;
+  if (!w.__sobranieSelect)
+    w.__sobranieSelect = function (e) { if (!w.__sobranieSelText) e.preventDefault(); };
+  document.addEventListener('selectstart', w.__sobranieSelect, true);
+})();)JS"_s.arg(m_selText ? u"true"_s : u"false"_s);
+}
+
+void usrWeb::installDocumentGuards()
+{
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    for (const QWebEngineScript &old : scripts.find(GuardScriptName))
+        scripts.remove(old);
+    QWebEngineScript script;
+    script.setName(GuardScriptName);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(guardScript());
+    scripts.insert(script);
+}
+
+void usrWeb::installKeyGuard()
+{
+    // The widget that takes the keys changes when the engine switches its
+    // renderer: guard whatever is there now.
+    if (QWidget *proxy = m_browser->focusProxy())
+        proxy->installEventFilter(this);
+    for (QWidget *child : m_browser->findChildren<QWidget *>())
+        child->installEventFilter(this);
+}
+
+bool usrWeb::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Only the reading keys reach the page; the state of the modifiers
+        // is not looked at. Shortcuts (F1, F4) are matched before this.
+        return !isReadingKey(static_cast<QKeyEvent *>(event)->key());
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        if (watched == m_browser)
+            QTimer::singleShot(0, this, [this] { installKeyGuard(); });
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void usrWeb::resizeEvent(QResizeEvent *)
+{
+    m_browser->setGeometry(0, 0, width(), height());
+}
+
+void usrWeb::runScript(const QString &source, int timeoutMs)
+{
+    // Shared with the callback, which may outlive this call after a time-out.
+    auto done = std::make_shared<bool>(false);
+    QEventLoop loop;
+    QPointer<QEventLoop> guard(&loop);
+    m_page->runJavaScript(source, QWebEngineScript::ApplicationWorld, [done, guard](const QVariant &) {
+        *done = true;
+        if (guard)
+            guard->quit();
+    });
+    if (!*done) {
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (!*done)
+        throw runtime::RuntimeError(runtime::ErrAutomation, u"the document did not answer"_s);
+}
+
+void usrWeb::LoadHtml(const QString &html)
+{
+    m_loadState = 1;
+    runtime::doEvents();
+    // document.open/write/close: the document's content is replaced in place,
+    // without a navigation. open() drops every listener, so the guards go on again.
+    runScript(u"document.open();document.write("_s + jsonString(html) + u");document.close();"_s
+                  + guardScript(),
+              WriteTimeoutMs);
+    runtime::doEvents();
+    m_loadState = 2;
+    installKeyGuard();
+    if (isActiveWindow())
+        m_browser->setFocus();
+}
+
+void usrWeb::LoadFile(const QString &file)
+{
+    m_loadState = 1;
+    runtime::doEvents();
+    const QFileInfo info(file);
+    m_browser->load(info.isAbsolute() ? QUrl::fromLocalFile(file) : QUrl(file));
+    runtime::doEvents();
+    m_loadState = 2;
+}
+
+bool usrWeb::WebBrowser1_BeforeNavigate2(const QUrl &, QWebEnginePage::NavigationType type, bool)
+{
+    // Only our own loads (setHtml, load) arrive as typed navigations: they
+    // always go ahead.
+    if (type == QWebEnginePage::NavigationTypeTyped)
+        return true;
+    // History would lead back to a document that is no longer ours.
+    if (type == QWebEnginePage::NavigationTypeBackForward)
+        return false;
+    // A link is recognised by the address the pointer rests on, whatever the
+    // request says of itself.
+    if (m_statusText.left(4) == u"http"_s) {
+        const QString address = m_statusText;
+        m_statusText.clear();
+        // The engine answers no script while it waits for this decision, so
+        // the link is carried out right after it, not inside it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, address] {
+                if (m_dispatcher)
+                    runtime::guardFatal(window()->windowTitle(), [&] { m_dispatcher(address); });
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+    // Once a page is in place nothing else is downloaded into the view.
+    return m_loadState != 2;
+}
