@@ -213,8 +213,9 @@ void usrWeb::LoadHtml(const QString &html)
     runtime::doEvents();
     // document.open/write/close: the document's content is replaced in place,
     // without a navigation. open() drops every listener, so the guards go on again.
+    // Reading the body's height lays the page out before the call returns.
     runScript(u"document.open();document.write("_s + jsonString(html) + u");document.close();"_s
-                  + guardScript(),
+                  + guardScript() + u"document.body && document.body.offsetHeight;"_s,
               WriteTimeoutMs);
     runtime::doEvents();
     m_loadState = 2;
