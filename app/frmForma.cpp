@@ -3,6 +3,7 @@
 #include "app/MainM.h"
 #include "reader/VyborM.h"
 #include "extras/OpURL.h"
+#include "extras/frmOprog.h"
 #include "runtime/Platform.h"
 #include "view/usrWeb.h"
 
@@ -95,6 +96,9 @@ void frmForma::MenuHelp_Click()
 
 void frmForma::MenuAbout_Click()
 {
+    // Loaded afresh at every showing, and gone when closed.
+    frmOprog about(this);
+    about.exec();
 }
 
 void frmForma::MenuExit_Click()

@@ -1,0 +1,23 @@
+#include "extras/LinkLabel.h"
+
+#include <QMouseEvent>
+
+LinkLabel::LinkLabel(const QString &text, QString tag, QWidget *parent)
+    : QLabel(text, parent), m_tag(std::move(tag))
+{
+}
+
+void LinkLabel::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    QLabel::mousePressEvent(event);
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    QLabel::mouseReleaseEvent(event);
+    if (click)
+        Q_EMIT clicked();
+}
