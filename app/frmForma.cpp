@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QIcon>
 #include <QMenuBar>
 
 using namespace Qt::Literals::StringLiterals;
@@ -32,6 +33,7 @@ frmForma::frmForma()
     setObjectName(u"frmForma"_s);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf16(MainM::Caption));
+    setWindowIcon(QIcon(u":/sobranie/book.png"_s));
 
     QMenu *menu = menuBar()->addMenu(u"Меню"_s);
     menu->setObjectName(u"Menu"_s);

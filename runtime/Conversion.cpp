@@ -40,6 +40,8 @@ double val(QStringView text)
             number.push_back('-');
         ++i;
     }
+    // A leading zero lets ".5" parse, and changes no other number.
+    number.push_back('0');
     bool anyDigit = false;
     for (; i < s.size() && isDigit(s[i]); ++i, anyDigit = true)
         number.push_back(static_cast<char>(s[i]));
@@ -61,8 +63,6 @@ double val(QStringView text)
         if (j > firstDigit)
             number += exponent;
     }
-    if (number.front() == '.' || (number.size() > 1 && number[0] == '-' && number[1] == '.'))
-        number.insert(number.front() == '-' ? 1 : 0, "0");
 
     double result = 0.0;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), result);

@@ -11,6 +11,7 @@
 #include "view/usrWeb.h"
 
 #include <QAction>
+#include <QSignalSpy>
 #include <QMenu>
 #include <QMenuBar>
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QWebEngineView>
+
+#include <csignal>
+#include <sys/types.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -137,6 +141,7 @@ private Q_SLOTS:
     void startUpShowsTheCatalogue()
     {
         QCOMPARE(m_form->windowTitle(), u"Собрание №1 Лоримунд Э Р"_s);
+        QCOMPARE(m_form->windowIcon().availableSizes().value(0), QSize(32, 32));
         QCOMPARE(m_form->txtMenu.Text, MainM::cataloguePage(MainM::WorkNames));
         QVERIFY(!m_form->MenuList()->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
@@ -410,6 +415,19 @@ private Q_SLOTS:
         m_form->resize(600, 450);
         QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
         m_form->activateWindow();
+    }
+
+    void recoversFromARendererCrash()
+    {
+        backToCatalogue();
+        const qint64 pid = page()->renderProcessPid();
+        QVERIFY(pid > 0);
+        QSignalSpy terminated(page(), &QWebEnginePage::renderProcessTerminated);
+        QVERIFY(::kill(static_cast<pid_t>(pid), SIGKILL) == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(terminated.size(), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(page()->renderProcessPid() > 0 && page()->renderProcessPid() != pid, 20000);
+        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
     }
 
     void exitClosesTheWindow()

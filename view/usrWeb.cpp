@@ -90,17 +90,38 @@ usrWeb::usrWeb(QWidget *parent)
     m_browser->installEventFilter(this);
     installKeyGuard();
     installDocumentGuards();
+    // Should the engine's renderer die (a page too large for memory, say),
+    // start again from an empty document so the next page can be written.
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    loadEmptyDocument();
+            });
     connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
+        m_awaitingDocument = false;
         installKeyGuard();
         if (isActiveWindow())
             m_browser->setFocus();
     });
 
-    // An empty document to write into; wait until it is there.
+    loadEmptyDocument();
+    waitForEmptyDocument();
+}
+
+void usrWeb::loadEmptyDocument()
+{
+    m_awaitingDocument = true;
+    m_page->setHtml(u"<html><body></body></html>"_s);
+}
+
+void usrWeb::waitForEmptyDocument()
+{
+    // A document to write into; wait (bounded) until it is there.
+    if (!m_awaitingDocument)
+        return;
     QEventLoop loop;
     connect(m_page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     QTimer::singleShot(CreationTimeoutMs, &loop, &QEventLoop::quit);
-    m_page->setHtml(u"<html><body></body></html>"_s);
     loop.exec();
 }
 
@@ -190,21 +211,35 @@ void usrWeb::resizeEvent(QResizeEvent *)
 
 void usrWeb::runScript(const QString &source, int timeoutMs)
 {
-    // Shared with the callback, which may outlive this call after a time-out.
-    auto done = std::make_shared<bool>(false);
-    QEventLoop loop;
-    QPointer<QEventLoop> guard(&loop);
-    m_page->runJavaScript(source, QWebEngineScript::ApplicationWorld, [done, guard](const QVariant &) {
-        *done = true;
-        if (guard)
-            guard->quit();
-    });
-    if (!*done) {
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
+    // A renderer that dies meanwhile never answers: start again once on the
+    // fresh document that replaces it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        waitForEmptyDocument();
+        // Shared with the callback, which may outlive this call after a time-out.
+        auto done = std::make_shared<bool>(false);
+        QEventLoop loop;
+        QPointer<QEventLoop> guard(&loop);
+        bool rendererDied = false;
+        const auto died = connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, [&] {
+            rendererDied = true;
+            loop.quit();
+        });
+        m_page->runJavaScript(source, QWebEngineScript::ApplicationWorld, [done, guard](const QVariant &) {
+            *done = true;
+            if (guard)
+                guard->quit();
+        });
+        if (!*done) {
+            QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        disconnect(died);
+        if (*done)
+            return;
+        if (!rendererDied)
+            break;
     }
-    if (!*done)
-        throw runtime::RuntimeError(runtime::ErrAutomation, u"the document did not answer"_s);
+    throw runtime::RuntimeError(runtime::ErrAutomation, u"the document did not answer"_s);
 }
 
 void usrWeb::LoadHtml(const QString &html)

@@ -61,10 +61,13 @@ private:
     void installDocumentGuards();
     void installKeyGuard();
     void runScript(const QString &source, int timeoutMs);
+    void loadEmptyDocument();
+    void waitForEmptyDocument();
 
     bool m_selText = false;
     QString m_statusText;
     int m_loadState = 0;
+    bool m_awaitingDocument = false;
     Dispatcher m_dispatcher;
 
     QWebEngineProfile *m_profile = nullptr;
