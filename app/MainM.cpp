@@ -1,5 +1,7 @@
 #include "app/MainM.h"
 
+#include "reader/PageStyle.h"
+
 #include "runtime/Directory.h"
 #include "runtime/RuntimeError.h"
 
@@ -41,13 +43,10 @@ QString catalogueLine(std::int32_t index, const QString &name)
 
 QString cataloguePage(const QStringList &names)
 {
-    static const QString Head =
-        u"<html><style>.txt {FONT-SIZE: 14pt; FONT-FAMILY: Times New Roman; COLOR: blue; "
-        u"TEXT-DECORATION:  none; } a:hover{color:red}</style><head><meta http-equiv='Content-Type' "
-        u"content='text/html; charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0>"
-        u"<center><font face='Times New Roman' size='6'>Лоримунд Эльвар Ристевин</font><br>"
-        u"<a class='txt' href='http://www.b'>Биография</a><br>"
-        u"<font face='Times New Roman' size='4'>Список произведений F4</font><table><td>"_s;
+    static const QString Head = QString::fromUtf16(PageStyleHead)
+                                + u"<font face='Times New Roman' size='6'>Лоримунд Эльвар Ристевин</font><br>"
+                                  u"<a class='txt' href='http://www.b'>Биография</a><br>"
+                                  u"<font face='Times New Roman' size='4'>Список произведений F4</font><table><td>"_s;
     static const QString Tail = u"<br></td></table></center></body></html>"_s;
 
     QString page = Head;

@@ -1,5 +1,7 @@
 #include "reader/WorkFile.h"
 
+#include "reader/PageStyle.h"
+
 #include "runtime/Cp1251.h"
 
 #include <cmath>
@@ -117,12 +119,9 @@ QStringList decodeLines(runtime::InputFile &file, const Tables &tables)
 
 QString workPage(const QString &name, const QString &body)
 {
-    static const QString Head =
-        u"<html><style>.txt {FONT-SIZE: 14pt; FONT-FAMILY: Times New Roman; COLOR: blue; "
-        u"TEXT-DECORATION:  none; } a:hover{color:red}</style><head><meta http-equiv='Content-Type' "
-        u"content='text/html; charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0>"
-        u"<center><a class='txt' href='http://www.s'>Список произведений</a><br>"
-        u"<font face='Times New Roman' size='6'>"_s;
+    static const QString Head = QString::fromUtf16(PageStyleHead)
+                                + u"<a class='txt' href='http://www.s'>Список произведений</a><br>"
+                                  u"<font face='Times New Roman' size='6'>"_s;
     static const QString Middle =
         u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
     static const QString Tail = u"</font></td></table></body></html>"_s;

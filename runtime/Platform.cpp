@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <new>
 #include <cstdlib>
 
 #ifdef Q_OS_WIN
@@ -86,6 +87,8 @@ void guardFatal(const QString &title, const std::function<void()> &body)
         body();
     } catch (const RuntimeError &error) {
         reportFatal(error, title);
+    } catch (const std::bad_alloc &) {
+        reportFatal(RuntimeError(ErrOutOfMemory), title);
     }
 }
 

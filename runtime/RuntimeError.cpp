@@ -9,6 +9,7 @@ QString errorText(int number)
     switch (number) {
     case ErrInvalidCall: return u"Invalid procedure call or argument"_s;
     case ErrOverflow: return u"Overflow"_s;
+    case ErrOutOfMemory: return u"Out of memory"_s;
     case ErrSubscript: return u"Subscript out of range"_s;
     case ErrFileNotFound: return u"File not found"_s;
     case ErrDeviceIO: return u"Device I/O error"_s;

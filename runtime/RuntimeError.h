@@ -11,6 +11,7 @@ namespace runtime {
 enum ErrorNumber : int {
     ErrInvalidCall = 5,
     ErrOverflow = 6,
+    ErrOutOfMemory = 7,
     ErrSubscript = 9,
     ErrFileNotFound = 53,
     ErrDeviceIO = 57,
