@@ -1,4 +1,4 @@
-// The About window, and F1 from the main window.
+// The About window, F1 from the main window, and the run-time error report.
 #include "FakeOpener.h"
 #include "GuiHelpers.h"
 
@@ -9,6 +9,8 @@
 #include "extras/PictureBox.h"
 #include "extras/frmOprog.h"
 #include "reader/VyborM.h"
+#include "runtime/Platform.h"
+#include "runtime/RuntimeError.h"
 #include "view/usrWeb.h"
 
 #include <QAction>
@@ -83,6 +85,32 @@ private Q_SLOTS:
         }
         VyborM::Vybor(u"http://www.s/"_s);
         m_opener.clear();
+    }
+
+    void runTimeFailuresAreReportedAndEndTheProgram()
+    {
+        QList<int> exits;
+        runtime::setFatalExit([&](int status) { exits.append(status); });
+        gui::BoxCatcher boxes;
+
+        runtime::guardFatal(u"Заголовок"_s, [] { throw runtime::RuntimeError(runtime::ErrFileNotFound); });
+        QCOMPARE(boxes.texts.value(0), u"Run-time error '53':\n\nFile not found"_s);
+        QCOMPARE(boxes.titles.value(0), u"Заголовок"_s);
+        QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
+        QCOMPARE(exits, QList<int>{1});
+
+        // A failure in a link's dispatch ends there, titled with the caption,
+        // and goes no further than the view.
+        usrWeb *view = frmForma::instance().usrWeb1();
+        view->setDispatcher([](const QString &) { throw runtime::RuntimeError(runtime::ErrOverflow); });
+        view->WebBrowser1_StatusTextChange(u"http://www.t1/"_s);
+        QVERIFY(!view->WebBrowser1_BeforeNavigate2(QUrl(u"http://www.t1/"_s), QWebEnginePage::NavigationTypeLinkClicked, true));
+        QTRY_COMPARE(exits.size(), 2);
+        QCOMPARE(boxes.texts.value(1), u"Run-time error '6':\n\nOverflow"_s);
+        QCOMPARE(boxes.titles.value(1), u"Собрание №1 Лоримунд Э Р"_s);
+
+        view->setDispatcher([](const QString &address) { VyborM::Vybor(address); });
+        runtime::setFatalExit([](int status) { std::_Exit(status); });
     }
 
     void windowGeometryAndLook()
