@@ -43,7 +43,6 @@ QString jsonString(const QString &text)
         case u'\\': out += u"\\\\"; break;
         case u'\n': out += u"\\n"; break;
         case u'\r': out += u"\\r"; break;
-        case u'<': out += u"\\x3C"; break; // keeps "</script>" inert wherever the literal ends up
         default:
             if (u < 0x20 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF))
                 out += u"\\u"_s + QString::number(u, 16).rightJustified(4, u'0');
