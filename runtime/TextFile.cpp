@@ -49,8 +49,6 @@ QByteArrayView takeLine(QByteArrayView data, qsizetype &pos)
 int InputFile::open(const QString &path)
 {
     close();
-    if (QFileInfo(path).isDir())
-        return ErrPathFileAccess;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return openError(path, file, false);
@@ -103,8 +101,6 @@ QByteArrayView InputFile::readLine()
 int OutputFile::open(const QString &path)
 {
     close();
-    if (QFileInfo(path).isDir())
-        return ErrPathFileAccess;
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         return openError(path, m_file, true);

@@ -67,8 +67,7 @@ usrWeb::usrWeb(QWidget *parent)
     // An off-the-record profile of our own: nothing is written to disk, and
     // no page content reaches the network.
     m_profile = new QWebEngineProfile(this);
-    m_networkGuard = new NetworkGuard(m_profile);
-    m_profile->setUrlRequestInterceptor(m_networkGuard);
+    m_profile->setUrlRequestInterceptor(new NetworkGuard(m_profile));
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
 
@@ -98,9 +97,7 @@ usrWeb::usrWeb(QWidget *parent)
             });
     connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
         m_awaitingDocument = false;
-        installKeyGuard();
-        if (isActiveWindow())
-            m_browser->setFocus();
+        takeBackKeys();
     });
 
     loadEmptyDocument();
@@ -184,6 +181,15 @@ void usrWeb::installKeyGuard()
         child->installEventFilter(this);
 }
 
+void usrWeb::takeBackKeys()
+{
+    // A new document may come with a new widget taking the keys: guard it,
+    // and give it the focus so the reading keys work at once.
+    installKeyGuard();
+    if (isActiveWindow())
+        m_browser->setFocus();
+}
+
 bool usrWeb::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -253,9 +259,7 @@ void usrWeb::LoadHtml(const QString &html)
               WriteTimeoutMs);
     runtime::doEvents();
     m_loadState = 2;
-    installKeyGuard();
-    if (isActiveWindow())
-        m_browser->setFocus();
+    takeBackKeys();
 }
 
 void usrWeb::LoadFile(const QString &file)

@@ -7,7 +7,6 @@
 
 class QWebEngineProfile;
 class QWebEngineView;
-class NetworkGuard;
 class ViewPage;
 
 // The HTML view every page of the reader is shown in: a browser turned into
@@ -60,6 +59,7 @@ private:
     [[nodiscard]] QString guardScript() const;
     void installDocumentGuards();
     void installKeyGuard();
+    void takeBackKeys();
     void runScript(const QString &source, int timeoutMs);
     void loadEmptyDocument();
     void waitForEmptyDocument();
@@ -71,7 +71,6 @@ private:
     Dispatcher m_dispatcher;
 
     QWebEngineProfile *m_profile = nullptr;
-    NetworkGuard *m_networkGuard = nullptr;
     ViewPage *m_page = nullptr;
     QWebEngineView *m_browser = nullptr;
 };
