@@ -1,23 +1,25 @@
-// The reader's entry point: what the platform does before Main, then Main.
-#include "app/MainM.h"
-#include "app/frmForma.h"
-#include "runtime/Platform.h"
+// The reader's entry point: what the platform needs before the application
+// object exists, then start-up and the event loop.
+#include "platform/System.h"
+#include "ui/MainWindow.h"
+#include "ui/StartReader.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
+#include <QPointer>
 
 int main(int argc, char *argv[])
 {
-    runtime::prepareWebEngine();
+    platform::prepareWebEngineEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The engine reports its graphics set-up at every start; a reader has no use for it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sobranie/book.png")));
 
-    MainM::Main();
-    const int status = frmForma::existing() ? QApplication::exec() : 0;
-    delete frmForma::existing();
+    const QPointer<MainWindow> window = startReader(platform::programFolder());
+    const int status = window ? QApplication::exec() : 0;
+    delete window.data();
     return status;
 }

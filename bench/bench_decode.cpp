@@ -1,6 +1,5 @@
 // Decoding a 3 MB work file into its body: open, seed, tables, every line.
-#include "reader/WorkFile.h"
-#include "runtime/Cp1251.h"
+#include "format/WorkFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,7 +34,7 @@ void decodeWorkFile(benchmark::State &state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"work.dat"_s);
-    const QByteArray bytes = OpenTextM::encodeWork(4242, proseLines(3 * 1024 * 1024));
+    const QByteArray bytes = workfile::encodeWork(4242, proseLines(3 * 1024 * 1024));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
         state.SkipWithError("cannot write the work file");
@@ -44,14 +43,14 @@ void decodeWorkFile(benchmark::State &state)
     f.close();
 
     for (auto _ : state) {
-        runtime::InputFile in;
-        if (in.open(path) != 0) {
+        platform::InputTextFile in;
+        if (in.open(path) != platform::ErrorNumber::None) {
             state.SkipWithError("cannot open the work file");
             return;
         }
-        runtime::Random random;
-        const OpenTextM::Tables tables = OpenTextM::readHeader(in, random);
-        QString body = OpenTextM::decodeBody(in, tables);
+        platform::LegacyRandom random;
+        const workfile::Header header = workfile::readHeader(in, random);
+        QString body = workfile::decodeBody(in, header.tables);
         benchmark::DoNotOptimize(body.data());
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());

@@ -2,10 +2,11 @@
 // works of 0.1, 1 and 3 MB, beside the engine's own floor: the same page
 // loaded from a local file into a bare view. Run under an X server:
 //   xvfb-run -a build/bench/bench_open
-#include "app/MainM.h"
-#include "app/frmForma.h"
-#include "reader/WorkFile.h"
-#include "view/usrWeb.h"
+#include "format/Pages.h"
+#include "format/WorkFile.h"
+#include "ui/MainWindow.h"
+#include "ui/StartReader.h"
+#include "view/PageView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,13 +69,12 @@ double median(std::vector<double> v)
 }
 
 // Click on the work's link in the catalogue until the work page is in place
-// and laid out (LoadHtml returns after layout; MenuList is enabled right after).
-double openByClick(frmForma &form, int index)
+// and laid out (the page is written and laid out before the catalogue command is enabled).
+double openByClick(MainWindow &form, int index)
 {
-    usrWeb *view = form.usrWeb1();
-    view->LoadHtml(form.txtMenu.Text);
-    form.MenuList()->setEnabled(false);
-    QWidget *input = view->WebBrowser1()->focusProxy();
+    PageView *view = form.pageView();
+    form.showCatalogue();
+    QWidget *input = view->browser()->focusProxy();
     const QVariantList xy = eval(view->page(), u"(function(){var r=document.querySelector(\"a[href='http://www.t%1']\")"
                                                u".getBoundingClientRect();return [r.left+10,r.top+r.height/2];})()"_s
                                                    .arg(index))
@@ -89,7 +89,7 @@ double openByClick(frmForma &form, int index)
     QElapsedTimer timer;
     timer.start();
     QTest::mouseClick(input, Qt::LeftButton, {}, at);
-    while (!form.MenuList()->isEnabled() && timer.elapsed() < 30000)
+    while (!form.catalogueAction()->isEnabled() && timer.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
@@ -125,15 +125,17 @@ int main(int argc, char *argv[])
         {u"a 0.1 MB"_s, 100 * 1000}, {u"b 1 MB"_s, 1000 * 1000}, {u"c 3 MB"_s, 3000 * 1000}};
     std::vector<qsizetype> fileSizes;
     for (const auto &[name, size] : works) {
-        const QByteArray bytes = OpenTextM::encodeWork(77, prose(size));
+        const QByteArray bytes = workfile::encodeWork(77, prose(size));
         QFile f(program.filePath(u"Data/"_s + name + u".dat"_s));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
             return 1;
         fileSizes.push_back(bytes.size());
     }
 
-    MainM::start(program.path());
-    frmForma &form = frmForma::instance();
+    MainWindow *window = startReader(program.path());
+    if (!window)
+        return 1;
+    MainWindow &form = *window;
     form.resize(900, 700);
     form.activateWindow();
     if (!QTest::qWaitForWindowActive(&form))
@@ -143,17 +145,17 @@ int main(int argc, char *argv[])
     QWebEngineView bare;
     QWebEnginePage barePage(&profile);
     bare.setPage(&barePage);
-    bare.resize(form.usrWeb1()->size());
+    bare.resize(form.pageView()->size());
     bare.show();
 
     std::printf("%-10s %12s %14s %14s %8s\n", "work", "file bytes", "click ms", "floor ms", "ratio");
     for (int i = 0; i < static_cast<int>(works.size()); ++i) {
         // The floor loads exactly the page the reader writes.
-        runtime::InputFile in;
-        in.open(program.filePath(u"Data/"_s + works[i].first + u".dat"_s));
-        runtime::Random random;
-        const OpenTextM::Tables tables = OpenTextM::readHeader(in, random);
-        const QString page = OpenTextM::workPage(works[i].first, OpenTextM::decodeBody(in, tables));
+        platform::InputTextFile in;
+        (void)in.open(program.filePath(u"Data/"_s + works[i].first + u".dat"_s));
+        platform::LegacyRandom random;
+        const workfile::Header header = workfile::readHeader(in, random);
+        const QString page = pages::workPage(works[i].first, workfile::decodeBody(in, header.tables));
         const QString htmlFile = program.filePath(u"floor.html"_s);
         QFile out(htmlFile);
         if (!out.open(QIODevice::WriteOnly))

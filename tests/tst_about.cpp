@@ -2,20 +2,20 @@
 #include "FakeOpener.h"
 #include "GuiHelpers.h"
 
-#include "app/MainM.h"
-#include "app/frmForma.h"
-#include "extras/LineControl.h"
-#include "extras/LinkLabel.h"
-#include "extras/PictureBox.h"
-#include "extras/frmOprog.h"
-#include "reader/VyborM.h"
-#include "runtime/Platform.h"
-#include "runtime/RuntimeError.h"
-#include "view/usrWeb.h"
+#include "platform/RuntimeError.h"
+#include "ui/AboutDialog.h"
+#include "ui/DrawingSurface.h"
+#include "ui/FatalReport.h"
+#include "ui/HorizontalLine.h"
+#include "ui/LinkLabel.h"
+#include "ui/MainWindow.h"
+#include "ui/StartReader.h"
+#include "view/PageView.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QWebEngineView>
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,6 +27,9 @@ class tst_about : public QObject
 private:
     FakeOpener m_opener;
     QTemporaryDir m_program;
+    QPointer<MainWindow> m_form;
+
+    QString folder() const { return m_program.path() + u'/'; }
 
     QStringList programFiles() const
     {
@@ -34,17 +37,17 @@ private:
     }
 
     // Opens the About window from the menu and hands it to inspect while it is shown.
-    void withAboutFromMenu(const std::function<void(frmOprog *)> &inspect)
+    void withAboutFromMenu(const std::function<void(AboutDialog *)> &inspect)
     {
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
-            QTRY_VERIFY(qobject_cast<frmOprog *>(QApplication::activeModalWidget()));
-            auto *about = qobject_cast<frmOprog *>(QApplication::activeModalWidget());
+            QTRY_VERIFY(qobject_cast<AboutDialog *>(QApplication::activeModalWidget()));
+            auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
             seen = true;
             inspect(about);
-            about->OK()->click();
+            about->okButton()->click();
         });
-        frmForma::instance().findChild<QAction *>(u"MenuAbout"_s)->trigger();
+        m_form->findChild<QAction *>(u"aboutAction"_s)->trigger();
         QVERIFY(seen);
     }
 
@@ -56,66 +59,61 @@ private Q_SLOTS:
         QVERIFY(work.open(QIODevice::WriteOnly));
         work.write("5\r\n");
         work.close();
-        MainM::start(m_program.path());
-        QVERIFY(frmForma::existing());
-        frmForma::instance().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&frmForma::instance()));
+        m_form = startReader(m_program.path());
+        QVERIFY(m_form);
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
     }
 
     void cleanupTestCase()
     {
-        delete frmForma::existing();
+        delete m_form.data();
     }
 
     void f1HandsOverTheHelpFileWhateverIsShown()
     {
-        frmForma &form = frmForma::instance();
-        const QString help = MainM::AppDir + u"Справка.htm"_s;
-        QWidget *input = form.usrWeb1()->WebBrowser1()->focusProxy();
+        MainWindow &form = *m_form;
+        const QString help = form.collection().appDir() + u"Справка.htm"_s;
+        QWidget *input = form.pageView()->browser()->focusProxy();
         QVERIFY(input);
         const QStringList pages{u"http://www.s/"_s, u"http://www.t0/"_s, u"http://www.b/"_s};
         for (int i = 0; i < pages.size(); ++i) {
-            VyborM::Vybor(pages[i]);
+            form.followLink(pages[i]);
             form.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&form));
-            QTest::keyClick(form.usrWeb1()->WebBrowser1()->focusProxy(), Qt::Key_F1);
+            QTest::keyClick(form.pageView()->browser()->focusProxy(), Qt::Key_F1);
             QTRY_COMPARE(m_opener.calls().size(), i + 1);
             QCOMPARE(m_opener.calls()[i].second, help);
             QCOMPARE(m_opener.calls()[i].first, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
         }
-        VyborM::Vybor(u"http://www.s/"_s);
+        form.followLink(u"http://www.s/"_s);
         m_opener.clear();
     }
 
     void runTimeFailuresAreReportedAndEndTheProgram()
     {
         QList<int> exits;
-        runtime::setFatalExit([&](int status) { exits.append(status); });
+        const auto previousExit = fatal::setExitFunction([&](int status) { exits.append(status); });
+        const auto restoreExit = qScopeGuard([&] { fatal::setExitFunction(previousExit); });
         gui::BoxCatcher boxes;
 
-        runtime::guardFatal(u"Заголовок"_s, [] { throw runtime::RuntimeError(runtime::ErrFileNotFound); });
+        fatal::guard(u"Заголовок"_s,
+                     [] { throw platform::RuntimeError(platform::ErrorNumber::FileNotFound); });
         QCOMPARE(boxes.texts.value(0), u"Run-time error '53':\n\nFile not found"_s);
         QCOMPARE(boxes.titles.value(0), u"Заголовок"_s);
         QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
         QCOMPARE(exits, QList<int>{1});
 
-        // A failure in a link's dispatch ends there, titled with the caption,
-        // and goes no further than the view.
-        usrWeb *view = frmForma::instance().usrWeb1();
-        view->setDispatcher([](const QString &) { throw runtime::RuntimeError(runtime::ErrOverflow); });
-        view->WebBrowser1_StatusTextChange(u"http://www.t1/"_s);
-        QVERIFY(!view->WebBrowser1_BeforeNavigate2(QUrl(u"http://www.t1/"_s), QWebEnginePage::NavigationTypeLinkClicked, true));
-        QTRY_COMPARE(exits.size(), 2);
-        QCOMPARE(boxes.texts.value(1), u"Run-time error '6':\n\nOverflow"_s);
+        // Running out of memory is reported as the runtime's error 7.
+        fatal::guard(u"Собрание №1 Лоримунд Э Р"_s, [] { throw std::bad_alloc(); });
+        QCOMPARE(exits, (QList<int>{1, 1}));
+        QCOMPARE(boxes.texts.value(1), u"Run-time error '7':\n\nOut of memory"_s);
         QCOMPARE(boxes.titles.value(1), u"Собрание №1 Лоримунд Э Р"_s);
-
-        view->setDispatcher([](const QString &address) { VyborM::Vybor(address); });
-        runtime::setFatalExit([](int status) { std::_Exit(status); });
     }
 
     void windowGeometryAndLook()
     {
-        frmOprog about;
+        AboutDialog about(folder());
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.windowTitle(), u"О программе"_s);
@@ -134,16 +132,16 @@ private Q_SLOTS:
             QString text;
         };
         const QList<Expected> labels = {
-            {u"Label2_8"_s, {16, 0, 231, 20}, u"Идея: Ян Мирский"_s},
-            {u"Label2_1"_s, {16, 24, 48, 20}, u"Сайт:"_s},
-            {u"Label3"_s, {72, 24, 402, 20}, u"Реставрация и смена фона фото по интернету"_s},
-            {u"Label2_3"_s, {104, 72, 282, 20}, u"Программист: Лев Орлов"_s},
-            {u"Label2_4"_s, {104, 96, 242, 20}, u"E-mail: lo@example.org"_s},
-            {u"Label2_5"_s, {104, 120, 48, 20}, u"Сайт:"_s},
-            {u"Label1"_s, {160, 120, 183, 20}, u"Программы для всех!"_s},
-            {u"Label2_6"_s, {104, 144, 105, 20}, u"Версия: v2.0"_s},
-            {u"Label2_7"_s, {104, 168, 218, 20}, u"Дата: 9 октября 2008 год"_s},
-            {u"Label2_0"_s, {156, 192, 149, 20}, u"26 июля 2015 год"_s},
+            {u"ideaLabel"_s, {16, 0, 231, 20}, u"Идея: Ян Мирский"_s},
+            {u"photoSiteCaption"_s, {16, 24, 48, 20}, u"Сайт:"_s},
+            {u"photoLink"_s, {72, 24, 402, 20}, u"Реставрация и смена фона фото по интернету"_s},
+            {u"programmerLabel"_s, {104, 72, 282, 20}, u"Программист: Лев Орлов"_s},
+            {u"emailLabel"_s, {104, 96, 242, 20}, u"E-mail: lo@example.org"_s},
+            {u"siteCaption"_s, {104, 120, 48, 20}, u"Сайт:"_s},
+            {u"siteLink"_s, {160, 120, 183, 20}, u"Программы для всех!"_s},
+            {u"versionLabel"_s, {104, 144, 105, 20}, u"Версия: v2.0"_s},
+            {u"dateLabel"_s, {104, 168, 218, 20}, u"Дата: 9 октября 2008 год"_s},
+            {u"secondDateLabel"_s, {156, 192, 149, 20}, u"26 июля 2015 год"_s},
         };
         for (const Expected &e : labels) {
             auto *label = about.findChild<QLabel *>(e.name);
@@ -153,25 +151,26 @@ private Q_SLOTS:
             // Every text fits its label, in the font the window has here.
             QVERIFY2(label->fontMetrics().horizontalAdvance(e.text) <= e.geometry.width(), qPrintable(e.name));
         }
-        QVERIFY(!about.findChild<QLabel *>(u"Label2_2"_s));
+        // Ten texts and the picture, nothing else.
+        QCOMPARE(about.findChildren<QLabel *>().size(), labels.size() + 1);
 
-        for (LinkLabel *link : {about.Label1(), about.Label3()}) {
+        for (LinkLabel *link : {about.siteLink(), about.photoLink()}) {
             QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0, 0, 192));
             QCOMPARE(link->cursor().shape(), Qt::BitmapCursor);
             QCOMPARE(link->cursor().hotSpot(), QPoint(0, 0));
             QCOMPARE(link->cursor().pixmap().size(), QSize(32, 32));
         }
-        QCOMPARE(about.Label1()->Tag(), u"http://www.example.org/site/"_s);
-        QVERIFY(QUrl(about.Label3()->Tag()).path() == u"/"_s);
+        QCOMPARE(about.siteLink()->target(), u"http://www.example.org/site/"_s);
+        QVERIFY(QUrl(about.photoLink()->target()).path() == u"/"_s);
 
         const QList<std::tuple<QString, QRect, QPalette::ColorRole>> lines = {
-            {u"Line4"_s, {8, 56, 472, 1}, QPalette::WindowText},
-            {u"Line3"_s, {8, 57, 472, 1}, QPalette::Base},
-            {u"Line1"_s, {8, 224, 472, 1}, QPalette::WindowText},
-            {u"Line2"_s, {8, 225, 472, 1}, QPalette::Base},
+            {u"upperDarkLine"_s, {8, 56, 472, 1}, QPalette::WindowText},
+            {u"upperLightLine"_s, {8, 57, 472, 1}, QPalette::Base},
+            {u"lowerDarkLine"_s, {8, 224, 472, 1}, QPalette::WindowText},
+            {u"lowerLightLine"_s, {8, 225, 472, 1}, QPalette::Base},
         };
         for (const auto &[name, geometry, role] : lines) {
-            auto *line = about.findChild<LineControl *>(name);
+            auto *line = about.findChild<HorizontalLine *>(name);
             QVERIFY2(line, qPrintable(name));
             QCOMPARE(line->geometry(), geometry);
             QCOMPARE(line->color(), about.palette().color(role));
@@ -181,33 +180,33 @@ private Q_SLOTS:
         QCOMPARE(shot.pixelColor(100, 56), about.palette().color(QPalette::WindowText));
         QCOMPARE(shot.pixelColor(100, 57), about.palette().color(QPalette::Base));
 
-        auto *image = about.findChild<QLabel *>(u"Image1"_s);
+        auto *image = about.findChild<QLabel *>(u"picture"_s);
         QVERIFY(image);
         QCOMPARE(image->geometry(), QRect(16, 72, 71, 126));
         QCOMPARE(image->pixmap().size(), QSize(71, 126));
         QCOMPARE(image->pixmap().toImage().pixelColor(0, 0), QColor(192, 192, 192));
 
-        QCOMPARE(about.Picture1()->geometry(), QRect(8, 232, 80, 45));
-        QCOMPARE(about.OK()->geometry(), QRect(392, 236, 89, 33));
-        QCOMPARE(about.OK()->text(), u"OK"_s);
+        QCOMPARE(about.stripes()->geometry(), QRect(8, 232, 80, 45));
+        QCOMPARE(about.okButton()->geometry(), QRect(392, 236, 89, 33));
+        QCOMPARE(about.okButton()->text(), u"OK"_s);
     }
 
     void okHasTheFocusAndIsFirstInTabOrder()
     {
-        frmOprog about;
+        AboutDialog about(folder());
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
-        QCOMPARE(QApplication::focusWidget(), about.OK());
-        QVERIFY(about.OK()->isDefault());
+        QCOMPARE(QApplication::focusWidget(), about.okButton());
+        QVERIFY(about.okButton()->isDefault());
         // Tab keeps the focus on the only control that takes it.
         QTest::keyClick(&about, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.OK());
+        QCOMPARE(QApplication::focusWidget(), about.okButton());
     }
 
     void stripes()
     {
-        const auto check = [](frmOprog *about) {
-            const QImage &image = about->Picture1()->image();
+        const auto check = [](AboutDialog *about) {
+            const QImage &image = about->stripes()->image();
             QCOMPARE(image.size(), QSize(80, 45));
             for (int x : {0, 40, 79}) {
                 for (int y = 0; y < 45; ++y) {
@@ -216,7 +215,7 @@ private Q_SLOTS:
                 }
             }
             // And on the screen.
-            const QImage shot = about->Picture1()->grab().toImage();
+            const QImage shot = about->stripes()->grab().toImage();
             QCOMPARE(shot.pixelColor(10, 20), QColor(0, 0, 255));
         };
         withAboutFromMenu(check);
@@ -225,37 +224,36 @@ private Q_SLOTS:
 
     void shownModallyOverTheMainWindow()
     {
-        withAboutFromMenu([](frmOprog *about) {
+        withAboutFromMenu([this](AboutDialog *about) {
             QVERIFY(about->isModal());
-            QCOMPARE(about->parentWidget(), &frmForma::instance());
+            QCOMPARE(about->parentWidget(), m_form.data());
             QVERIFY(about->isVisible());
         });
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QVERIFY(frmForma::instance().findChildren<frmOprog *>().isEmpty());
+        QVERIFY(m_form->findChildren<AboutDialog *>().isEmpty());
     }
 
     void linkClicks()
     {
         m_opener.clear();
-        MainM::AppDir = m_program.path() + u'/';
-        frmOprog about;
+        AboutDialog about(folder());
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
 
-        QTest::mouseClick(about.Label1(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(about.siteLink(), Qt::LeftButton, {}, QPoint(10, 10));
         QTRY_COMPARE(m_opener.calls().size(), 1);
         QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/site/"_s);
         QVERIFY(programFiles().isEmpty());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 
-        QTest::mouseClick(about.Label3(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(about.photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(programFiles(), QStringList{u"0.html"_s});
         QTRY_COMPARE(m_opener.calls().size(), 2);
-        QCOMPARE(m_opener.calls()[1].second, MainM::AppDir + u"0.html"_s);
+        QCOMPARE(m_opener.calls()[1].second, folder() + u"0.html"_s);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 
         // A second click writes the same file again.
-        QTest::mouseClick(about.Label3(), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(about.photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(programFiles(), QStringList{u"0.html"_s});
         QTRY_COMPARE(m_opener.calls().size(), 3);
     }
@@ -263,11 +261,11 @@ private Q_SLOTS:
     void okEscAndCloseButtonCloseIt()
     {
         for (int way = 0; way < 3; ++way) {
-            frmOprog about;
+            AboutDialog about(folder());
             about.show();
             QVERIFY(QTest::qWaitForWindowActive(&about));
             if (way == 0)
-                QTest::mouseClick(about.OK(), Qt::LeftButton);
+                QTest::mouseClick(about.okButton(), Qt::LeftButton);
             else if (way == 1)
                 QTest::keyClick(&about, Qt::Key_Escape);
             else

@@ -2,15 +2,15 @@
 // biography, error box, keys, windows, network, a large work.
 #include "GuiHelpers.h"
 
-#include "app/MainM.h"
-#include "app/frmForma.h"
-#include "reader/OpenTextM.h"
-#include "reader/VyborM.h"
-#include "reader/WorkFile.h"
-#include "runtime/Cp1251.h"
-#include "view/usrWeb.h"
+#include "format/Pages.h"
+#include "format/WorkFile.h"
+#include "platform/Windows1251.h"
+#include "ui/MainWindow.h"
+#include "ui/StartReader.h"
+#include "view/PageView.h"
 
 #include <QAction>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,21 +50,21 @@ class tst_reader : public QObject
 
 private:
     QTemporaryDir m_program;
-    frmForma *m_form = nullptr;
+    MainWindow *m_form = nullptr;
 
-    usrWeb *view() const { return m_form->usrWeb1(); }
+    PageView *view() const { return m_form->pageView(); }
     QWebEnginePage *page() const { return view()->page(); }
     QWidget *input() const
     {
-        QWidget *proxy = view()->WebBrowser1()->focusProxy();
-        return proxy ? proxy : view()->WebBrowser1();
+        QWidget *proxy = view()->browser()->focusProxy();
+        return proxy ? proxy : view()->browser();
     }
     QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
-    int indexOf(const QString &work) const { return static_cast<int>(MainM::WorkNames.indexOf(work)); }
+    int indexOf(const QString &work) const { return static_cast<int>(m_form->collection().workNames().indexOf(work)); }
 
     void writeWork(const QString &name, const QStringList &lines)
     {
-        writeFile(dataPath(name + u".dat"_s), OpenTextM::encodeWork(1000 + indexOf(name), lines));
+        writeFile(dataPath(name + u".dat"_s), workfile::encodeWork(1000 + indexOf(name), lines));
     }
 
     bool showsCatalogue() const
@@ -85,7 +85,7 @@ private:
 
     void backToCatalogue()
     {
-        VyborM::Vybor(u"http://www.s/"_s);
+        m_form->followLink(u"http://www.s/"_s);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         // Let the pointer leave whatever link it rested on.
         QTest::mouseMove(input(), QPoint(view()->width() - 5, view()->height() - 5));
@@ -119,14 +119,13 @@ private Q_SLOTS:
         for (const QString &name : {u"Большой"_s, u"Второе"_s, u"Окно"_s, u"Первое"_s, u"Пропавший"_s, u"Сеть"_s})
             writeFile(dataPath(name + u".dat"_s), "1\r\n");
         writeFile(dataPath(u"Биография.html"_s),
-                  cp1251::encode(u"<html><head><meta http-equiv='Content-Type' content='text/html; "
+                  platform::windows1251::encode(u"<html><head><meta http-equiv='Content-Type' content='text/html; "
                                  u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
                                  u"кратко.</p></body></html>"_s));
 
-        MainM::start(m_program.path());
-        m_form = frmForma::existing();
+        m_form = startReader(m_program.path());
         QVERIFY(m_form);
-        QCOMPARE(MainM::WorkCount, 5);
+        QCOMPARE(m_form->collection().workCount(), 5);
 
         writeWork(u"Первое"_s, {u"Строка первая"_s, u""_s, u"Строка вторая"_s});
         writeWork(u"Второе"_s, manyLines(400, u"Абзац"_s));
@@ -142,26 +141,27 @@ private Q_SLOTS:
     {
         QCOMPARE(m_form->windowTitle(), u"Собрание №1 Лоримунд Э Р"_s);
         QCOMPARE(m_form->windowIcon().availableSizes().value(0), QSize(32, 32));
-        QCOMPARE(m_form->txtMenu.Text, MainM::cataloguePage(MainM::WorkNames));
-        QVERIFY(!m_form->MenuList()->isEnabled());
+        QCOMPARE(m_form->keptCataloguePage(), pages::cataloguePage(m_form->collection().workNames()));
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         const QString text = gui::bodyText(page());
         QVERIFY(text.contains(u"Лоримунд Эльвар Ристевин"_s));
         QVERIFY(text.contains(u"1) Большой"_s));
         QVERIFY(text.contains(u"6) Сеть"_s));
-        QCOMPARE(view()->loadState(), 2);
+        QCOMPARE(view()->loadState(), PageView::LoadState::Ready);
 
         // The view fills the client area of 468 x 341.
         QCOMPARE(m_form->clientArea()->size(), QSize(468, 341));
         QCOMPARE(view()->geometry(), QRect(QPoint(0, 0), m_form->clientArea()->size()));
-        QCOMPARE(view()->WebBrowser1()->geometry(), QRect(QPoint(0, 0), view()->size()));
+        QCOMPARE(view()->browser()->geometry(), QRect(QPoint(0, 0), view()->size()));
     }
 
     void menuItemsAndShortcuts()
     {
-        const QStringList names{u"MenuList"_s, u"MenuHelp"_s, u"MenuAbout"_s, u"MenuSep"_s, u"MenuExit"_s};
+        const QStringList names{u"catalogueAction"_s, u"helpAction"_s, u"aboutAction"_s, u"separator"_s,
+                                u"exitAction"_s};
         const QStringList captions{u"Список произведений"_s, u"Справка"_s, u"О программе"_s, QString(), u"Выход"_s};
-        auto *menu = m_form->findChild<QMenu *>(u"Menu"_s);
+        auto *menu = m_form->findChild<QMenu *>(u"menu"_s);
         QVERIFY(menu);
         QCOMPARE(menu->title(), u"Меню"_s);
         const QList<QAction *> actions = menu->actions();
@@ -184,30 +184,30 @@ private Q_SLOTS:
         QVERIFY(text.contains(u"Первое"_s));
         QVERIFY(text.contains(u"Строка первая"_s));
         QVERIFY(!text.contains(u"Лоримунд"_s));
-        QVERIFY(m_form->MenuList()->isEnabled());
+        QVERIFY(m_form->catalogueAction()->isEnabled());
         // A written page blocks selection as well.
         QCOMPARE(dragSelection(), QString());
 
         clickLink(u"http://www.s"_s, u"http://www.s/"_s);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
-        QVERIFY(!m_form->MenuList()->isEnabled());
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
     }
 
     void f4ShowsTheCatalogueAgain()
     {
         backToCatalogue();
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
-        QVERIFY(m_form->MenuList()->isEnabled());
+        QVERIFY(m_form->catalogueAction()->isEnabled());
 
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
         QTest::keyClick(input(), Qt::Key_F4);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
-        QVERIFY(!m_form->MenuList()->isEnabled());
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
         // Disabled, F4 does nothing; the kept page is unchanged.
         QTest::keyClick(input(), Qt::Key_F4);
-        QCOMPARE(m_form->txtMenu.Text, MainM::cataloguePage(MainM::WorkNames));
+        QCOMPARE(m_form->keptCataloguePage(), pages::cataloguePage(m_form->collection().workNames()));
     }
 
     void biographyLinkShowsTheBiographyFile()
@@ -216,20 +216,20 @@ private Q_SLOTS:
         clickLink(u"http://www.b"_s, u"http://www.b/"_s);
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Жизнь и труды автора"_s), 20000);
         QCOMPARE(page()->url(), QUrl::fromLocalFile(dataPath(u"Биография.html"_s)));
-        QVERIFY(m_form->MenuList()->isEnabled());
+        QVERIFY(m_form->catalogueAction()->isEnabled());
 
         // No selection there either, unless it is allowed.
         QCOMPARE(dragSelection(), QString());
-        view()->setSelText(true);
+        view()->setSelectionAllowed(true);
         QVERIFY(!dragSelection().isEmpty());
-        view()->setSelText(false);
+        view()->setSelectionAllowed(false);
         QCOMPARE(dragSelection(), QString());
     }
 
     void missingWorkFileIsReported()
     {
         backToCatalogue();
-        const QString path = MainM::DataDir + u"Пропавший.dat"_s;
+        const QString path = m_form->collection().dataDir() + u"Пропавший.dat"_s;
         QVERIFY(QFile::remove(path));
         gui::BoxCatcher boxes;
         clickLink(u"http://www.t%1"_s.arg(indexOf(u"Пропавший"_s)), u"http://www.t%1/"_s.arg(indexOf(u"Пропавший"_s)));
@@ -238,18 +238,18 @@ private Q_SLOTS:
         QCOMPARE(boxes.titles[0], u"Собрание №1 Лоримунд Э Р"_s);
         QCOMPARE(boxes.icons[0], QMessageBox::Critical);
         QVERIFY(showsCatalogue());
-        QVERIFY(!m_form->MenuList()->isEnabled());
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
     }
 
     void unopenableWorkFileIsReported()
     {
         backToCatalogue();
         // A folder under the work's name cannot be opened as a file.
-        const QString path = MainM::DataDir + u"Пропавший.dat"_s;
+        const QString path = m_form->collection().dataDir() + u"Пропавший.dat"_s;
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));
         gui::BoxCatcher boxes;
-        OpenTextM::OpenText(indexOf(u"Пропавший"_s));
+        m_form->openWork(indexOf(u"Пропавший"_s));
         QCOMPARE(boxes.texts.value(0), u"Файл \""_s + path + u"\" открыть не возможно."_s);
         QVERIFY(QDir(path).removeRecursively());
         QVERIFY(showsCatalogue());
@@ -259,21 +259,21 @@ private Q_SLOTS:
     {
         backToCatalogue();
         gui::BoxCatcher boxes;
-        OpenTextM::OpenText(-1);
-        OpenTextM::OpenText(MainM::WorkCount + 1);
-        VyborM::Vybor(u"http://www.t99/"_s);
-        VyborM::Vybor(u"http://www.x/"_s);
-        VyborM::Vybor(u"http://www.T0/"_s);
+        m_form->openWork(-1);
+        m_form->openWork(m_form->collection().workCount() + 1);
+        m_form->followLink(u"http://www.t99/"_s);
+        m_form->followLink(u"http://www.x/"_s);
+        m_form->followLink(u"http://www.T0/"_s);
         QTest::qWait(200);
         QVERIFY(boxes.texts.isEmpty());
         QVERIFY(showsCatalogue());
-        QVERIFY(!m_form->MenuList()->isEnabled());
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
     }
 
     void onlySpaceUpAndDownReachThePage()
     {
         backToCatalogue();
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Абзац 400"_s), 20000);
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
@@ -296,20 +296,21 @@ private Q_SLOTS:
         const int afterDown = scrollY();
         QTest::keyClick(input(), Qt::Key_Up);
         QTRY_VERIFY_WITH_TIMEOUT(scrollY() < afterDown, 10000);
-        QVERIFY(m_form->MenuList()->isEnabled());
+        QVERIFY(m_form->catalogueAction()->isEnabled());
     }
 
     void linkInterceptionRules()
     {
         backToCatalogue();
         QStringList dispatched;
-        view()->setDispatcher([&](const QString &address) { dispatched.append(address); });
+        const auto reader = view()->setLinkHandler([&](const QString &address) { dispatched.append(address); });
+        const auto restore = qScopeGuard([&] { view()->setLinkHandler(reader); });
         const auto request = [this](QWebEnginePage::NavigationType type) {
-            return view()->WebBrowser1_BeforeNavigate2(QUrl(u"http://ignored.example/"_s), type, true);
+            return view()->acceptNavigation(QUrl(u"http://ignored.example/"_s), type, true);
         };
 
         // Anything beginning with "http" is cancelled and handed on, once.
-        view()->WebBrowser1_StatusTextChange(u"https://example.org/"_s);
+        view()->onLinkHovered(u"https://example.org/"_s);
         QVERIFY(!request(QWebEnginePage::NavigationTypeLinkClicked));
         QVERIFY(view()->statusText().isEmpty());
         QTRY_COMPARE(dispatched, QStringList{u"https://example.org/"_s});
@@ -318,13 +319,13 @@ private Q_SLOTS:
         QCOMPARE(dispatched.size(), 1);
 
         // Whatever the request itself is.
-        view()->WebBrowser1_StatusTextChange(u"http://www.t0/"_s);
+        view()->onLinkHovered(u"http://www.t0/"_s);
         QVERIFY(!request(QWebEnginePage::NavigationTypeFormSubmitted));
         QTRY_COMPARE(dispatched.size(), 2);
 
         // A scheme in capitals is not a link of ours; with a page in place
         // the navigation is stopped all the same.
-        view()->WebBrowser1_StatusTextChange(u"HTTP://www.t0/"_s);
+        view()->onLinkHovered(u"HTTP://www.t0/"_s);
         QVERIFY(!request(QWebEnginePage::NavigationTypeLinkClicked));
         QCOMPARE(view()->statusText(), u"HTTP://www.t0/"_s);
         QTest::qWait(50);
@@ -332,16 +333,14 @@ private Q_SLOTS:
 
         // Our own loads always go ahead; history never does.
         QVERIFY(request(QWebEnginePage::NavigationTypeTyped));
-        view()->WebBrowser1_StatusTextChange(QString());
+        view()->onLinkHovered(QString());
         QVERIFY(!request(QWebEnginePage::NavigationTypeBackForward));
         QVERIFY(!request(QWebEnginePage::NavigationTypeOther));
-
-        view()->setDispatcher([](const QString &address) { VyborM::Vybor(address); });
     }
 
     void noContextMenu()
     {
-        QCOMPARE(view()->WebBrowser1()->contextMenuPolicy(), Qt::PreventContextMenu);
+        QCOMPARE(view()->browser()->contextMenuPolicy(), Qt::PreventContextMenu);
         QTest::mouseClick(input(), Qt::RightButton, {}, QPoint(50, 50));
         QTest::qWait(300);
         QCOMPARE(QApplication::activePopupWidget(), nullptr);
@@ -351,7 +350,7 @@ private Q_SLOTS:
     {
         backToCatalogue();
         const QList<QWidget *> before = QApplication::topLevelWidgets();
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Окно"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Окно"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"новое окно"_s), 20000);
 
         clickLink(u"http://example.org/"_s, u"http://example.org/"_s);
@@ -378,7 +377,7 @@ private Q_SLOTS:
                               u"<script>fetch('"_s + base + u"f');new WebSocket('ws://127.0.0.1:"_s
                                   + QString::number(server.serverPort()) + u"/w');</script>Сетевые ссылки"_s});
         backToCatalogue();
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Сеть"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Сеть"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Сетевые ссылки"_s), 20000);
         // Give any request time to arrive.
         QTest::qWait(2000);
@@ -392,10 +391,10 @@ private Q_SLOTS:
         writeWork(u"Большой"_s, lines);
         QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5 * 1000 * 1000);
         backToCatalogue();
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(
             gui::eval(page(), u"document.body.textContent.indexOf('Большой абзац 70000:') >= 0"_s).toBool(), 30000);
-        QVERIFY(m_form->MenuList()->isEnabled());
+        QVERIFY(m_form->catalogueAction()->isEnabled());
     }
 
     void layoutFollowsTheWindow()
@@ -426,18 +425,17 @@ private Q_SLOTS:
         QVERIFY(::kill(static_cast<pid_t>(pid), SIGKILL) == 0);
         QTRY_COMPARE_WITH_TIMEOUT(terminated.size(), 1, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(page()->renderProcessPid() > 0 && page()->renderProcessPid() != pid, 20000);
-        VyborM::Vybor(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
     }
 
     void exitClosesTheWindow()
     {
-        QPointer<frmForma> form(m_form);
-        auto *exit = m_form->findChild<QAction *>(u"MenuExit"_s);
+        QPointer<MainWindow> form(m_form);
+        auto *exit = m_form->findChild<QAction *>(u"exitAction"_s);
         QVERIFY(exit);
         exit->trigger();
         QTRY_VERIFY(!form);
-        QCOMPARE(frmForma::existing(), nullptr);
         m_form = nullptr;
     }
 };

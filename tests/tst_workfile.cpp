@@ -1,6 +1,7 @@
 // Work files: tables from seeds, decoding rules, the work page and the writer.
-#include "reader/WorkFile.h"
-#include "runtime/Cp1251.h"
+#include "format/Pages.h"
+#include "format/WorkFile.h"
+#include "platform/Windows1251.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,14 +10,14 @@
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
-using OpenTextM::Tables;
+using workfile::Tables;
 
 namespace {
 
 const QString Indent = u"&nbsp;&nbsp;&nbsp;"_s;
 
 // What a reader shows for a file's bytes, with the generator in the given state.
-QString bodyOf(const QByteArray &bytes, runtime::Random &random)
+QString bodyOf(const QByteArray &bytes, platform::LegacyRandom &random)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"w.dat"_s);
@@ -24,29 +25,29 @@ QString bodyOf(const QByteArray &bytes, runtime::Random &random)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         return u"<write failed>"_s;
     f.close();
-    runtime::InputFile in;
-    if (in.open(path) != 0)
+    platform::InputTextFile in;
+    if (in.open(path) != platform::ErrorNumber::None)
         return u"<open failed>"_s;
-    const Tables tables = OpenTextM::readHeader(in, random);
-    return OpenTextM::decodeBody(in, tables);
+    const workfile::Header header = workfile::readHeader(in, random);
+    return workfile::decodeBody(in, header.tables);
 }
 
 QString bodyOf(const QByteArray &bytes)
 {
-    runtime::Random fresh;
+    platform::LegacyRandom fresh;
     return bodyOf(bytes, fresh);
 }
 
-Tables tablesFor(std::int32_t seed, runtime::Random random = {})
+Tables tablesFor(std::int32_t seed, platform::LegacyRandom random = {})
 {
-    OpenTextM::reseedFor(seed, random);
-    return OpenTextM::buildTables(random);
+    workfile::reseedFor(seed, random);
+    return workfile::buildTables(random);
 }
 
 // The stored byte for a shown character under a seed.
 char stored(std::int32_t seed, char16_t shown)
 {
-    return static_cast<char>(tablesFor(seed).encoding[cp1251::fromUnicode(shown)]);
+    return static_cast<char>(tablesFor(seed).encoding[platform::windows1251::fromUnicode(shown)]);
 }
 
 } // namespace
@@ -58,7 +59,7 @@ class tst_workfile : public QObject
 private Q_SLOTS:
     void referenceTableForSeedZero()
     {
-        QCOMPARE(OpenTextM::reseedArgument(0).value(), -529);
+        QCOMPARE(workfile::reseedArgument(0).value(), -529);
         const Tables t = tablesFor(0);
         const std::array<std::int32_t, 8> expected = {103, 229, 178, 175, 195, 140, 165, 216};
         QVERIFY(std::equal(expected.begin(), expected.end(), t.decoding.begin() + 32));
@@ -91,17 +92,17 @@ private Q_SLOTS:
 
     void reseedArgumentOverflow()
     {
-        QCOMPARE(OpenTextM::reseedArgument(-529).value(), 0);
-        QCOMPARE(OpenTextM::reseedArgument(-530).value(), 1);
-        QCOMPARE(OpenTextM::reseedArgument(2147483119).value(), int(-2147483647 - 1));
-        QVERIFY(!OpenTextM::reseedArgument(2147483120));
-        QVERIFY(!OpenTextM::reseedArgument(2147483647));
-        QVERIFY(!OpenTextM::reseedArgument(-2147483647 - 1));
+        QCOMPARE(workfile::reseedArgument(-529).value(), 0);
+        QCOMPARE(workfile::reseedArgument(-530).value(), 1);
+        QCOMPARE(workfile::reseedArgument(2147483119).value(), int(-2147483647 - 1));
+        QVERIFY(!workfile::reseedArgument(2147483120));
+        QVERIFY(!workfile::reseedArgument(2147483647));
+        QVERIFY(!workfile::reseedArgument(-2147483647 - 1));
     }
 
     void negativeReseedIgnoresEarlierUse()
     {
-        runtime::Random used;
+        platform::LegacyRandom used;
         for (int i = 0; i < 1000; ++i)
             (void)used.next();
         const Tables a = tablesFor(777, used);
@@ -116,19 +117,19 @@ private Q_SLOTS:
         // Seeds -529 (argument 0) and -600 (argument 71): the tables follow
         // the generator's earlier use.
         for (int seed : {-529, -600}) {
-            runtime::Random used;
+            platform::LegacyRandom used;
             (void)used.next();
             QVERIFY(tablesFor(seed, used).decoding != tablesFor(seed).decoding);
         }
         // Argument 0 draws from the current state, a positive one after one step.
-        runtime::Random plain;
-        QVERIFY(tablesFor(-529).decoding == OpenTextM::buildTables(plain).decoding);
+        platform::LegacyRandom plain;
+        QVERIFY(tablesFor(-529).decoding == workfile::buildTables(plain).decoding);
     }
 
     void overflowingSeedLeavesGeneratorAlone()
     {
-        runtime::Random plain;
-        const Tables unreseeded = OpenTextM::buildTables(plain);
+        platform::LegacyRandom plain;
+        const Tables unreseeded = workfile::buildTables(plain);
         QVERIFY(tablesFor(2147483647).decoding == unreseeded.decoding);
         QVERIFY(tablesFor(-2147483647 - 1).decoding == unreseeded.decoding);
         // And a file with such a seed still decodes, with those tables.
@@ -140,11 +141,11 @@ private Q_SLOTS:
     {
         QString all;
         for (int code = 32; code < 256; ++code)
-            all.append(QChar(cp1251::toUnicode(static_cast<unsigned char>(code))));
+            all.append(QChar(platform::windows1251::toUnicode(static_cast<unsigned char>(code))));
         const QStringList lines{all, u"Жили-были дед да баба."_s, all.right(10)};
-        QVERIFY(!OpenTextM::firstUnstorable(lines));
+        QVERIFY(!workfile::firstUnstorable(lines));
         for (int seed : {0, 31337, -528}) {
-            const QByteArray file = OpenTextM::encodeWork(seed, lines);
+            const QByteArray file = workfile::encodeWork(seed, lines);
             QVERIFY(file.startsWith(QByteArray::number(seed) + "\r\n"));
             QString expected;
             for (const QString &l : lines)
@@ -161,10 +162,10 @@ private Q_SLOTS:
     {
         // For a seed that does not restart the generator, the writer draws
         // from the state it is given, as the reader would.
-        runtime::Random used;
+        platform::LegacyRandom used;
         (void)used.next(-5);
-        const QByteArray file = OpenTextM::encodeWork(-600, {u"Текст"_s}, used);
-        runtime::Random reader;
+        const QByteArray file = workfile::encodeWork(-600, {u"Текст"_s}, used);
+        platform::LegacyRandom reader;
         (void)reader.next(-5);
         QCOMPARE(bodyOf(file, reader), Indent + u"Текст<br>"_s);
         QVERIFY(bodyOf(file) != Indent + u"Текст<br>"_s);
@@ -213,13 +214,13 @@ private Q_SLOTS:
 
     void firstUnstorablePositions()
     {
-        QVERIFY(!OpenTextM::firstUnstorable({}));
-        auto p = OpenTextM::firstUnstorable({u"ok"_s, u"ab\tc"_s});
+        QVERIFY(!workfile::firstUnstorable({}));
+        auto p = workfile::firstUnstorable({u"ok"_s, u"ab\tc"_s});
         QVERIFY(p);
         QCOMPARE(p->line, 2);
         QCOMPARE(p->column, 3);
         QCOMPARE(p->character, u'\t');
-        p = OpenTextM::firstUnstorable({u"Привет, 世界"_s});
+        p = workfile::firstUnstorable({u"Привет, 世界"_s});
         QVERIFY(p);
         QCOMPARE(p->column, 9);
     }
@@ -232,7 +233,7 @@ private Q_SLOTS:
             u"charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0><center><a class='txt' "
             u"href='http://www.s'>Список произведений</a><br><font face='Times New Roman' size='6'>"_s;
         QCOMPARE(head.size(), 371);
-        const QString page = OpenTextM::workPage(u"<i>Имя</i>"_s, u"&nbsp;&nbsp;&nbsp;x<br>"_s);
+        const QString page = pages::workPage(u"<i>Имя</i>"_s, u"&nbsp;&nbsp;&nbsp;x<br>"_s);
         QCOMPARE(page,
                  head + u"<i>Имя</i></font></center><table width='100%'><td><font face='Times New Roman' "
                         u"size='4'>&nbsp;&nbsp;&nbsp;x<br></font></td></table></body></html>"_s);

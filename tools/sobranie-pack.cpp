@@ -1,5 +1,5 @@
 // sobranie-pack: the command-line tool that makes and checks work files.
-#include "reader/Pack.h"
+#include "tools/PackTool.h"
 
 #include <QCoreApplication>
 

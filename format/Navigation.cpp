@@ -1,0 +1,51 @@
+#include "format/Navigation.h"
+
+#include "format/Collection.h"
+#include "format/Link.h"
+#include "format/Pages.h"
+#include "format/WorkFile.h"
+#include "platform/InputTextFile.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace navigation {
+
+QString OpenFailure::message() const
+{
+    return u"Файл \""_s + path
+           + (error == platform::ErrorNumber::FileNotFound ? u"\" не найден."_s : u"\" открыть не возможно."_s);
+}
+
+Destination openWork(const Collection &collection, std::int32_t index, platform::LegacyRandom &random)
+{
+    if (!collection.contains(index))
+        return Nothing{};
+    const QString path = collection.workPath(index);
+
+    platform::InputTextFile file;
+    const platform::ErrorNumber openResult = file.open(path);
+    if (openResult != platform::ErrorNumber::None)
+        return OpenFailure{path, openResult};
+    const workfile::Header header = workfile::readHeader(file, random);
+    const QString body = workfile::decodeBody(file, header.tables);
+    file.close();
+    return ShowWork{pages::workPage(collection.workNames().at(index), body)};
+}
+
+Destination followLink(const Collection &collection, const QString &address, platform::LegacyRandom &random)
+{
+    const Link link = parseLink(address);
+    switch (link.kind) {
+    case Link::Kind::Biography:
+        return ShowFile{collection.biographyPath()};
+    case Link::Kind::Work:
+        return openWork(collection, link.index, random);
+    case Link::Kind::Catalogue:
+        return ShowCatalogue{};
+    case Link::Kind::None:
+        break;
+    }
+    return Nothing{};
+}
+
+} // namespace navigation

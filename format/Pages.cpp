@@ -1,0 +1,60 @@
+#include "format/Pages.h"
+
+#include "platform/RuntimeError.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace pages {
+
+namespace {
+
+// The head both pages begin with: link style, charset, margins, and the
+// opening of the centred heading.
+constexpr char16_t StyleHead[] =
+    u"<html><style>.txt {FONT-SIZE: 14pt; FONT-FAMILY: Times New Roman; COLOR: blue; "
+    u"TEXT-DECORATION:  none; } a:hover{color:red}</style><head><meta http-equiv='Content-Type' "
+    u"content='text/html; charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0>"
+    u"<center>";
+
+} // namespace
+
+QString catalogueLine(std::int32_t index, const QString &name)
+{
+    if (index == INT32_MAX)
+        throw platform::RuntimeError(platform::ErrorNumber::Overflow);
+    return u"<a class='txt' href='http://www.t"_s + QString::number(index) + u"'>"_s + QString::number(index + 1)
+           + u") "_s + name + u"</a><br>"_s;
+}
+
+QString cataloguePage(const QStringList &names)
+{
+    static const QString Head =
+        QString::fromUtf16(StyleHead)
+        + u"<font face='Times New Roman' size='6'>Лоримунд Эльвар Ристевин</font><br>"
+          u"<a class='txt' href='http://www.b'>Биография</a><br>"
+          u"<font face='Times New Roman' size='4'>Список произведений F4</font><table><td>"_s;
+    static const QString Tail = u"<br></td></table></center></body></html>"_s;
+
+    QString page = Head;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        page += catalogueLine(static_cast<std::int32_t>(i), names[i]);
+    page += Tail;
+    return page;
+}
+
+QString workPage(const QString &name, const QString &body)
+{
+    static const QString Head = QString::fromUtf16(StyleHead)
+                                + u"<a class='txt' href='http://www.s'>Список произведений</a><br>"
+                                  u"<font face='Times New Roman' size='6'>"_s;
+    static const QString Middle =
+        u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
+    static const QString Tail = u"</font></td></table></body></html>"_s;
+
+    QString page;
+    page.reserve(Head.size() + name.size() + Middle.size() + body.size() + Tail.size());
+    page.append(Head).append(name).append(Middle).append(body).append(Tail);
+    return page;
+}
+
+} // namespace pages

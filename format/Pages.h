@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// The two pages the reader writes itself. Both are one string without line
+// breaks; names and bodies go in unescaped, so their markup takes effect.
+namespace pages {
+
+// One line of the catalogue's list for work index i: its link
+// http://www.t<i> and the shown number i + 1. Throws RuntimeError
+// (Overflow) when i + 1 does not fit 32 bits.
+[[nodiscard]] QString catalogueLine(std::int32_t index, const QString &name);
+
+// The catalogue page for the works' names, in catalogue order.
+[[nodiscard]] QString cataloguePage(const QStringList &names);
+
+// The work page for a work's name and decoded body.
+[[nodiscard]] QString workPage(const QString &name, const QString &body);
+
+} // namespace pages

@@ -1,0 +1,31 @@
+#include "format/RedirectPage.h"
+
+#include "platform/OutputTextFile.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace redirect {
+
+QString page(const QString &url)
+{
+    return u"<html><head><meta http-equiv='refresh' content='0; url="_s + url
+           + u"'><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"
+             u"<title>WWW</title></head><body></body></html>"_s;
+}
+
+std::optional<QString> writePage(const QString &folder, const QString &url)
+{
+    const QString text = page(url);
+    for (int counter = 0; counter < MaxFiles; ++counter) {
+        const QString path = folder + QString::number(counter) + u".html"_s;
+        platform::OutputTextFile file;
+        if (file.open(path) == platform::ErrorNumber::None) {
+            // A failed write is passed over: the file is still opened.
+            (void)file.print(text);
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace redirect

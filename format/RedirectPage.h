@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// A small local page that redirects at once to a web address, so the address
+// is shown by the program that opens local pages (the user's browser).
+namespace redirect {
+
+// How many names (0.html, 1.html, …) are tried before giving up.
+inline constexpr int MaxFiles = 100;
+
+// The redirect page for url: one line, nothing escaped.
+[[nodiscard]] QString page(const QString &url);
+
+// Writes the page for url (windows-1251, one CR LF) as folder & n & ".html"
+// for the first n from 0 that can be opened for writing, and returns that
+// path; nothing when no name could be written. folder ends in a separator.
+[[nodiscard]] std::optional<QString> writePage(const QString &folder, const QString &url);
+
+} // namespace redirect

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/InputTextFile.h"
+#include "platform/LegacyRandom.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// The work-file format: a seed line, then lines of text whose characters are
+// substituted through tables drawn from the runtime's generator.
+namespace workfile {
+
+// Decoding and encoding tables: inverse permutations of the codes 32..255,
+// entries 0..31 left 0.
+struct Tables
+{
+    std::array<std::int32_t, 256> decoding{};
+    std::array<std::int32_t, 256> encoding{};
+};
+
+// Draws the tables from the generator in its current state.
+[[nodiscard]] Tables buildTables(platform::LegacyRandom &random);
+
+// The reseed argument −seed − 529, or nothing when it overflows 32 bits.
+[[nodiscard]] std::optional<std::int32_t> reseedArgument(std::int32_t seed);
+
+// Reseeds the generator for a seed number as a reader does: a negative
+// argument restarts it, zero or a positive one only moves it, and an
+// argument that overflows leaves it alone.
+void reseedFor(std::int32_t seed, platform::LegacyRandom &random);
+
+// What the seed line of a work file gives.
+struct Header
+{
+    std::int32_t seed = 0; // 0 when the line holds no readable number
+    bool seedRead = false;
+    Tables tables;
+};
+
+// Reads the seed item of an opened work file, reseeds the generator and
+// builds the tables. Leaves the file at the first text line.
+[[nodiscard]] Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random);
+
+// The rest of the file as the work page's body: every non-empty line as the
+// paragraph indent, its decoded characters and "<br>".
+[[nodiscard]] QString decodeBody(platform::InputTextFile &file, const Tables &tables);
+
+// The rest of the file as plain lines, empty lines dropped as a reader drops them.
+[[nodiscard]] QStringList decodeLines(platform::InputTextFile &file, const Tables &tables);
+
+// Where a text cannot be stored in a work file: a character below code 32 or
+// one without a windows-1251 code. Line and column count from 1.
+struct TextPosition
+{
+    qsizetype line = 0;
+    qsizetype column = 0;
+    char16_t character = 0;
+};
+[[nodiscard]] std::optional<TextPosition> firstUnstorable(const QStringList &lines);
+
+// A work file for a seed number and lines of text, each ended by CR LF, as a
+// reader whose generator is in the given state decodes it. The lines must
+// pass firstUnstorable.
+[[nodiscard]] QByteArray encodeWork(std::int32_t seed, const QStringList &lines,
+                                    platform::LegacyRandom random = {});
+
+} // namespace workfile

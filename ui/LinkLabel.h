@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+
+// A label that acts as a web link: it reports a click (press and release
+// over it) and keeps its target address.
+class LinkLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    LinkLabel(const QString &text, QString target, QWidget *parent);
+
+    [[nodiscard]] const QString &target() const { return m_target; }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_target;
+    bool m_pressed = false;
+};

@@ -1,0 +1,144 @@
+#include "ui/MainWindow.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/System.h"
+#include "ui/AboutDialog.h"
+#include "ui/FatalReport.h"
+#include "view/PageView.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QIcon>
+#include <QMenuBar>
+
+#include <variant>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+template<class... Ts>
+struct Overloaded : Ts...
+{
+    using Ts::operator()...;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Collection collection, QString cataloguePage)
+    : m_collection(std::move(collection)), m_cataloguePage(std::move(cataloguePage))
+{
+    setObjectName(u"mainWindow"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromUtf16(Caption));
+    setWindowIcon(QIcon(u":/sobranie/book.png"_s));
+
+    QMenu *menu = menuBar()->addMenu(u"Меню"_s);
+    menu->setObjectName(u"menu"_s);
+    m_catalogueAction = addMenuItem(menu, u"catalogueAction"_s, u"Список произведений"_s,
+                                    &MainWindow::showCatalogue, QKeySequence(Qt::Key_F4));
+    addMenuItem(menu, u"helpAction"_s, u"Справка"_s, &MainWindow::openHelp, QKeySequence(Qt::Key_F1));
+    addMenuItem(menu, u"aboutAction"_s, u"О программе"_s, &MainWindow::showAbout);
+    menu->addSeparator()->setObjectName(u"separator"_s);
+    addMenuItem(menu, u"exitAction"_s, u"Выход"_s, &MainWindow::exitReader);
+    // The catalogue is what start-up shows.
+    m_catalogueAction->setEnabled(false);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    setCentralWidget(client);
+    client->installEventFilter(this);
+    m_view = new PageView(client);
+    m_view->setObjectName(u"pageView"_s);
+    m_view->setLinkHandler([this](const QString &address) {
+        fatal::guard(windowTitle(), [this, &address] { followLink(address); });
+    });
+    m_view->setFocus();
+
+    const qreal scale = logicalDpiX() / 96.0;
+    resize(qRound(ClientWidth * scale), qRound(ClientHeight * scale) + menuBar()->sizeHint().height());
+}
+
+QAction *MainWindow::addMenuItem(QMenu *menu, const QString &name, const QString &caption,
+                                 void (MainWindow::*handler)(), const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, handler] {
+        fatal::guard(windowTitle(), [this, handler] { (this->*handler)(); });
+    });
+    return action;
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        fatal::guard(windowTitle(), [this] { layoutView(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::layoutView()
+{
+    if (isMinimized())
+        return;
+    m_view->setGeometry(0, 0, centralWidget()->width(), centralWidget()->height());
+}
+
+void MainWindow::showCatalogue()
+{
+    m_view->showHtml(m_cataloguePage);
+    m_catalogueAction->setEnabled(false);
+}
+
+void MainWindow::followLink(const QString &address)
+{
+    present(navigation::followLink(m_collection, address, m_random));
+}
+
+void MainWindow::openWork(std::int32_t index)
+{
+    present(navigation::openWork(m_collection, index, m_random));
+}
+
+void MainWindow::present(const navigation::Destination &destination)
+{
+    std::visit(Overloaded{
+                   [](const navigation::Nothing &) {},
+                   [this](const navigation::ShowCatalogue &) { showCatalogue(); },
+                   [this](const navigation::ShowFile &file) {
+                       m_view->showFile(file.path);
+                       m_catalogueAction->setEnabled(true);
+                   },
+                   [this](const navigation::ShowWork &work) {
+                       try {
+                           m_view->showHtml(work.html);
+                       } catch (const platform::RuntimeError &) {
+                           // Passed over: the view keeps what it shows.
+                       }
+                       m_catalogueAction->setEnabled(true);
+                   },
+                   [this](const navigation::OpenFailure &failure) {
+                       fatal::showCriticalBox(this, QString::fromUtf16(Caption), failure.message());
+                   },
+               },
+               destination);
+}
+
+void MainWindow::openHelp()
+{
+    platform::openWithDesktop(m_collection.helpPath());
+}
+
+void MainWindow::exitReader()
+{
+    // The window is destroyed with its contents, and with it the program ends.
+    close();
+}
+
+void MainWindow::showAbout()
+{
+    // Made afresh at every showing, and gone when closed.
+    AboutDialog about(m_collection.appDir(), this);
+    about.exec();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "format/Collection.h"
+#include "format/Navigation.h"
+#include "platform/LegacyRandom.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+class PageView;
+
+// The reader's main window: the HTML view over the whole client area, one
+// menu, and the catalogue page kept from start-up.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The caption, also the title of the reader's messages.
+    static constexpr char16_t Caption[] = u"Собрание №1 Лоримунд Э Р";
+
+    // Client size at 96 dots per inch.
+    static constexpr int ClientWidth = 468;
+    static constexpr int ClientHeight = 341;
+
+    // A window for the collection; cataloguePage is kept to be shown again.
+    MainWindow(Collection collection, QString cataloguePage);
+
+    [[nodiscard]] PageView *pageView() const { return m_view; }
+    [[nodiscard]] QAction *catalogueAction() const { return m_catalogueAction; }
+    [[nodiscard]] QWidget *clientArea() const { return centralWidget(); }
+    [[nodiscard]] const Collection &collection() const { return m_collection; }
+    [[nodiscard]] const QString &keptCataloguePage() const { return m_cataloguePage; }
+
+    // The kept catalogue page in the view; the catalogue command disabled.
+    void showCatalogue();
+    // Carries out one of the reader's links (the address as the view reports it).
+    void followLink(const QString &address);
+    // Shows work index, or reports why its file cannot be opened.
+    void openWork(std::int32_t index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption, void (MainWindow::*handler)(),
+                         const QKeySequence &shortcut = {});
+    void present(const navigation::Destination &destination);
+
+    void layoutView();
+    void openHelp();
+    void showAbout();
+    void exitReader();
+
+    Collection m_collection;
+    QString m_cataloguePage;
+    // One generator for the whole run: a work whose seed does not restart it
+    // decodes after whatever was opened before, as stored files expect.
+    platform::LegacyRandom m_random;
+
+    PageView *m_view = nullptr;
+    QAction *m_catalogueAction = nullptr;
+};
