@@ -13,9 +13,9 @@ namespace {
 // A work of about size bytes: prose lines of some 60 to 400 characters.
 QStringList proseLines(qsizetype size)
 {
-    const QString words[] = {u"осень"_s, u"дым"_s, u"над"_s, u"садом"_s, u"и"_s, u"яблоки"_s, u"в"_s,
-                             u"траве,"_s, u"ветер"_s, u"бредёт"_s, u"свободно."_s, u"«Сосед»,"_s, u"—"_s,
-                             u"Часовщик"_s, u"семь"_s, u"минут"_s, u"колодец"_s, u"Настя!"_s};
+    const QString words[] = {u"осень"_s, u"дым"_s,      u"над"_s,   u"садом"_s,  u"и"_s,         u"яблоки"_s,
+                             u"в"_s,     u"траве,"_s,   u"ветер"_s, u"бредёт"_s, u"свободно."_s, u"«Сосед»,"_s,
+                             u"—"_s,     u"Часовщик"_s, u"семь"_s,  u"минут"_s,  u"колодец"_s,   u"Настя!"_s};
     QStringList lines;
     qsizetype total = 0;
     unsigned x = 12345;

@@ -75,10 +75,10 @@ double openByClick(MainWindow &form, int index)
     PageView *view = form.pageView();
     form.showCatalogue();
     QWidget *input = view->browser()->focusProxy();
-    const QVariantList xy = eval(view->page(), u"(function(){var r=document.querySelector(\"a[href='http://www.t%1']\")"
-                                               u".getBoundingClientRect();return [r.left+10,r.top+r.height/2];})()"_s
-                                                   .arg(index))
-                                .toList();
+    const QVariantList xy =
+        eval(view->page(), u"(function(){var r=document.querySelector(\"a[href='http://www.t%1']\")"
+                           u".getBoundingClientRect();return [r.left+10,r.top+r.height/2];})()"_s.arg(index))
+            .toList();
     const QPoint at(xy[0].toInt(), xy[1].toInt());
     QTest::mouseMove(input, at);
     QElapsedTimer wait;

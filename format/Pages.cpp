@@ -28,11 +28,10 @@ QString catalogueLine(std::int32_t index, const QString &name)
 
 QString cataloguePage(const QStringList &names)
 {
-    static const QString Head =
-        QString::fromUtf16(StyleHead)
-        + u"<font face='Times New Roman' size='6'>Лоримунд Эльвар Ристевин</font><br>"
-          u"<a class='txt' href='http://www.b'>Биография</a><br>"
-          u"<font face='Times New Roman' size='4'>Список произведений F4</font><table><td>"_s;
+    static const QString Head = QString::fromUtf16(StyleHead)
+                                + u"<font face='Times New Roman' size='6'>Лоримунд Эльвар Ристевин</font><br>"
+                                  u"<a class='txt' href='http://www.b'>Биография</a><br>"
+                                  u"<font face='Times New Roman' size='4'>Список произведений F4</font><table><td>"_s;
     static const QString Tail = u"<br></td></table></center></body></html>"_s;
 
     QString page = Head;
@@ -47,8 +46,7 @@ QString workPage(const QString &name, const QString &body)
     static const QString Head = QString::fromUtf16(StyleHead)
                                 + u"<a class='txt' href='http://www.s'>Список произведений</a><br>"
                                   u"<font face='Times New Roman' size='6'>"_s;
-    static const QString Middle =
-        u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
+    static const QString Middle = u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
     static const QString Tail = u"</font></td></table></body></html>"_s;
 
     QString page;

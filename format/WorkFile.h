@@ -66,7 +66,6 @@ struct TextPosition
 // A work file for a seed number and lines of text, each ended by CR LF, as a
 // reader whose generator is in the given state decodes it. The lines must
 // pass firstUnstorable.
-[[nodiscard]] QByteArray encodeWork(std::int32_t seed, const QStringList &lines,
-                                    platform::LegacyRandom random = {});
+[[nodiscard]] QByteArray encodeWork(std::int32_t seed, const QStringList &lines, platform::LegacyRandom random = {});
 
 } // namespace workfile

@@ -31,9 +31,7 @@ QStringList listFiles(const QString &folder, const QString &suffix)
     // are left out; links to files count as files.
     QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     names.erase(std::remove_if(names.begin(), names.end(),
-                               [&](const QString &name) {
-                                   return !name.endsWith(suffix, Qt::CaseInsensitive);
-                               }),
+                               [&](const QString &name) { return !name.endsWith(suffix, Qt::CaseInsensitive); }),
                 names.end());
     std::sort(names.begin(), names.end(), listsBefore);
     return names;

@@ -15,8 +15,7 @@ ErrorNumber openError(const QString &path, const QFileDevice &file, bool forOutp
         if (!forOutput)
             return ErrorNumber::FileNotFound;
     }
-    return file.error() == QFileDevice::PermissionsError ? ErrorNumber::PermissionDenied
-                                                         : ErrorNumber::PathFileAccess;
+    return file.error() == QFileDevice::PermissionsError ? ErrorNumber::PermissionDenied : ErrorNumber::PathFileAccess;
 }
 
 } // namespace platform

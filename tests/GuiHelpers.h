@@ -45,10 +45,11 @@ inline QString bodyText(QWebEnginePage *page)
 inline QPoint centreOf(QWebEnginePage *page, const QString &selector)
 {
     const QVariantList xy =
-        eval(page, QStringLiteral("(function(){var e=document.querySelector(\"%1\");if(!e)return [-1,-1];"
-                                  "e.scrollIntoView({block:'center'});var r=e.getBoundingClientRect();"
-                                  "return [Math.round(r.left+Math.min(r.width/2,20)),Math.round(r.top+r.height/2)];})()")
-                       .arg(selector))
+        eval(page,
+             QStringLiteral("(function(){var e=document.querySelector(\"%1\");if(!e)return [-1,-1];"
+                            "e.scrollIntoView({block:'center'});var r=e.getBoundingClientRect();"
+                            "return [Math.round(r.left+Math.min(r.width/2,20)),Math.round(r.top+r.height/2)];})()")
+                 .arg(selector))
             .toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint(-1, -1);
 }
@@ -82,14 +83,14 @@ private:
 } // namespace gui
 
 // QTEST_MAIN with what the web engine needs before the application exists.
-#define SOBRANIE_GUI_TEST_MAIN(TestClass)                                                                   \
-    int main(int argc, char *argv[])                                                                        \
-    {                                                                                                       \
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                        \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                         \
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));                \
-        QApplication app(argc, argv);                                                                       \
-        TestClass test;                                                                                     \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                          \
-        return QTest::qExec(&test, argc, argv);                                                             \
+#define SOBRANIE_GUI_TEST_MAIN(TestClass)                                                                              \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                                   \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                                    \
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));                            \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&test, argc, argv);                                                                        \
     }

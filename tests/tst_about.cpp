@@ -31,10 +31,7 @@ private:
 
     QString folder() const { return m_program.path() + u'/'; }
 
-    QStringList programFiles() const
-    {
-        return QDir(m_program.path()).entryList(QDir::Files);
-    }
+    QStringList programFiles() const { return QDir(m_program.path()).entryList(QDir::Files); }
 
     // Opens the About window from the menu and hands it to inspect while it is shown.
     void withAboutFromMenu(const std::function<void(AboutDialog *)> &inspect)
@@ -65,10 +62,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(m_form));
     }
 
-    void cleanupTestCase()
-    {
-        delete m_form.data();
-    }
+    void cleanupTestCase() { delete m_form.data(); }
 
     void f1HandsOverTheHelpFileWhateverIsShown()
     {
@@ -97,8 +91,7 @@ private Q_SLOTS:
         const auto restoreExit = qScopeGuard([&] { fatal::setExitFunction(previousExit); });
         gui::BoxCatcher boxes;
 
-        fatal::guard(u"Заголовок"_s,
-                     [] { throw platform::RuntimeError(platform::ErrorNumber::FileNotFound); });
+        fatal::guard(u"Заголовок"_s, [] { throw platform::RuntimeError(platform::ErrorNumber::FileNotFound); });
         QCOMPARE(boxes.texts.value(0), u"Run-time error '53':\n\nFile not found"_s);
         QCOMPARE(boxes.titles.value(0), u"Заголовок"_s);
         QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
@@ -210,7 +203,9 @@ private Q_SLOTS:
             QCOMPARE(image.size(), QSize(80, 45));
             for (int x : {0, 40, 79}) {
                 for (int y = 0; y < 45; ++y) {
-                    const QColor expected = y < 15 ? QColor(Qt::white) : y <= 30 ? QColor(0, 0, 255) : QColor(255, 0, 0);
+                    const QColor expected = y < 15    ? QColor(Qt::white)
+                                            : y <= 30 ? QColor(0, 0, 255)
+                                                      : QColor(255, 0, 0);
                     QCOMPARE(image.pixelColor(x, y), expected);
                 }
             }

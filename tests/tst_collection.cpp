@@ -62,10 +62,7 @@ private Q_SLOTS:
         QCOMPARE(Collection::workNameOf(file), name);
     }
 
-    void pageWithoutWorks()
-    {
-        QCOMPARE(pages::cataloguePage({}), Head + Tail);
-    }
+    void pageWithoutWorks() { QCOMPARE(pages::cataloguePage({}), Head + Tail); }
 
     void pageWithOneWork()
     {
@@ -76,9 +73,10 @@ private Q_SLOTS:
     void pageWithThreeWorks()
     {
         const QString page = pages::cataloguePage({u"Том 1. Глава 2"_s, u"<b>Жирный</b>"_s, u""_s});
-        QCOMPARE(page, Head + u"<a class='txt' href='http://www.t0'>1) Том 1. Глава 2</a><br>"
-                              u"<a class='txt' href='http://www.t1'>2) <b>Жирный</b></a><br>"
-                              u"<a class='txt' href='http://www.t2'>3) </a><br>"_s
+        QCOMPARE(page, Head
+                           + u"<a class='txt' href='http://www.t0'>1) Том 1. Глава 2</a><br>"
+                             u"<a class='txt' href='http://www.t1'>2) <b>Жирный</b></a><br>"
+                             u"<a class='txt' href='http://www.t2'>3) </a><br>"_s
                            + Tail);
         QVERIFY(!page.contains(u'\n'));
     }

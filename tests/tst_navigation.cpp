@@ -61,7 +61,8 @@ private Q_SLOTS:
     {
         platform::LegacyRandom random;
         const Destination d = openWork(m_collection, indexOf(u"Верный"_s), random);
-        QCOMPARE(htmlOf(d), pages::workPage(u"Верный"_s, u"&nbsp;&nbsp;&nbsp;Первая<br>&nbsp;&nbsp;&nbsp;Вторая<br>"_s));
+        QCOMPARE(htmlOf(d),
+                 pages::workPage(u"Верный"_s, u"&nbsp;&nbsp;&nbsp;Первая<br>&nbsp;&nbsp;&nbsp;Вторая<br>"_s));
         // An empty file opens too, with an empty body.
         QCOMPARE(htmlOf(openWork(m_collection, indexOf(u"Пустой"_s), random)), pages::workPage(u"Пустой"_s, {}));
     }

@@ -87,8 +87,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("what");
         QTest::newRow("tab") << QByteArray("ok\nab\tc") << u":2:3:"_s << u"tab"_s;
-        QTest::newRow("no windows-1251 code") << u"строка\nещё 世界"_s.toUtf8() << u":2:5:"_s
-                                               << u"no windows-1251 code"_s;
+        QTest::newRow("no windows-1251 code")
+            << u"строка\nещё 世界"_s.toUtf8() << u":2:5:"_s << u"no windows-1251 code"_s;
         QTest::newRow("astral character") << u"a😀"_s.toUtf8() << u":1:2:"_s << u"no windows-1251 code"_s;
         QTest::newRow("invalid UTF-8") << QByteArray("line\nxy\xFF") << u":2:3:"_s << u"not valid UTF-8"_s;
     }

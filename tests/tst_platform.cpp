@@ -295,8 +295,8 @@ private Q_SLOTS:
         // Upper-cased code units: "A." (0x41 0x2E) before "A_" (0x5F), ASCII
         // before Cyrillic, Ё (U+0401) before Б (U+0411) before Я.
         QCOMPARE(platform::listFiles(d, u".dat"_s),
-                 (QStringList{u"A.DAT"_s, u"a_.dat"_s, u"b.dat"_s, u"c.Dat"_s, u"link.dat"_s, u"Ёж.dat"_s,
-                              u"Б.dat"_s, u"яблоко.dat"_s}));
+                 (QStringList{u"A.DAT"_s, u"a_.dat"_s, u"b.dat"_s, u"c.Dat"_s, u"link.dat"_s, u"Ёж.dat"_s, u"Б.dat"_s,
+                              u"яблоко.dat"_s}));
         QVERIFY(platform::listFiles(d + u"/missing"_s, u".dat"_s).isEmpty());
         QVERIFY(platform::listFiles(QString(), u".dat"_s).isEmpty());
     }

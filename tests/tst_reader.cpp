@@ -10,12 +10,12 @@
 #include "view/PageView.h"
 
 #include <QAction>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QMenu>
-#include <QMenuBar>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QWebEngineView>
@@ -67,10 +67,7 @@ private:
         writeFile(dataPath(name + u".dat"_s), workfile::encodeWork(1000 + indexOf(name), lines));
     }
 
-    bool showsCatalogue() const
-    {
-        return gui::bodyText(page()).contains(u"Список произведений F4"_s);
-    }
+    bool showsCatalogue() const { return gui::bodyText(page()).contains(u"Список произведений F4"_s); }
 
     // Hovers the link with href and clicks it, as a person would.
     void clickLink(const QString &href, const QString &expectedStatus)
@@ -96,9 +93,10 @@ private:
     QString dragSelection()
     {
         (void)gui::eval(page(), u"window.getSelection().removeAllRanges(); window.scrollTo(0, 0);"_s);
-        const QVariantList r = gui::eval(page(), u"(function(){var e=document.querySelector('td')||document.body;"
-                                                 u"var r=e.getBoundingClientRect();return [r.left,r.top,r.right];})()"_s)
-                                   .toList();
+        const QVariantList r =
+            gui::eval(page(), u"(function(){var e=document.querySelector('td')||document.body;"
+                              u"var r=e.getBoundingClientRect();return [r.left,r.top,r.right];})()"_s)
+                .toList();
         if (r.size() != 3)
             return u"<no element>"_s;
         const QPoint from(r[0].toInt() + 30, r[1].toInt() + 10);
@@ -118,10 +116,11 @@ private Q_SLOTS:
         QVERIFY(QDir(m_program.path()).mkpath(u"Data"_s));
         for (const QString &name : {u"Большой"_s, u"Второе"_s, u"Окно"_s, u"Первое"_s, u"Пропавший"_s, u"Сеть"_s})
             writeFile(dataPath(name + u".dat"_s), "1\r\n");
-        writeFile(dataPath(u"Биография.html"_s),
-                  platform::windows1251::encode(u"<html><head><meta http-equiv='Content-Type' content='text/html; "
-                                 u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
-                                 u"кратко.</p></body></html>"_s));
+        writeFile(
+            dataPath(u"Биография.html"_s),
+            platform::windows1251::encode(u"<html><head><meta http-equiv='Content-Type' content='text/html; "
+                                          u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
+                                          u"кратко.</p></body></html>"_s));
 
         m_form = startReader(m_program.path());
         QVERIFY(m_form);
@@ -371,11 +370,11 @@ private Q_SLOTS:
         int connections = 0;
         connect(&server, &QTcpServer::newConnection, this, [&] { ++connections; });
         const QString base = u"http://127.0.0.1:%1/"_s.arg(server.serverPort());
-        writeWork(u"Сеть"_s, {u"<img src='"_s + base + u"x.png'>"_s,
-                              u"<link rel='stylesheet' href='"_s + base + u"s.css'>"_s,
-                              u"<iframe src='"_s + base + u"f.html'></iframe>"_s,
-                              u"<script>fetch('"_s + base + u"f');new WebSocket('ws://127.0.0.1:"_s
-                                  + QString::number(server.serverPort()) + u"/w');</script>Сетевые ссылки"_s});
+        writeWork(u"Сеть"_s,
+                  {u"<img src='"_s + base + u"x.png'>"_s, u"<link rel='stylesheet' href='"_s + base + u"s.css'>"_s,
+                   u"<iframe src='"_s + base + u"f.html'></iframe>"_s,
+                   u"<script>fetch('"_s + base + u"f');new WebSocket('ws://127.0.0.1:"_s
+                       + QString::number(server.serverPort()) + u"/w');</script>Сетевые ссылки"_s});
         backToCatalogue();
         m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Сеть"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Сетевые ссылки"_s), 20000);

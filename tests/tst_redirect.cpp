@@ -67,7 +67,8 @@ private Q_SLOTS:
         QTest::newRow("ordinary") << u"http://photo.example.org/"_s << QByteArray("http://photo.example.org/");
         QTest::newRow("empty") << u""_s << QByteArray();
         QTest::newRow("apostrophe") << u"http://example.org/it's"_s << QByteArray("http://example.org/it's");
-        QTest::newRow("cyrillic") << u"http://пример.example/"_s << QByteArray("http://\xEF\xF0\xE8\xEC\xE5\xF0.example/");
+        QTest::newRow("cyrillic") << u"http://пример.example/"_s
+                                  << QByteArray("http://\xEF\xF0\xE8\xEC\xE5\xF0.example/");
     }
 
     void redirectFileByteForByte()

@@ -17,10 +17,9 @@ namespace pack {
 
 namespace {
 
-constexpr char Usage[] =
-    "usage: sobranie-pack encode [--seed N] TEXT.txt WORK.dat\n"
-    "       sobranie-pack decode WORK.dat\n"
-    "       sobranie-pack check DATA_DIR\n";
+constexpr char Usage[] = "usage: sobranie-pack encode [--seed N] TEXT.txt WORK.dat\n"
+                         "       sobranie-pack decode WORK.dat\n"
+                         "       sobranie-pack check DATA_DIR\n";
 
 QString describe(char32_t c)
 {
@@ -169,9 +168,8 @@ int check(const QStringList &args, QTextStream &out, QTextStream &err)
                 ++shown;
             for (qsizetype c = 0; c < line.size(); ++c) {
                 if (static_cast<unsigned char>(line[c]) < 32) {
-                    found.append(u"line %1, column %2: a stored code below 32 (shown as U+0000)"_s
-                                     .arg(lineNumber)
-                                     .arg(c + 1));
+                    found.append(
+                        u"line %1, column %2: a stored code below 32 (shown as U+0000)"_s.arg(lineNumber).arg(c + 1));
                     break;
                 }
             }

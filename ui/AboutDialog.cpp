@@ -36,8 +36,8 @@ QCursor handPointer()
 } // namespace
 
 AboutDialog::AboutDialog(QString redirectFolder, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint),
       m_redirectFolder(std::move(redirectFolder))
 {
     setObjectName(u"aboutDialog"_s);

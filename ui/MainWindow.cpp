@@ -35,8 +35,8 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
 
     QMenu *menu = menuBar()->addMenu(u"Меню"_s);
     menu->setObjectName(u"menu"_s);
-    m_catalogueAction = addMenuItem(menu, u"catalogueAction"_s, u"Список произведений"_s,
-                                    &MainWindow::showCatalogue, QKeySequence(Qt::Key_F4));
+    m_catalogueAction = addMenuItem(menu, u"catalogueAction"_s, u"Список произведений"_s, &MainWindow::showCatalogue,
+                                    QKeySequence(Qt::Key_F4));
     addMenuItem(menu, u"helpAction"_s, u"Справка"_s, &MainWindow::openHelp, QKeySequence(Qt::Key_F1));
     addMenuItem(menu, u"aboutAction"_s, u"О программе"_s, &MainWindow::showAbout);
     menu->addSeparator()->setObjectName(u"separator"_s);
@@ -50,9 +50,8 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     client->installEventFilter(this);
     m_view = new PageView(client);
     m_view->setObjectName(u"pageView"_s);
-    m_view->setLinkHandler([this](const QString &address) {
-        fatal::guard(windowTitle(), [this, &address] { followLink(address); });
-    });
+    m_view->setLinkHandler(
+        [this](const QString &address) { fatal::guard(windowTitle(), [this, &address] { followLink(address); }); });
     m_view->setFocus();
 
     const qreal scale = logicalDpiX() / 96.0;
@@ -65,9 +64,8 @@ QAction *MainWindow::addMenuItem(QMenu *menu, const QString &name, const QString
     QAction *action = menu->addAction(caption);
     action->setObjectName(name);
     action->setShortcut(shortcut);
-    connect(action, &QAction::triggered, this, [this, handler] {
-        fatal::guard(windowTitle(), [this, handler] { (this->*handler)(); });
-    });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { fatal::guard(windowTitle(), [this, handler] { (this->*handler)(); }); });
     return action;
 }
 

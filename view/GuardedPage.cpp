@@ -2,8 +2,7 @@
 
 #include "view/PageView.h"
 
-GuardedPage::GuardedPage(QWebEngineProfile *profile, PageView *view)
-    : QWebEnginePage(profile, view), m_view(view)
+GuardedPage::GuardedPage(QWebEngineProfile *profile, PageView *view) : QWebEnginePage(profile, view), m_view(view)
 {
 }
 

@@ -4,8 +4,7 @@ using namespace Qt::Literals::StringLiterals;
 
 bool NetworkGuard::isNetworkScheme(const QString &scheme)
 {
-    return scheme == u"http"_s || scheme == u"https"_s || scheme == u"ws"_s || scheme == u"wss"_s
-           || scheme == u"ftp"_s;
+    return scheme == u"http"_s || scheme == u"https"_s || scheme == u"ws"_s || scheme == u"wss"_s || scheme == u"ftp"_s;
 }
 
 void NetworkGuard::interceptRequest(QWebEngineUrlRequestInfo &info)

@@ -1,8 +1,8 @@
 #include "view/PageView.h"
 
 #include "platform/RuntimeError.h"
-#include "view/NetworkGuard.h"
 #include "view/GuardedPage.h"
+#include "view/NetworkGuard.h"
 
 #include <QChildEvent>
 #include <QCoreApplication>
@@ -39,10 +39,18 @@ QString jsonString(const QString &text)
     for (QChar c : text) {
         const char16_t u = c.unicode();
         switch (u) {
-        case u'"': out += u"\\\""; break;
-        case u'\\': out += u"\\\\"; break;
-        case u'\n': out += u"\\n"; break;
-        case u'\r': out += u"\\r"; break;
+        case u'"':
+            out += u"\\\"";
+            break;
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
         default:
             if (u < 0x20 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF))
                 out += u"\\u"_s + QString::number(u, 16).rightJustified(4, u'0');
@@ -61,8 +69,7 @@ bool isReadingKey(int key)
 
 } // namespace
 
-PageView::PageView(QWidget *parent)
-    : QWidget(parent)
+PageView::PageView(QWidget *parent) : QWidget(parent)
 {
     // An off-the-record profile of our own: nothing is written to disk, and
     // no page content reaches the network.
@@ -254,8 +261,8 @@ void PageView::showHtml(const QString &html)
     // document.open/write/close: the document's content is replaced in place,
     // without a navigation. open() drops every listener, so the guards go on again.
     // Reading the body's height lays the page out before the call returns.
-    runScript(u"document.open();document.write("_s + jsonString(html) + u");document.close();"_s
-                  + guardScript() + u"document.body && document.body.offsetHeight;"_s,
+    runScript(u"document.open();document.write("_s + jsonString(html) + u");document.close();"_s + guardScript()
+                  + u"document.body && document.body.offsetHeight;"_s,
               WriteTimeoutMs);
     QCoreApplication::processEvents();
     m_loadState = LoadState::Ready;

@@ -57,7 +57,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-
     [[nodiscard]] QString guardScript() const;
     void installDocumentGuards();
     void installKeyGuard();
