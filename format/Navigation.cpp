@@ -6,6 +6,8 @@
 #include "format/WorkFile.h"
 #include "platform/InputTextFile.h"
 
+#include <QFileInfo>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace navigation {
@@ -36,8 +38,14 @@ Destination followLink(const Collection &collection, const QString &address, pla
 {
     const Link link = parseLink(address);
     switch (link.kind) {
-    case Link::Kind::Biography:
+    case Link::Kind::Biography: {
+        // A biography that is not there leaves the view as it is, rather
+        // than an empty page under an enabled catalogue command.
+        const QFileInfo biography(collection.biographyPath());
+        if (!biography.isFile() || !biography.isReadable())
+            return Nothing{};
         return ShowFile{collection.biographyPath()};
+    }
     case Link::Kind::Work:
         return openWork(collection, link.index, random);
     case Link::Kind::Catalogue:

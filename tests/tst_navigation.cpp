@@ -52,6 +52,7 @@ private Q_SLOTS:
         writeFile(dataPath(u"Зависимый.dat"_s), workfile::encodeWork(-600, {u"Текст"_s}));
         writeFile(dataPath(u"Пустой.dat"_s), QByteArray());
         writeFile(dataPath(u"Удалённый.dat"_s), "1\r\n");
+        writeFile(dataPath(u"Биография.html"_s), "<html><body>\xC6\xE8\xE7\xED\xFC</body></html>");
         m_collection = Collection::load(m_program.path());
         QCOMPARE(m_collection.workCount(), 3);
         QVERIFY(QFile::remove(dataPath(u"Удалённый.dat"_s)));
@@ -114,6 +115,13 @@ private Q_SLOTS:
         QVERIFY(std::holds_alternative<ShowFile>(biography));
         QCOMPARE(std::get<ShowFile>(biography).path, m_collection.dataDir() + u"Биография.html"_s);
         QVERIFY(std::holds_alternative<ShowCatalogue>(followLink(m_collection, u"http://www.s/"_s, random)));
+        // Without its file the biography link leads nowhere, rather than to an empty page.
+        QVERIFY(QFile::rename(dataPath(u"Биография.html"_s), dataPath(u"hidden"_s)));
+        QVERIFY(std::holds_alternative<Nothing>(followLink(m_collection, u"http://www.b/"_s, random)));
+        QVERIFY(QDir().mkdir(dataPath(u"Биография.html"_s)));
+        QVERIFY(std::holds_alternative<Nothing>(followLink(m_collection, u"http://www.b/"_s, random)));
+        QVERIFY(QDir().rmdir(dataPath(u"Биография.html"_s)));
+        QVERIFY(QFile::rename(dataPath(u"hidden"_s), dataPath(u"Биография.html"_s)));
         QVERIFY(std::holds_alternative<Nothing>(followLink(m_collection, u"http://www.x/"_s, random)));
         QVERIFY(std::holds_alternative<Nothing>(followLink(m_collection, u"https://example.org/"_s, random)));
         QCOMPARE(htmlOf(followLink(m_collection, u"http://www.t%1/"_s.arg(indexOf(u"Верный"_s)), random)),

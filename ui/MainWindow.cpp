@@ -1,6 +1,5 @@
 #include "ui/MainWindow.h"
 
-#include "platform/RuntimeError.h"
 #include "platform/System.h"
 #include "ui/AboutDialog.h"
 #include "ui/FatalReport.h"
@@ -69,6 +68,14 @@ QAction *MainWindow::addMenuItem(QMenu *menu, const QString &name, const QString
     return action;
 }
 
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // A size change while minimised was not laid out: catch up on restore.
+    if (event->type() == QEvent::WindowStateChange)
+        fatal::guard(windowTitle(), [this] { layoutView(); });
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
@@ -109,11 +116,7 @@ void MainWindow::present(const navigation::Destination &destination)
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::ShowWork &work) {
-                       try {
-                           m_view->showHtml(work.html);
-                       } catch (const platform::RuntimeError &) {
-                           // Passed over: the view keeps what it shows.
-                       }
+                       m_view->showHtml(work.html);
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::OpenFailure &failure) {

@@ -41,6 +41,7 @@ public:
     void openWork(std::int32_t index);
 
 protected:
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -1,75 +1,63 @@
 #include "view/PageView.h"
 
-#include "platform/RuntimeError.h"
+#include "view/GuardScript.h"
 #include "view/GuardedPage.h"
 #include "view/NetworkGuard.h"
 
-#include <QChildEvent>
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFileInfo>
 #include <QKeyEvent>
-#include <QPointer>
-#include <QTimer>
+#include <QRandomGenerator>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <memory>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int CreationTimeoutMs = 10000;
-// A written page of several megabytes takes a second or two to lay out.
-constexpr int WriteTimeoutMs = 60000;
-
 const QString GuardScriptName = u"sobranie-guards"_s;
 
-// html as a JavaScript string literal.
-QString jsonString(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + text.size() / 16 + 2);
-    out += u'"';
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case u'"':
-            out += u"\\\"";
-            break;
-        case u'\\':
-            out += u"\\\\";
-            break;
-        case u'\n':
-            out += u"\\n";
-            break;
-        case u'\r':
-            out += u"\\r";
-            break;
-        default:
-            if (u < 0x20 || u == 0x2028 || u == 0x2029 || (u >= 0xD800 && u <= 0xDFFF))
-                out += u"\\u"_s + QString::number(u, 16).rightJustified(4, u'0');
-            else
-                out += c;
-        }
-    }
-    out += u'"';
-    return out;
-}
+// After this many escapes from the same request (a page script that keeps
+// going to about:blank), the request is shown with page scripts off.
+constexpr int MaxEscapes = 2;
 
 bool isReadingKey(int key)
 {
     return key == Qt::Key_Space || key == Qt::Key_Up || key == Qt::Key_Down;
 }
 
+// A secret the page cannot read (it lives in the application world), so no
+// page script can pass for the guard script on the console.
+QString newLinkToken()
+{
+    QRandomGenerator *random = QRandomGenerator::system();
+    return u"sobranie-link-%1%2:"_s.arg(qulonglong(random->generate64()), 16, 16, QChar(u'0'))
+        .arg(qulonglong(random->generate64()), 16, 16, QChar(u'0'));
+}
+
+QUrl emptyDocumentUrl()
+{
+    return QUrl(u"data:text/html;charset=UTF-8,"_s
+                + QString::fromLatin1(QUrl::toPercentEncoding(u"<html><body></body></html>"_s)));
+}
+
+// Whether a load the engine reports is the one the view started.
+bool sameTarget(const QUrl &reported, const QUrl &started)
+{
+    if (reported.isLocalFile() || started.isLocalFile())
+        return reported.isLocalFile() && started.isLocalFile() && reported.toLocalFile() == started.toLocalFile();
+    // The engine writes data: addresses its own way; a page cannot go to one.
+    if (started.scheme() == u"data"_s)
+        return reported.scheme() == u"data"_s;
+    return reported == started;
+}
+
 } // namespace
 
-PageView::PageView(QWidget *parent) : QWidget(parent)
+PageView::PageView(QWidget *parent) : QWidget(parent), m_linkToken(newLinkToken())
 {
     // An off-the-record profile of our own: nothing is written to disk, and
     // no page content reaches the network.
@@ -78,62 +66,42 @@ PageView::PageView(QWidget *parent) : QWidget(parent)
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest *download) { download->cancel(); });
 
-    m_page = new GuardedPage(m_profile, this);
-    m_page->settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
-    connect(m_page, &QWebEnginePage::linkHovered, this, &PageView::onLinkHovered);
-
     m_browser = new QWebEngineView(this);
     m_browser->setObjectName(u"browser"_s);
-    m_browser->setPage(m_page);
     m_browser->setContextMenuPolicy(Qt::PreventContextMenu);
     m_browser->setAcceptDrops(false);
     m_browser->installEventFilter(this);
-    installKeyGuard();
-    installDocumentGuards();
-    // Should the engine's renderer die (a page too large for memory, say),
-    // start again from an empty document so the next page can be written.
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status) {
-                if (status != QWebEnginePage::NormalTerminationStatus)
-                    loadEmptyDocument();
-            });
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
-        m_awaitingDocument = false;
-        takeBackKeys();
+
+    m_writer.setGuardScript(guardScript(m_selectionAllowed, m_linkToken));
+    connect(&m_writer, &PageWriter::answered, this, [this] {
+        m_unanswered.stop();
+        carryOut();
+    });
+    connect(&m_writer, &PageWriter::written, this, [this] {
+        if (m_request && m_request->kind == Request::Kind::Html)
+            requestShown();
     });
 
-    loadEmptyDocument();
-    waitForEmptyDocument();
-}
+    m_unanswered.setSingleShot(true);
+    m_unanswered.setInterval(UnansweredTimeoutMs);
+    connect(&m_unanswered, &QTimer::timeout, this, &PageView::replacePage);
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(BusyPointerDelayMs);
+    connect(&m_busyDelay, &QTimer::timeout, this, [this] { setBusyPointer(true); });
 
-void PageView::loadEmptyDocument()
-{
-    m_awaitingDocument = true;
-    m_page->setHtml(u"<html><body></body></html>"_s);
-}
-
-void PageView::waitForEmptyDocument()
-{
-    // A document to write into; wait (bounded) until it is there.
-    if (!m_awaitingDocument)
-        return;
-    QEventLoop loop;
-    connect(m_page, &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(CreationTimeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    createPage();
+    installKeyGuard();
 }
 
 PageView::~PageView()
 {
-    // The page must go before the profile it was created with.
-    m_browser->setPage(nullptr);
-    delete m_page;
-    m_page = nullptr;
+    m_writer.setPage(nullptr);
+    if (m_page) {
+        m_page->disconnect(this);
+        // The page must go before the profile it was made with.
+        m_browser->setPage(nullptr);
+        delete m_page;
+    }
 }
 
 QWebEnginePage *PageView::page() const
@@ -141,41 +109,205 @@ QWebEnginePage *PageView::page() const
     return m_page;
 }
 
+void PageView::createPage()
+{
+    m_page = new GuardedPage(m_profile, this);
+    QWebEngineSettings *settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+
+    QWebEngineScript guards;
+    guards.setName(GuardScriptName);
+    guards.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    guards.setWorldId(QWebEngineScript::ApplicationWorld);
+    guards.setRunsOnSubFrames(true);
+    guards.setSourceCode(guardScript(m_selectionAllowed, m_linkToken));
+    m_page->scripts().insert(guards);
+
+    connect(m_page, &QWebEnginePage::linkHovered, this, &PageView::onLinkHovered);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &PageView::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                // Replaced from the event loop: the page is the one reporting.
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    QMetaObject::invokeMethod(this, &PageView::replacePage, Qt::QueuedConnection);
+            });
+    m_browser->setPage(m_page);
+    m_pageAnswered = false;
+    // A document to write into; the first page waits for it.
+    loadOwn(emptyDocumentUrl());
+}
+
+void PageView::replacePage()
+{
+    m_unanswered.stop();
+    m_writer.setPage(nullptr);
+    m_ownLoad.reset();
+    GuardedPage *old = m_page;
+    old->disconnect(this);
+    createPage();
+    // Deleting the page ends its renderer, however busy it is.
+    delete old;
+    m_statusText.clear();
+    if (m_request && m_request->kind == Request::Kind::File)
+        m_request->started = false;
+    if (m_busyWidget) {
+        setBusyPointer(false);
+        setBusyPointer(true);
+    }
+    installKeyGuard();
+    Q_EMIT engineReplaced();
+}
+
+void PageView::loadOwn(const QUrl &url)
+{
+    m_ownLoad = url;
+    m_writer.setPage(nullptr);
+    m_page->load(url);
+}
+
+void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    const QWebEngineLoadingInfo::LoadStatus status = info.status();
+    if (status == QWebEngineLoadingInfo::LoadStartedStatus)
+        return;
+    if (m_ownLoad && sameTarget(info.url(), *m_ownLoad)) {
+        m_ownLoad.reset();
+        m_pageAnswered = true;
+        m_unanswered.stop();
+        m_writer.setPage(m_page);
+        if (m_request && m_request->kind == Request::Kind::File && m_request->started)
+            requestShown();
+        else
+            takeBackKeys();
+        carryOut();
+        return;
+    }
+    // Something else replaced the document: a page script going to
+    // about:blank, or a link the engine turned into about:blank#blocked.
+    // Only the view's own loads and the reader's links may do that.
+    if (status == QWebEngineLoadingInfo::LoadStoppedStatus || m_ownLoad || m_loadState == LoadState::Empty
+        || !m_request)
+        return;
+    if (++m_escapes > MaxEscapes)
+        m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    m_loadState = LoadState::Loading;
+    if (m_request->kind == Request::Kind::Html) {
+        m_writer.write(m_request->content);
+    } else {
+        m_request->started = false;
+        carryOut();
+    }
+}
+
+void PageView::showHtml(const QString &html)
+{
+    startRequest(Request{Request::Kind::Html, html, true});
+}
+
+void PageView::showFile(const QString &path)
+{
+    startRequest(Request{Request::Kind::File, path, false});
+}
+
+void PageView::startRequest(Request request)
+{
+    // An engine still busy with the earlier request gets a little time to answer.
+    const bool engineBusy = m_pageAnswered && (m_writer.isBusy() || m_ownLoad);
+    m_request = std::move(request);
+    if (m_escapes > MaxEscapes)
+        m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    m_escapes = 0;
+    m_loadState = LoadState::Loading;
+    if (!m_busyWidget)
+        m_busyDelay.start();
+    if (m_request->kind == Request::Kind::Html)
+        m_writer.write(m_request->content);
+    else
+        m_writer.cancel();
+    if (engineBusy && !m_unanswered.isActive())
+        m_unanswered.start();
+    carryOut();
+}
+
+void PageView::carryOut()
+{
+    // Pages are the writer's; a file is loaded once the engine is free.
+    if (!m_request || m_request->started || m_writer.isBusy() || m_ownLoad)
+        return;
+    m_request->started = true;
+    loadOwn(QUrl::fromLocalFile(m_request->content));
+}
+
+void PageView::requestShown()
+{
+    m_loadState = LoadState::Ready;
+    m_busyDelay.stop();
+    setBusyPointer(false);
+    takeBackKeys();
+    Q_EMIT shown();
+}
+
 void PageView::setSelectionAllowed(bool value)
 {
     m_selectionAllowed = value;
-    // Later documents get the new value from the creation script, the
-    // current one at once.
-    installDocumentGuards();
-    m_page->runJavaScript(guardScript(), QWebEngineScript::ApplicationWorld);
+    updateGuards();
 }
 
-QString PageView::guardScript() const
+void PageView::updateGuards()
 {
-    // Runs in an isolated world, so page scripts neither see nor undo it.
-    // The listener is one function object per window, so adding it again
-    // after a rewrite of the document is harmless.
-    return uR"JS((function () {
-  var w = window;
-  w.__sobranieSelectionAllowed = %1;
-  if (!w.__sobranieSelect)
-    w.__sobranieSelect = function (e) { if (!w.__sobranieSelectionAllowed) e.preventDefault(); };
-  document.addEventListener('selectstart', w.__sobranieSelect, true);
-})();)JS"_s.arg(m_selectionAllowed ? u"true"_s : u"false"_s);
-}
-
-void PageView::installDocumentGuards()
-{
+    const QString script = guardScript(m_selectionAllowed, m_linkToken);
+    m_writer.setGuardScript(script);
+    // Later documents get it from the creation script, the current one at once.
     QWebEngineScriptCollection &scripts = m_page->scripts();
-    for (const QWebEngineScript &old : scripts.find(GuardScriptName))
-        scripts.remove(old);
-    QWebEngineScript script;
-    script.setName(GuardScriptName);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(true);
-    script.setSourceCode(guardScript());
-    scripts.insert(script);
+    for (QWebEngineScript guards : scripts.find(GuardScriptName)) {
+        scripts.remove(guards);
+        guards.setSourceCode(script);
+        scripts.insert(guards);
+    }
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+bool PageView::acceptNavigation(const QUrl &, QWebEnginePage::NavigationType type, bool)
+{
+    // Only the view's own loads come as typed navigations: they always go ahead.
+    if (type == QWebEnginePage::NavigationTypeTyped)
+        return true;
+    // History would lead back to a document that is no longer ours.
+    if (type == QWebEnginePage::NavigationTypeBackForward)
+        return false;
+    // A link is recognised by the address the pointer rests on, whatever the
+    // request says of itself.
+    if (m_statusText.left(4) == u"http"_s) {
+        dispatch(std::exchange(m_statusText, QString()));
+        return false;
+    }
+    // Nothing else replaces a page once one is asked for.
+    return m_loadState == LoadState::Empty;
+}
+
+void PageView::onConsoleMessage(const QString &message)
+{
+    if (!message.startsWith(m_linkToken))
+        return;
+    m_statusText.clear();
+    dispatch(message.mid(m_linkToken.size()));
+}
+
+void PageView::dispatch(const QString &address)
+{
+    // Carried out right after the engine's callback returns, not inside it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, address] {
+            if (m_linkHandler)
+                m_linkHandler(address);
+        },
+        Qt::QueuedConnection);
 }
 
 void PageView::installKeyGuard()
@@ -197,6 +329,19 @@ void PageView::takeBackKeys()
         m_browser->setFocus();
 }
 
+void PageView::setBusyPointer(bool busy)
+{
+    if (busy) {
+        if (m_loadState != LoadState::Loading || m_busyWidget)
+            return;
+        m_busyWidget = m_browser->focusProxy() ? m_browser->focusProxy() : m_browser;
+        m_busyWidget->setCursor(Qt::BusyCursor);
+    } else if (m_busyWidget) {
+        m_busyWidget->unsetCursor();
+        m_busyWidget = nullptr;
+    }
+}
+
 bool PageView::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -208,7 +353,7 @@ bool PageView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
         if (watched == m_browser)
-            QTimer::singleShot(0, this, [this] { installKeyGuard(); });
+            QMetaObject::invokeMethod(this, &PageView::installKeyGuard, Qt::QueuedConnection);
         break;
     default:
         break;
@@ -219,91 +364,4 @@ bool PageView::eventFilter(QObject *watched, QEvent *event)
 void PageView::resizeEvent(QResizeEvent *)
 {
     m_browser->setGeometry(0, 0, width(), height());
-}
-
-void PageView::runScript(const QString &source, int timeoutMs)
-{
-    // A renderer that dies meanwhile never answers: start again once on the
-    // fresh document that replaces it.
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        waitForEmptyDocument();
-        // Shared with the callback, which may outlive this call after a time-out.
-        auto done = std::make_shared<bool>(false);
-        QEventLoop loop;
-        QPointer<QEventLoop> guard(&loop);
-        bool rendererDied = false;
-        const auto died = connect(m_page, &QWebEnginePage::renderProcessTerminated, &loop, [&] {
-            rendererDied = true;
-            loop.quit();
-        });
-        m_page->runJavaScript(source, QWebEngineScript::ApplicationWorld, [done, guard](const QVariant &) {
-            *done = true;
-            if (guard)
-                guard->quit();
-        });
-        if (!*done) {
-            QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        disconnect(died);
-        if (*done)
-            return;
-        if (!rendererDied)
-            break;
-    }
-    throw platform::RuntimeError(platform::ErrorNumber::Automation, u"the document did not answer"_s);
-}
-
-void PageView::showHtml(const QString &html)
-{
-    m_loadState = LoadState::Loading;
-    QCoreApplication::processEvents();
-    // document.open/write/close: the document's content is replaced in place,
-    // without a navigation. open() drops every listener, so the guards go on again.
-    // Reading the body's height lays the page out before the call returns.
-    runScript(u"document.open();document.write("_s + jsonString(html) + u");document.close();"_s + guardScript()
-                  + u"document.body && document.body.offsetHeight;"_s,
-              WriteTimeoutMs);
-    QCoreApplication::processEvents();
-    m_loadState = LoadState::Ready;
-    takeBackKeys();
-}
-
-void PageView::showFile(const QString &file)
-{
-    m_loadState = LoadState::Loading;
-    QCoreApplication::processEvents();
-    const QFileInfo info(file);
-    m_browser->load(info.isAbsolute() ? QUrl::fromLocalFile(file) : QUrl(file));
-    QCoreApplication::processEvents();
-    m_loadState = LoadState::Ready;
-}
-
-bool PageView::acceptNavigation(const QUrl &, QWebEnginePage::NavigationType type, bool)
-{
-    // Only our own loads (setHtml, load) arrive as typed navigations: they
-    // always go ahead.
-    if (type == QWebEnginePage::NavigationTypeTyped)
-        return true;
-    // History would lead back to a document that is no longer ours.
-    if (type == QWebEnginePage::NavigationTypeBackForward)
-        return false;
-    // A link is recognised by the address the pointer rests on, whatever the
-    // request says of itself.
-    if (m_statusText.left(4) == u"http"_s) {
-        const QString address = m_statusText;
-        m_statusText.clear();
-        // The engine answers no script while it waits for this decision, so
-        // the link is carried out right after it, not inside it.
-        QMetaObject::invokeMethod(
-            this,
-            [this, address] {
-                if (m_linkHandler)
-                    m_linkHandler(address);
-            },
-            Qt::QueuedConnection);
-        return false;
-    }
-    // Once a page is in place nothing else is downloaded into the view.
-    return m_loadState != LoadState::Ready;
 }

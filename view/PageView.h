@@ -1,17 +1,30 @@
 #pragma once
 
+#include "view/PageWriter.h"
+
+#include <QTimer>
+#include <QUrl>
 #include <QWebEnginePage>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
+class GuardedPage;
+class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 class QWebEngineView;
-class GuardedPage;
 
 // The HTML view every page of the reader is shown in: a browser turned into
-// a plain reading surface whose links are handed to a handler.
+// a plain reading surface (no keys but Space, Up and Down, no context menu,
+// no selection, no windows, no dialogs, no network) whose links are handed
+// to a handler.
+//
+// It never waits for the engine. Showing a page starts it and returns; the
+// latest request is what the view works towards, and a newer one supersedes
+// it. An engine that stops answering, or dies, is replaced by a fresh one
+// that shows the latest request; the view never gives up.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -20,7 +33,16 @@ class PageView : public QWidget
 public:
     using LinkHandler = std::function<void(const QString &address)>;
 
-    // Creates the browser and waits (bounded) until it has an empty document.
+    // What the view shows: nothing requested yet, a request under way, or
+    // the latest request in place.
+    enum class LoadState { Empty, Loading, Ready };
+
+    // How long the engine may leave a newer request unanswered before it is
+    // replaced (a page script that never ends, say).
+    static constexpr int UnansweredTimeoutMs = 2000;
+    // A write shorter than this shows no busy pointer.
+    static constexpr int BusyPointerDelayMs = 300;
+
     explicit PageView(QWidget *parent = nullptr);
     ~PageView() override;
 
@@ -29,12 +51,10 @@ public:
     [[nodiscard]] bool selectionAllowed() const { return m_selectionAllowed; }
     void setSelectionAllowed(bool value);
 
-    // Replaces the current document with html and returns when it is in
-    // place. Throws platform::RuntimeError when the document cannot be written.
+    // Starts replacing the document with html, written unchanged.
     void showHtml(const QString &html);
-
-    // Starts showing a file (or address); does not wait for it to load.
-    void showFile(const QString &file);
+    // Starts showing a local file.
+    void showFile(const QString &path);
 
     // Called with the link's address when the user follows a link; returns
     // the handler it replaces.
@@ -42,36 +62,71 @@ public:
 
     [[nodiscard]] QWebEngineView *browser() const { return m_browser; }
     [[nodiscard]] QWebEnginePage *page() const;
-    enum class LoadState { Empty, Loading, Ready };
     [[nodiscard]] LoadState loadState() const { return m_loadState; }
     [[nodiscard]] QString statusText() const { return m_statusText; }
 
-    // The browser's reports, as the engine glue delivers them: the address
-    // under the pointer ("" when there is none), and a navigation request,
-    // answered with whether it may go ahead.
+    // The engine's reports: the address under the pointer ("" when there is
+    // none); a navigation request, answered with whether it may go ahead; a
+    // console message (the guard script reports links there).
     void onLinkHovered(const QString &text) { m_statusText = text; }
     bool acceptNavigation(const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame);
+    void onConsoleMessage(const QString &message);
+
+Q_SIGNALS:
+    // The latest request is in place.
+    void shown();
+    // The engine was replaced by a fresh one (it stopped answering or died).
+    void engineReplaced();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    [[nodiscard]] QString guardScript() const;
-    void installDocumentGuards();
+    struct Request
+    {
+        enum class Kind { Html, File };
+        Kind kind = Kind::Html;
+        QString content; // the HTML, or the file's path
+        bool started = false;
+    };
+
+    void createPage();
+    void replacePage();
+    void loadOwn(const QUrl &url);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void startRequest(Request request);
+    void carryOut();
+    void requestShown();
+    void watchForAnswer();
+    void dispatch(const QString &address);
+    void updateGuards();
     void installKeyGuard();
     void takeBackKeys();
-    void runScript(const QString &source, int timeoutMs);
-    void loadEmptyDocument();
-    void waitForEmptyDocument();
+    void setBusyPointer(bool busy);
 
     bool m_selectionAllowed = false;
     QString m_statusText;
     LoadState m_loadState = LoadState::Empty;
-    bool m_awaitingDocument = false;
     LinkHandler m_linkHandler;
+    const QString m_linkToken;
+
+    std::optional<Request> m_request;
+    // A navigation of the view's own (the empty document, a file) is under
+    // way to this address; nothing is written meanwhile.
+    std::optional<QUrl> m_ownLoad;
+    // How often the page has left the latest request on its own (a page
+    // script going to about:blank); past a few times its scripts are off.
+    int m_escapes = 0;
+    // The current page has finished a load of its own: its engine has been
+    // seen alive, so a silence from it now means something.
+    bool m_pageAnswered = false;
 
     QWebEngineProfile *m_profile = nullptr;
     GuardedPage *m_page = nullptr;
     QWebEngineView *m_browser = nullptr;
+    PageWriter m_writer;
+    QTimer m_unanswered;
+    QTimer m_busyDelay;
+    QPointer<QWidget> m_busyWidget;
 };

@@ -1,0 +1,138 @@
+#include "view/PageWriter.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+
+using namespace Qt::Literals::StringLiterals;
+
+PageWriter::PageWriter(QObject *parent) : QObject(parent)
+{
+}
+
+namespace {
+
+// Characters that may not stand as they are in a JSON string: control
+// characters, line separators (JavaScript ends a line there), and lone
+// surrogates, which would not survive the way to the engine.
+bool needsUnicodeEscape(char16_t c)
+{
+    return c < 0x20 || c == 0x2028 || c == 0x2029 || (c >= 0xD800 && c <= 0xDFFF);
+}
+
+} // namespace
+
+QString PageWriter::jsonString(QStringView text)
+{
+    static constexpr char16_t Hex[] = u"0123456789abcdef";
+    // Sized exactly first: pages run to tens of millions of characters.
+    qsizetype size = text.size() + 2;
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c == u'"' || c == u'\\')
+            size += 1;
+        else if (needsUnicodeEscape(c))
+            size += 5;
+    }
+    QString out(size, Qt::Uninitialized);
+    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    *dst++ = u'"';
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c == u'"' || c == u'\\') {
+            *dst++ = u'\\';
+            *dst++ = c;
+        } else if (needsUnicodeEscape(c)) {
+            *dst++ = u'\\';
+            *dst++ = u'u';
+            *dst++ = Hex[(c >> 12) & 0xF];
+            *dst++ = Hex[(c >> 8) & 0xF];
+            *dst++ = Hex[(c >> 4) & 0xF];
+            *dst++ = Hex[c & 0xF];
+        } else {
+            *dst++ = c;
+        }
+    }
+    *dst = u'"';
+    return out;
+}
+
+qsizetype PageWriter::firstPieceEnd(QStringView html)
+{
+    if (html.size() <= FirstPieceSize)
+        return html.size();
+    qsizetype end = FirstPieceSize;
+    if (html[end - 1].isHighSurrogate() && html[end].isLowSurrogate())
+        --end;
+    return end;
+}
+
+void PageWriter::setPage(QWebEnginePage *page)
+{
+    m_page = page;
+    // Answers still owed by an earlier page no longer count.
+    ++m_callSerial;
+    m_inFlight = false;
+    if (m_job)
+        *m_job = Job{m_job->html};
+    pump();
+}
+
+void PageWriter::write(const QString &html)
+{
+    m_job = Job{html};
+    ++m_jobSerial;
+    pump();
+}
+
+void PageWriter::cancel()
+{
+    m_job.reset();
+    ++m_jobSerial;
+}
+
+void PageWriter::pump()
+{
+    if (!m_page || m_inFlight || !m_job)
+        return;
+    Job &job = *m_job;
+    const QStringView html(job.html);
+    QString script;
+    bool last = false;
+    if (!job.opened) {
+        const qsizetype end = firstPieceEnd(html);
+        last = end == html.size();
+        script = u"document.open();document.write("_s + jsonString(html.first(end)) + u");"_s;
+        job.opened = true;
+        job.written = end;
+    } else {
+        last = true;
+        script = u"document.write("_s + jsonString(html.sliced(job.written)) + u");"_s;
+        job.written = html.size();
+    }
+    if (last)
+        script += u"document.close();"_s;
+    // document.open() drops every listener of the document: the guards go on again.
+    script += m_guardScript;
+
+    m_inFlight = true;
+    m_inFlightJob = m_jobSerial;
+    const quint64 call = ++m_callSerial;
+    const QPointer<PageWriter> self(this);
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self, call](const QVariant &) {
+        if (self)
+            self->onAnswer(call);
+    });
+}
+
+void PageWriter::onAnswer(quint64 call)
+{
+    if (call != m_callSerial || !m_inFlight)
+        return;
+    m_inFlight = false;
+    if (m_job && m_inFlightJob == m_jobSerial && m_job->written == m_job->html.size()) {
+        m_job.reset();
+        Q_EMIT written();
+    }
+    pump();
+    Q_EMIT answered();
+}

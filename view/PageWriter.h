@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <optional>
+
+class QWebEnginePage;
+
+// Writes HTML pages into a web page's document without ever waiting for
+// the engine: a request returns at once, the page goes in piece by piece
+// (a first screenful, then the rest), and a newer request supersedes an
+// older one, whose unwritten rest is dropped. At most one script is with
+// the engine at a time.
+class PageWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // About a screenful: written and painted before the rest.
+    static constexpr qsizetype FirstPieceSize = 16 * 1024;
+
+    explicit PageWriter(QObject *parent = nullptr);
+
+    // The page to write into, once its document exists; nullptr while there
+    // is none (a write then waits). A new page starts the latest request over.
+    void setPage(QWebEnginePage *page);
+
+    // Run in the application world right after the document is opened and
+    // again after it is closed (the view's guards).
+    void setGuardScript(const QString &script) { m_guardScript = script; }
+
+    // Starts writing html as the document's whole content.
+    void write(const QString &html);
+    // Drops the request under way; what it has not written is never written.
+    void cancel();
+
+    // A script is with the engine and has not answered yet.
+    [[nodiscard]] bool isBusy() const { return m_inFlight; }
+    // A request is not completely written yet.
+    [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
+
+    // The document as JavaScript sees it: html as a JSON string literal.
+    [[nodiscard]] static QString jsonString(QStringView text);
+    // Where the first piece of html ends: at most FirstPieceSize characters,
+    // never between the two halves of a surrogate pair.
+    [[nodiscard]] static qsizetype firstPieceEnd(QStringView html);
+
+Q_SIGNALS:
+    // The latest request is completely written.
+    void written();
+    // The engine answered a script (the next piece, if any, is on its way).
+    void answered();
+
+private:
+    struct Job
+    {
+        QString html;
+        qsizetype written = 0; // characters written so far
+        bool opened = false; // document.open() done
+    };
+
+    void pump();
+    void onAnswer(quint64 call);
+
+    QPointer<QWebEnginePage> m_page;
+    QString m_guardScript;
+    std::optional<Job> m_job;
+    quint64 m_jobSerial = 0;
+    // The call with the engine, and the request it belongs to.
+    bool m_inFlight = false;
+    quint64 m_callSerial = 0;
+    quint64 m_inFlightJob = 0;
+};
