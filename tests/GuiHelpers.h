@@ -1,6 +1,10 @@
 #pragma once
 
-// Helpers for driving the real main window and its web view in GUI tests.
+// Helpers for driving the real main window and its web view in GUI tests,
+// with real pointer and key events on the view.
+
+#include "ui/MainWindow.h"
+#include "view/PageView.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -11,19 +15,21 @@
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineView>
 
 #include <functional>
 #include <memory>
 
 namespace gui {
 
-// The result of a script in the page's own world, waited for (bounded).
-inline QVariant eval(QWebEnginePage *page, const QString &script, int timeoutMs = 20000)
+// The result of a script, waited for (bounded). It runs in the application
+// world: it sees the same document, and works with page scripts off too.
+inline QVariant eval(QWebEnginePage *page, const QString &script, int timeoutMs = 5000)
 {
     auto result = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
     QEventLoop loop;
     QPointer<QEventLoop> guard(&loop);
-    page->runJavaScript(script, QWebEngineScript::MainWorld, [result, guard](const QVariant &v) {
+    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [result, guard](const QVariant &v) {
         *result = {true, v};
         if (guard)
             guard->quit();
@@ -35,9 +41,10 @@ inline QVariant eval(QWebEnginePage *page, const QString &script, int timeoutMs 
     return result->second;
 }
 
+// The text of the page; short wait, so a page that does not answer reads as empty.
 inline QString bodyText(QWebEnginePage *page)
 {
-    return eval(page, QStringLiteral("document.body ? document.body.innerText : ''")).toString();
+    return eval(page, QStringLiteral("document.body ? document.body.innerText : ''"), 1000).toString();
 }
 
 // The centre of the first element matching selector, in view coordinates;
@@ -52,6 +59,73 @@ inline QPoint centreOf(QWebEnginePage *page, const QString &selector)
                  .arg(selector))
             .toList();
     return xy.size() == 2 ? QPoint(xy[0].toInt(), xy[1].toInt()) : QPoint(-1, -1);
+}
+
+// The widget of the view that takes the pointer and the keys (it changes
+// when the engine is replaced).
+inline QWidget *input(MainWindow *window)
+{
+    QWebEngineView *browser = window->pageView()->browser();
+    return browser->focusProxy() ? browser->focusProxy() : browser;
+}
+
+inline QWebEnginePage *page(MainWindow *window)
+{
+    return window->pageView()->page();
+}
+
+inline bool showsCatalogue(MainWindow *window)
+{
+    return bodyText(page(window)).contains(QStringLiteral("Список произведений F4"));
+}
+
+// Hovers the link with href and clicks it, as a person would.
+inline void clickLink(MainWindow *window, const QString &href, const QString &expectedStatus)
+{
+    const QString selector = QStringLiteral("a[href='%1']").arg(href);
+    QPoint at;
+    QTRY_VERIFY_WITH_TIMEOUT((at = centreOf(page(window), selector)).x() >= 0, 20000);
+    QTest::mouseMove(input(window), at);
+    QTRY_COMPARE_WITH_TIMEOUT(window->pageView()->statusText(), expectedStatus, 20000);
+    QTest::mouseClick(input(window), Qt::LeftButton, {}, at);
+}
+
+// A key pressed on the view of the active window.
+inline void pressKey(MainWindow *window, Qt::Key key)
+{
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(input(window), key);
+}
+
+// Drags across the element matching selector and returns what got selected,
+// in the document or in the text field the drag began in.
+inline QString dragSelection(MainWindow *window, const QString &selector = QStringLiteral("td, p"))
+{
+    (void)eval(page(window), QStringLiteral("window.getSelection().removeAllRanges(); window.scrollTo(0, 0);"));
+    const QVariantList r = eval(page(window), QStringLiteral("(function(){var e=document.querySelector(\"%1\")||"
+                                                             "document.body;var r=e.getBoundingClientRect();"
+                                                             "return [r.left,r.top,r.right,r.bottom];})()")
+                                                  .arg(selector))
+                               .toList();
+    if (r.size() != 4)
+        return QStringLiteral("<no element>");
+    // Along the first line of text.
+    const int y = qMin(r[1].toInt() + 10, (r[1].toInt() + r[3].toInt()) / 2);
+    const QPoint from(r[0].toInt() + 5, y);
+    const QPoint to(qMin(r[2].toInt() - 5, window->pageView()->width() - 20), y);
+    QWidget *target = input(window);
+    QTest::mousePress(target, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 10; ++i)
+        QTest::mouseMove(target, from + (to - from) * i / 10, 20);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, to);
+    QTest::qWait(300);
+    return eval(page(window),
+                QStringLiteral("(function(){var a=document.activeElement;"
+                               "if(a&&typeof a.selectionStart==='number'&&a.selectionEnd>a.selectionStart)"
+                               "return a.value.substring(a.selectionStart,a.selectionEnd);"
+                               "return window.getSelection().toString();})()"))
+        .toString();
 }
 
 // Collects the text and title of every message box that opens, and closes it.

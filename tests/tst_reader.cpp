@@ -54,11 +54,7 @@ private:
 
     PageView *view() const { return m_form->pageView(); }
     QWebEnginePage *page() const { return view()->page(); }
-    QWidget *input() const
-    {
-        QWidget *proxy = view()->browser()->focusProxy();
-        return proxy ? proxy : view()->browser();
-    }
+    QWidget *input() const { return gui::input(m_form); }
     QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
     int indexOf(const QString &work) const { return static_cast<int>(m_form->collection().workNames().indexOf(work)); }
 
@@ -67,18 +63,9 @@ private:
         writeFile(dataPath(name + u".dat"_s), workfile::encodeWork(1000 + indexOf(name), lines));
     }
 
-    bool showsCatalogue() const { return gui::bodyText(page()).contains(u"Список произведений F4"_s); }
-
-    // Hovers the link with href and clicks it, as a person would.
-    void clickLink(const QString &href, const QString &expectedStatus)
-    {
-        const QString selector = u"a[href='%1']"_s.arg(href);
-        QPoint at;
-        QTRY_VERIFY_WITH_TIMEOUT((at = gui::centreOf(page(), selector)).x() >= 0, 20000);
-        QTest::mouseMove(input(), at);
-        QTRY_COMPARE_WITH_TIMEOUT(view()->statusText(), expectedStatus, 20000);
-        QTest::mouseClick(input(), Qt::LeftButton, {}, at);
-    }
+    bool showsCatalogue() const { return gui::showsCatalogue(m_form); }
+    void clickLink(const QString &href, const QString &expectedStatus) { gui::clickLink(m_form, href, expectedStatus); }
+    QString dragSelection() { return gui::dragSelection(m_form); }
 
     void backToCatalogue()
     {
@@ -87,26 +74,6 @@ private:
         // Let the pointer leave whatever link it rested on.
         QTest::mouseMove(input(), QPoint(view()->width() - 5, view()->height() - 5));
         QTRY_VERIFY_WITH_TIMEOUT(view()->statusText().isEmpty(), 20000);
-    }
-
-    // Drags across the first paragraph and returns what got selected.
-    QString dragSelection()
-    {
-        (void)gui::eval(page(), u"window.getSelection().removeAllRanges(); window.scrollTo(0, 0);"_s);
-        const QVariantList r =
-            gui::eval(page(), u"(function(){var e=document.querySelector('td')||document.body;"
-                              u"var r=e.getBoundingClientRect();return [r.left,r.top,r.right];})()"_s)
-                .toList();
-        if (r.size() != 3)
-            return u"<no element>"_s;
-        const QPoint from(r[0].toInt() + 30, r[1].toInt() + 10);
-        const QPoint to(qMin(r[2].toInt() - 10, view()->width() - 20), r[1].toInt() + 12);
-        QTest::mousePress(input(), Qt::LeftButton, {}, from);
-        for (int i = 1; i <= 10; ++i)
-            QTest::mouseMove(input(), from + (to - from) * i / 10, 20);
-        QTest::mouseRelease(input(), Qt::LeftButton, {}, to);
-        QTest::qWait(300);
-        return gui::eval(page(), u"window.getSelection().toString()"_s).toString();
     }
 
 private Q_SLOTS:

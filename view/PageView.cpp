@@ -84,7 +84,10 @@ PageView::PageView(QWidget *parent) : QWidget(parent), m_linkToken(newLinkToken(
 
     m_unanswered.setSingleShot(true);
     m_unanswered.setInterval(UnansweredTimeoutMs);
-    connect(&m_unanswered, &QTimer::timeout, this, &PageView::replacePage);
+    connect(&m_unanswered, &QTimer::timeout, this, [this] { replacePage(false); });
+    m_heartbeat.setInterval(500);
+    connect(&m_heartbeat, &QTimer::timeout, this, &PageView::probe);
+    m_heartbeat.start();
     m_busyDelay.setSingleShot(true);
     m_busyDelay.setInterval(BusyPointerDelayMs);
     connect(&m_busyDelay, &QTimer::timeout, this, [this] { setBusyPointer(true); });
@@ -134,7 +137,8 @@ void PageView::createPage()
             [this](QWebEnginePage::RenderProcessTerminationStatus status) {
                 // Replaced from the event loop: the page is the one reporting.
                 if (status != QWebEnginePage::NormalTerminationStatus)
-                    QMetaObject::invokeMethod(this, &PageView::replacePage, Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        this, [this] { replacePage(false); }, Qt::QueuedConnection);
             });
     m_browser->setPage(m_page);
     m_pageAnswered = false;
@@ -142,25 +146,63 @@ void PageView::createPage()
     loadOwn(emptyDocumentUrl());
 }
 
-void PageView::replacePage()
+void PageView::replacePage(bool scriptsOff)
 {
     m_unanswered.stop();
+    m_probe.reset();
     m_writer.setPage(nullptr);
     m_ownLoad.reset();
     GuardedPage *old = m_page;
     old->disconnect(this);
     createPage();
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !scriptsOff);
     // Deleting the page ends its renderer, however busy it is.
     delete old;
     m_statusText.clear();
-    if (m_request && m_request->kind == Request::Kind::File)
-        m_request->started = false;
+    // The fresh engine shows the latest request from the start.
+    if (m_request) {
+        m_loadState = LoadState::Loading;
+        if (m_request->kind == Request::Kind::Html)
+            m_writer.write(m_request->content);
+        else
+            m_request->started = false;
+    }
     if (m_busyWidget) {
         setBusyPointer(false);
         setBusyPointer(true);
     }
     installKeyGuard();
     Q_EMIT engineReplaced();
+}
+
+void PageView::probe()
+{
+    // Only a page the engine has shown before, in a window on the screen,
+    // is expected to answer.
+    if (!m_pageAnswered || m_ownLoad || !isVisible() || window()->isMinimized())
+        return;
+    if (m_writer.isBusy()) {
+        // A first screenful takes moments; a script in it that runs on and
+        // on holds the view. The rest of a page may take long: leave it be.
+        if (m_writer.busyPieceSize() <= PageWriter::FirstPieceSize && m_writer.busyMs() > HangTimeoutMs)
+            replacePage(true);
+        return;
+    }
+    if (m_probe) {
+        if (m_probe->elapsed() > HangTimeoutMs)
+            replacePage(true);
+        return;
+    }
+    if (m_loadState != LoadState::Ready)
+        return;
+    m_probe.emplace();
+    m_probe->start();
+    const quint64 serial = ++m_probeSerial;
+    const QPointer<PageView> self(this);
+    m_page->runJavaScript(u"0"_s, QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &) {
+        if (self && serial == self->m_probeSerial)
+            self->m_probe.reset();
+    });
 }
 
 void PageView::loadOwn(const QUrl &url)
@@ -219,8 +261,8 @@ void PageView::startRequest(Request request)
     // An engine still busy with the earlier request gets a little time to answer.
     const bool engineBusy = m_pageAnswered && (m_writer.isBusy() || m_ownLoad);
     m_request = std::move(request);
-    if (m_escapes > MaxEscapes)
-        m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    // Page scripts may have been turned off for the request before.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     m_escapes = 0;
     m_loadState = LoadState::Loading;
     if (!m_busyWidget)

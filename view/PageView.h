@@ -2,6 +2,7 @@
 
 #include "view/PageWriter.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -40,6 +41,10 @@ public:
     // How long the engine may leave a newer request unanswered before it is
     // replaced (a page script that never ends, say).
     static constexpr int UnansweredTimeoutMs = 2000;
+    // How long a page in place (or a first screenful being written) may
+    // leave the engine's probe unanswered before its scripts are taken for
+    // a loop: the page is then shown again on a fresh engine, scripts off.
+    static constexpr int HangTimeoutMs = 3000;
     // A write shorter than this shows no busy pointer.
     static constexpr int BusyPointerDelayMs = 300;
 
@@ -92,7 +97,8 @@ private:
     };
 
     void createPage();
-    void replacePage();
+    void replacePage(bool scriptsOff);
+    void probe();
     void loadOwn(const QUrl &url);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void startRequest(Request request);
@@ -127,6 +133,10 @@ private:
     QWebEngineView *m_browser = nullptr;
     PageWriter m_writer;
     QTimer m_unanswered;
+    QTimer m_heartbeat;
+    // A probe of the page in place is with the engine since then.
+    std::optional<QElapsedTimer> m_probe;
+    quint64 m_probeSerial = 0;
     QTimer m_busyDelay;
     QPointer<QWidget> m_busyWidget;
 };

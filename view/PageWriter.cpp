@@ -98,6 +98,7 @@ void PageWriter::pump()
     const QStringView html(job.html);
     QString script;
     bool last = false;
+    const qsizetype from = job.written;
     if (!job.opened) {
         const qsizetype end = firstPieceEnd(html);
         last = end == html.size();
@@ -116,6 +117,8 @@ void PageWriter::pump()
 
     m_inFlight = true;
     m_inFlightJob = m_jobSerial;
+    m_inFlightSize = job.written - from;
+    m_inFlightSince.start();
     const quint64 call = ++m_callSerial;
     const QPointer<PageWriter> self(this);
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self, call](const QVariant &) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -38,6 +39,9 @@ public:
 
     // A script is with the engine and has not answered yet.
     [[nodiscard]] bool isBusy() const { return m_inFlight; }
+    // The characters of the piece with the engine, and how long it has been there.
+    [[nodiscard]] qsizetype busyPieceSize() const { return m_inFlight ? m_inFlightSize : 0; }
+    [[nodiscard]] qint64 busyMs() const { return m_inFlight ? m_inFlightSince.elapsed() : 0; }
     // A request is not completely written yet.
     [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
 
@@ -72,4 +76,6 @@ private:
     bool m_inFlight = false;
     quint64 m_callSerial = 0;
     quint64 m_inFlightJob = 0;
+    qsizetype m_inFlightSize = 0;
+    QElapsedTimer m_inFlightSince;
 };
