@@ -40,6 +40,10 @@ check "every sample work is in /usr/lib/sobranie/Data" \
 check "nothing outside /usr" test -z "$(awk '{print $6}' <<<"$contents" | grep -vE '^\./(usr/.*)?$')"
 check "files are owned by root" test -z "$(awk '$2 != "root/root"' <<<"$contents")"
 
+changelog=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/sobranie/changelog.gz | zcat)
+check "the changelog's latest entry is this version" \
+  test "$(dpkg-parsechangelog -l- -SVersion <<<"$changelog")" = "$version"
+
 echo "== lintian"
 if command -v lintian >/dev/null; then
   # Runs as root in the test machines; lintian only warns about that.
