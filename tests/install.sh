@@ -48,7 +48,13 @@ echo "== desktop entry"
 desktop=$prefix/share/applications/$id.desktop
 check "desktop entry installed" test -f "$desktop"
 # Silent: hints (a category without its main one, say) count as faults too.
-quiet() { local said; said=$("$@" 2>&1) && [ -z "$said" ] || { echo "$said"; false; }; }
+quiet() {
+  local said status=0
+  said=$("$@" 2>&1) || status=$?
+  [ -z "$said" ] && [ $status -eq 0 ] && return
+  echo "$said"
+  return 1
+}
 check "desktop-file-validate has nothing to say about it" quiet desktop-file-validate "$desktop"
 field() { sed -n "s/^$1=//p" "$desktop"; }
 check "it starts a program installed in bin/" test -x "$prefix/bin/$(field Exec | cut -d' ' -f1)"
@@ -89,10 +95,12 @@ for page in sobranie sobranie-pack; do
 done
 # Every command the tool's usage lists has its own entry in its man page.
 usage=$("$prefix/bin/sobranie-pack" 2>&1 || true)
-for command in $(grep -o 'sobranie-pack [a-z]*' <<<"$usage" | cut -d' ' -f2); do
+commands=$(grep -o 'sobranie-pack [a-z]*' <<<"$usage" | cut -d' ' -f2)
+check "sobranie-pack without arguments lists its commands" test -n "$commands"
+while read -r command; do
   check "sobranie-pack.1 describes '$command'" zgrep -q "^\.B sobranie\\\\-pack $command" \
     "$prefix/share/man/man1/sobranie-pack.1.gz"
-done
+done <<<"$commands"
 copyright=$prefix/share/doc/sobranie/copyright
 check "copyright is machine-readable" grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright"
 check "copyright carries the LICENSE's terms" \
