@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sobranie/book.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.sobranie"));
 
     const QPointer<MainWindow> window = startReader(platform::programFolder());
     const int status = window ? QApplication::exec() : 0;
