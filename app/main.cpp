@@ -1,13 +1,11 @@
 // The reader's entry point: what the platform needs before the application
 // object exists, then start-up and the event loop.
 #include "platform/System.h"
-#include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QPointer>
 
 int main(int argc, char *argv[])
 {
@@ -19,8 +17,5 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/sobranie/book.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.sobranie"));
 
-    const QPointer<MainWindow> window = startReader(platform::programFolder());
-    const int status = window ? QApplication::exec() : 0;
-    delete window.data();
-    return status;
+    return runReader(platform::programFolder());
 }

@@ -369,17 +369,63 @@ private Q_SLOTS:
         QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
         QCOMPARE(view()->pos(), QPoint(0, 0));
 
+        // Minimised, the view keeps its place; a size change meanwhile is
+        // laid out when the window comes back.
         const QRect before = view()->geometry();
         m_form->showMinimized();
-        QTest::qWait(300);
+        QTRY_VERIFY(m_form->isMinimized());
+        m_form->resize(760, 560);
+        QTest::qWait(200);
         QCOMPARE(view()->geometry(), before);
         m_form->showNormal();
-        m_form->resize(520, m_form->menuBar()->height());
         QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
-        QCOMPARE(view()->height(), m_form->clientArea()->height());
+        QCOMPARE(view()->size(), m_form->clientSize());
+        QVERIFY(view()->size() != before.size());
+
+        // A client area of no height gives the view no height.
+        m_form->resize(520, m_form->menuBar()->height());
+        QTRY_COMPARE(m_form->clientSize(), QSize(520, 0));
+        QTRY_COMPARE(view()->size(), QSize(520, 0));
         m_form->resize(600, 450);
         QTRY_COMPARE(view()->size(), m_form->clientArea()->size());
         m_form->activateWindow();
+    }
+
+    void f4DuringALongWriteShowsTheCatalogue()
+    {
+        writeWork(u"Большой"_s, manyLines(70000, u"Большой абзац"_s));
+        backToCatalogue();
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
+        QVERIFY(m_form->catalogueAction()->isEnabled());
+        QCOMPARE(view()->loadState(), PageView::LoadState::Loading);
+        // Meanwhile the pointer over the view says the reader is busy.
+        QTRY_COMPARE_WITH_TIMEOUT(input()->cursor().shape(), Qt::BusyCursor, 1000);
+        QCOMPARE(view()->loadState(), PageView::LoadState::Loading);
+
+        gui::pressKey(m_form, Qt::Key_F4);
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue() && view()->loadState() == PageView::LoadState::Ready, 10000);
+        QVERIFY(input()->cursor().shape() != Qt::BusyCursor);
+        // The rest of the work never follows.
+        QTest::qWait(3000);
+        QVERIFY(showsCatalogue());
+        QVERIFY(!gui::bodyText(page()).contains(u"Большой абзац"_s));
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
+    }
+
+    void aMissingBiographyLeavesPageAndMenuAsTheyAre()
+    {
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
+        QVERIFY(QFile::rename(dataPath(u"Биография.html"_s), dataPath(u"Биография.bak"_s)));
+        const auto restore =
+            qScopeGuard([this] { QFile::rename(dataPath(u"Биография.bak"_s), dataPath(u"Биография.html"_s)); });
+        clickLink(u"http://www.s"_s, u"http://www.s/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        clickLink(u"http://www.b"_s, u"http://www.b/"_s);
+        QTest::qWait(1000);
+        QVERIFY(showsCatalogue());
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
     }
 
     void recoversFromARendererCrash()

@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QMenuBar>
 
+#include <algorithm>
 #include <variant>
 
 using namespace Qt::Literals::StringLiterals;
@@ -83,11 +84,27 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+QSize MainWindow::clientSize() const
+{
+    // From the window itself: a client area of no height is not laid out
+    // by the window's layout, which leaves the old place there.
+    const QWidget *menu = menuWidget();
+    const int top = menu && menu->isVisible() ? menu->geometry().bottom() + 1 : 0;
+    return {width(), std::max(0, height() - top)};
+}
+
 void MainWindow::layoutView()
 {
     if (isMinimized())
         return;
-    m_view->setGeometry(0, 0, centralWidget()->width(), centralWidget()->height());
+    const QSize client = clientSize();
+    m_view->setGeometry(0, 0, client.width(), client.height());
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    fatal::guard(windowTitle(), [this] { layoutView(); });
 }
 
 void MainWindow::showCatalogue()

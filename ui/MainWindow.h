@@ -30,6 +30,8 @@ public:
     [[nodiscard]] PageView *pageView() const { return m_view; }
     [[nodiscard]] QAction *catalogueAction() const { return m_catalogueAction; }
     [[nodiscard]] QWidget *clientArea() const { return centralWidget(); }
+    // The inner size of the window, below the menu bar.
+    [[nodiscard]] QSize clientSize() const;
     [[nodiscard]] const Collection &collection() const { return m_collection; }
     [[nodiscard]] const QString &keptCataloguePage() const { return m_cataloguePage; }
 
@@ -42,6 +44,7 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

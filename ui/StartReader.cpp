@@ -4,7 +4,8 @@
 #include "ui/FatalReport.h"
 #include "ui/MainWindow.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QPointer>
 
 MainWindow *startReader(const QString &programFolder)
 {
@@ -19,4 +20,13 @@ MainWindow *startReader(const QString &programFolder)
         window->showCatalogue();
     });
     return window;
+}
+
+int runReader(const QString &programFolder)
+{
+    const QPointer<MainWindow> window = startReader(programFolder);
+    const int status = window ? QApplication::exec() : 0;
+    // Closing deletes the window later; the event loop may be gone by then.
+    delete window.data();
+    return status;
 }
