@@ -271,6 +271,10 @@ void PageView::startRequest(Request request)
         m_writer.write(m_request->content);
     else
         m_writer.cancel();
+    if (engineBusy && m_writer.busyPieceSize() > LongPieceSize) {
+        replacePage(false);
+        return;
+    }
     if (engineBusy && !m_unanswered.isActive())
         m_unanswered.start();
     carryOut();
@@ -354,10 +358,12 @@ void PageView::dispatch(const QString &address)
 
 void PageView::installKeyGuard()
 {
-    // The widget that takes the keys changes when the engine switches its
-    // renderer: guard whatever is there now.
-    if (QWidget *proxy = m_browser->focusProxy())
+    // The widget that takes the keys (and shows the page) changes when the
+    // engine switches its renderer: guard whatever is there now.
+    if (QWidget *proxy = m_browser->focusProxy()) {
         proxy->installEventFilter(this);
+        m_writer.setScreen(proxy);
+    }
     for (QWidget *child : m_browser->findChildren<QWidget *>())
         child->installEventFilter(this);
 }

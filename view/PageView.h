@@ -41,6 +41,9 @@ public:
     // How long the engine may leave a newer request unanswered before it is
     // replaced (a page script that never ends, say).
     static constexpr int UnansweredTimeoutMs = 2000;
+    // An engine still busy with a piece this long (about a second of work)
+    // is replaced at once when a newer request comes: a fresh one is quicker.
+    static constexpr qsizetype LongPieceSize = 1 << 20;
     // How long a page in place (or a first screenful being written) may
     // leave the engine's probe unanswered before its scripts are taken for
     // a loop: the page is then shown again on a fresh engine, scripts off.

@@ -1,5 +1,6 @@
 #include "view/PageWriter.h"
 
+#include <QEvent>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
@@ -7,6 +8,37 @@ using namespace Qt::Literals::StringLiterals;
 
 PageWriter::PageWriter(QObject *parent) : QObject(parent)
 {
+    m_paintWait.setSingleShot(true);
+    m_paintWait.setInterval(FirstPaintWaitMs);
+    connect(&m_paintWait, &QTimer::timeout, this, &PageWriter::stopWaitingForPaint);
+}
+
+void PageWriter::setScreen(QWidget *screen)
+{
+    if (screen == m_screen)
+        return;
+    if (m_screen)
+        m_screen->removeEventFilter(this);
+    m_screen = screen;
+    if (m_screen)
+        m_screen->installEventFilter(this);
+}
+
+bool PageWriter::eventFilter(QObject *watched, QEvent *event)
+{
+    // Carry on once the painting is done, not inside it.
+    if (m_waitingForPaint && watched == m_screen && event->type() == QEvent::Paint)
+        QMetaObject::invokeMethod(this, &PageWriter::stopWaitingForPaint, Qt::QueuedConnection);
+    return QObject::eventFilter(watched, event);
+}
+
+void PageWriter::stopWaitingForPaint()
+{
+    if (!m_waitingForPaint)
+        return;
+    m_waitingForPaint = false;
+    m_paintWait.stop();
+    pump();
 }
 
 namespace {
@@ -69,6 +101,8 @@ qsizetype PageWriter::firstPieceEnd(QStringView html)
 void PageWriter::setPage(QWebEnginePage *page)
 {
     m_page = page;
+    m_waitingForPaint = false;
+    m_paintWait.stop();
     // Answers still owed by an earlier page no longer count.
     ++m_callSerial;
     m_inFlight = false;
@@ -81,6 +115,9 @@ void PageWriter::write(const QString &html)
 {
     m_job = Job{html};
     ++m_jobSerial;
+    // A newer page does not wait for the older one's first screen.
+    m_waitingForPaint = false;
+    m_paintWait.stop();
     pump();
 }
 
@@ -92,7 +129,7 @@ void PageWriter::cancel()
 
 void PageWriter::pump()
 {
-    if (!m_page || m_inFlight || !m_job)
+    if (!m_page || m_inFlight || m_waitingForPaint || !m_job)
         return;
     Job &job = *m_job;
     const QStringView html(job.html);
@@ -132,9 +169,14 @@ void PageWriter::onAnswer(quint64 call)
     if (call != m_callSerial || !m_inFlight)
         return;
     m_inFlight = false;
-    if (m_job && m_inFlightJob == m_jobSerial && m_job->written == m_job->html.size()) {
-        m_job.reset();
-        Q_EMIT written();
+    if (m_job && m_inFlightJob == m_jobSerial) {
+        if (m_job->written == m_job->html.size()) {
+            m_job.reset();
+            Q_EMIT written();
+        } else if (m_screen && m_screen->isVisible()) {
+            m_waitingForPaint = true;
+            m_paintWait.start();
+        }
     }
     pump();
     Q_EMIT answered();

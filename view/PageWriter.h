@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
 
 #include <optional>
 
@@ -32,6 +34,13 @@ public:
     // again after it is closed (the view's guards).
     void setGuardScript(const QString &script) { m_guardScript = script; }
 
+    // The widget that shows the page. The rest of a page waits until the
+    // first screenful is painted there (or FirstPaintWaitMs have passed):
+    // handing a long rest to the engine keeps this thread, which puts the
+    // engine's frames on the screen, busy for a while.
+    void setScreen(QWidget *screen);
+    static constexpr int FirstPaintWaitMs = 150;
+
     // Starts writing html as the document's whole content.
     void write(const QString &html);
     // Drops the request under way; what it has not written is never written.
@@ -57,6 +66,9 @@ Q_SIGNALS:
     // The engine answered a script (the next piece, if any, is on its way).
     void answered();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Job
     {
@@ -67,6 +79,7 @@ private:
 
     void pump();
     void onAnswer(quint64 call);
+    void stopWaitingForPaint();
 
     QPointer<QWebEnginePage> m_page;
     QString m_guardScript;
@@ -78,4 +91,7 @@ private:
     quint64 m_inFlightJob = 0;
     qsizetype m_inFlightSize = 0;
     QElapsedTimer m_inFlightSince;
+    QPointer<QWidget> m_screen;
+    bool m_waitingForPaint = false;
+    QTimer m_paintWait;
 };
