@@ -4,6 +4,7 @@
 #include "view/GuardedPage.h"
 #include "view/NetworkGuard.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QWebEngineDownloadRequest>
@@ -84,7 +85,10 @@ PageView::PageView(QWidget *parent) : QWidget(parent), m_linkToken(newLinkToken(
 
     m_unanswered.setSingleShot(true);
     m_unanswered.setInterval(UnansweredTimeoutMs);
-    connect(&m_unanswered, &QTimer::timeout, this, [this] { replacePage(false); });
+    // Still on the latest request's own piece, the engine is held by that
+    // page's script: show it again without. Otherwise the page before held
+    // it, and the latest request is not to blame.
+    connect(&m_unanswered, &QTimer::timeout, this, [this] { replacePage(m_writer.isBusyWithLatest()); });
     m_heartbeat.setInterval(500);
     connect(&m_heartbeat, &QTimer::timeout, this, &PageView::probe);
     m_heartbeat.start();
@@ -150,6 +154,7 @@ void PageView::replacePage(bool scriptsOff)
 {
     m_unanswered.stop();
     m_probe.reset();
+    m_layout.reset();
     m_writer.setPage(nullptr);
     m_ownLoad.reset();
     GuardedPage *old = m_page;
@@ -193,7 +198,8 @@ void PageView::probe()
             replacePage(true);
         return;
     }
-    if (m_loadState != LoadState::Ready)
+    if (m_loadState != LoadState::Ready || !m_request || m_request->size > ProbedPageSize
+        || !m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled))
         return;
     m_probe.emplace();
     m_probe->start();
@@ -222,10 +228,9 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         m_pageAnswered = true;
         m_unanswered.stop();
         m_writer.setPage(m_page);
+        takeBackKeys();
         if (m_request && m_request->kind == Request::Kind::File && m_request->started)
-            requestShown();
-        else
-            takeBackKeys();
+            layOutFile();
         carryOut();
         return;
     }
@@ -246,21 +251,39 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
 }
 
+void PageView::layOutFile()
+{
+    // Shown once it is laid out, as a written page is.
+    const quint64 serial = m_requestSerial;
+    m_layout = serial;
+    const QPointer<PageView> self(this);
+    m_page->runJavaScript(u"document.body&&document.body.offsetHeight"_s, QWebEngineScript::ApplicationWorld,
+                          [self, serial](const QVariant &) {
+                              if (!self || self->m_layout != serial)
+                                  return;
+                              self->m_layout.reset();
+                              self->m_unanswered.stop();
+                              if (self->m_requestSerial == serial)
+                                  self->requestShown();
+                              self->carryOut();
+                          });
+}
+
 void PageView::showHtml(const QString &html)
 {
-    startRequest(Request{Request::Kind::Html, html, true});
+    startRequest(Request{Request::Kind::Html, html, true, html.size()});
 }
 
 void PageView::showFile(const QString &path)
 {
-    startRequest(Request{Request::Kind::File, path, false});
+    startRequest(Request{Request::Kind::File, path, false, QFileInfo(path).size()});
 }
 
 void PageView::startRequest(Request request)
 {
-    // An engine still busy with the earlier request gets a little time to answer.
-    const bool engineBusy = m_pageAnswered && (m_writer.isBusy() || m_ownLoad);
+    const bool engineBusy = m_writer.isBusy() || m_ownLoad || m_layout;
     m_request = std::move(request);
+    ++m_requestSerial;
     // Page scripts may have been turned off for the request before.
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     m_escapes = 0;
@@ -271,19 +294,24 @@ void PageView::startRequest(Request request)
         m_writer.write(m_request->content);
     else
         m_writer.cancel();
-    if (engineBusy && m_writer.busyPieceSize() > LongPieceSize) {
-        replacePage(false);
-        return;
+    // An engine seen alive answers a request at once, unless it is still
+    // busy with the one before; it gets a little time for that. One busy
+    // with a long piece would take longer than a fresh one.
+    if (m_pageAnswered) {
+        if (engineBusy && m_writer.busyPieceSize() > LongPieceSize) {
+            replacePage(false);
+            return;
+        }
+        if (!m_unanswered.isActive())
+            m_unanswered.start();
     }
-    if (engineBusy && !m_unanswered.isActive())
-        m_unanswered.start();
     carryOut();
 }
 
 void PageView::carryOut()
 {
     // Pages are the writer's; a file is loaded once the engine is free.
-    if (!m_request || m_request->started || m_writer.isBusy() || m_ownLoad)
+    if (!m_request || m_request->started || m_writer.isBusy() || m_ownLoad || m_layout)
         return;
     m_request->started = true;
     loadOwn(QUrl::fromLocalFile(m_request->content));

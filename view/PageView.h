@@ -48,6 +48,10 @@ public:
     // leave the engine's probe unanswered before its scripts are taken for
     // a loop: the page is then shown again on a fresh engine, scripts off.
     static constexpr int HangTimeoutMs = 3000;
+    // Only pages up to this size are probed: a longer one may keep the
+    // engine busy for seconds without any script (laid out again after a
+    // resize, say). F4 still gets through to it.
+    static constexpr qsizetype ProbedPageSize = 512 * 1024;
     // A write shorter than this shows no busy pointer.
     static constexpr int BusyPointerDelayMs = 300;
 
@@ -97,6 +101,7 @@ private:
         Kind kind = Kind::Html;
         QString content; // the HTML, or the file's path
         bool started = false;
+        qsizetype size = 0; // characters of the page, bytes of the file
     };
 
     void createPage();
@@ -107,6 +112,7 @@ private:
     void startRequest(Request request);
     void carryOut();
     void requestShown();
+    void layOutFile();
     void watchForAnswer();
     void dispatch(const QString &address);
     void updateGuards();
@@ -124,6 +130,9 @@ private:
     // A navigation of the view's own (the empty document, a file) is under
     // way to this address; nothing is written meanwhile.
     std::optional<QUrl> m_ownLoad;
+    // A file that has loaded is being laid out (the request's serial).
+    std::optional<quint64> m_layout;
+    quint64 m_requestSerial = 0;
     // How often the page has left the latest request on its own (a page
     // script going to about:blank); past a few times its scripts are off.
     int m_escapes = 0;

@@ -151,6 +151,10 @@ void PageWriter::pump()
         script += u"document.close();"_s;
     // document.open() drops every listener of the document: the guards go on again.
     script += m_guardScript;
+    // The page is laid out before the engine answers, so an answered page is
+    // a finished one, and no layout of it is left to hold the engine later.
+    if (last)
+        script += u"document.body&&document.body.offsetHeight;"_s;
 
     m_inFlight = true;
     m_inFlightJob = m_jobSerial;

@@ -48,6 +48,8 @@ public:
 
     // A script is with the engine and has not answered yet.
     [[nodiscard]] bool isBusy() const { return m_inFlight; }
+    // The script with the engine belongs to the latest request.
+    [[nodiscard]] bool isBusyWithLatest() const { return m_inFlight && m_inFlightJob == m_jobSerial; }
     // The characters of the piece with the engine, and how long it has been there.
     [[nodiscard]] qsizetype busyPieceSize() const { return m_inFlight ? m_inFlightSize : 0; }
     [[nodiscard]] qint64 busyMs() const { return m_inFlight ? m_inFlightSince.elapsed() : 0; }
