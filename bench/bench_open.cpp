@@ -4,6 +4,7 @@
 //   xvfb-run -a build/bench/bench_open
 #include "format/Pages.h"
 #include "format/WorkFile.h"
+#include "platform/NativePath.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 #include "view/PageView.h"
@@ -132,7 +133,7 @@ int main(int argc, char *argv[])
         fileSizes.push_back(bytes.size());
     }
 
-    MainWindow *window = startReader(program.path());
+    MainWindow *window = startReader(platform::NativePath(program.path()));
     if (!window)
         return 1;
     MainWindow &form = *window;
@@ -152,7 +153,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < static_cast<int>(works.size()); ++i) {
         // The floor loads exactly the page the reader writes.
         platform::InputTextFile in;
-        (void)in.open(program.filePath(u"Data/"_s + works[i].first + u".dat"_s));
+        (void)in.open(platform::NativePath(program.filePath(u"Data/"_s + works[i].first + u".dat"_s)));
         platform::LegacyRandom random;
         const workfile::Header header = workfile::readHeader(in, random);
         const QString page = pages::workPage(works[i].first, workfile::decodeBody(in, header.tables));

@@ -2,6 +2,7 @@
 #include "FakeOpener.h"
 #include "GuiHelpers.h"
 
+#include "platform/NativePath.h"
 #include "platform/RuntimeError.h"
 #include "ui/AboutDialog.h"
 #include "ui/DrawingSurface.h"
@@ -56,7 +57,7 @@ private Q_SLOTS:
         QVERIFY(work.open(QIODevice::WriteOnly));
         work.write("5\r\n");
         work.close();
-        m_form = startReader(m_program.path());
+        m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));

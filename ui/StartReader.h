@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QString>
-
 class MainWindow;
+
+namespace platform {
+class NativePath;
+}
 
 // Start-up: reads the collection beside programFolder, builds its catalogue,
 // shows the main window with the catalogue in it and returns the window
-// (which deletes itself when closed). A run-time failure on the way is
-// reported and ends the program.
-MainWindow *startReader(const QString &programFolder);
+// (which deletes itself when closed). A program folder the reader cannot name
+// as text, or a run-time failure on the way, is reported and ends the program
+// (nullptr when that end is not taken).
+MainWindow *startReader(const platform::NativePath &programFolder);
