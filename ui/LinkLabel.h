@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A label that acts as a web link: it reports a click (press and release
-// over it) and keeps its target address.
+// over it; the second press of a double-click is none) and keeps its target
+// address.
 class LinkLabel : public QLabel
 {
     Q_OBJECT
