@@ -44,7 +44,7 @@ void decodeWorkFile(benchmark::State &state)
 
     for (auto _ : state) {
         platform::InputTextFile in;
-        if (in.open(path) != platform::ErrorNumber::None) {
+        if (in.open(platform::NativePath(path)) != platform::ErrorNumber::None) {
             state.SkipWithError("cannot open the work file");
             return;
         }

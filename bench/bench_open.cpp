@@ -15,6 +15,7 @@
 #include "format/Collection.h"
 #include "format/Pages.h"
 #include "format/WorkFile.h"
+#include "platform/NativePath.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 #include "view/PageView.h"
@@ -205,7 +206,7 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 QString workPageOf(const QString &path, const QString &name)
 {
     platform::InputTextFile in;
-    (void)in.open(path);
+    (void)in.open(platform::NativePath(path));
     platform::LegacyRandom random;
     const workfile::Header header = workfile::readHeader(in, random);
     return pages::workPage(name, workfile::decodeBody(in, header.tables));
@@ -277,7 +278,7 @@ int readerStartupChild(const QString &folder)
         }
     });
     poll.start(2);
-    return runReader(folder);
+    return runReader(platform::NativePath(folder));
 }
 
 int floorStartupChild(const QString &pageFile)
@@ -304,7 +305,7 @@ int floorStartupChild(const QString &pageFile)
 // the reader also prints the longest the event loop stalled meanwhile.
 int bigReaderChild(const QString &folder)
 {
-    MainWindow *window = startReader(folder);
+    MainWindow *window = startReader(platform::NativePath(folder));
     window->resize(ViewSize + QSize(0, window->height() - window->clientSize().height()));
     PageView *view = window->pageView();
     if (!waitFor([&] { return view->loadState() == PageView::LoadState::Ready; }, 60000))
@@ -356,7 +357,7 @@ int bigFloorChild(const QString &pageFile)
 // F4 at a moment during the big work's write: ms until the catalogue is painted.
 int bigF4Child(const QString &folder, int afterMs)
 {
-    MainWindow *window = startReader(folder);
+    MainWindow *window = startReader(platform::NativePath(folder));
     window->resize(ViewSize + QSize(0, window->height() - window->clientSize().height()));
     PageView *view = window->pageView();
     if (!waitFor([&] { return view->loadState() == PageView::LoadState::Ready; }, 60000))
@@ -489,7 +490,7 @@ int runParent(int runs)
     say("1. Works: click to first lines painted and to the whole page laid out (median of %d, ms)\n", runs);
     say("%-9s %10s | %8s %8s | %8s %8s %6s\n", "work", "chars", "first", "floor", "whole", "floor", "ratio");
     {
-        MainWindow *window = startReader(program.path());
+        MainWindow *window = startReader(platform::NativePath(program.path()));
         window->resize(ViewSize + QSize(0, window->height() - window->clientSize().height()));
         window->move(0, 0);
         window->activateWindow();
@@ -571,7 +572,7 @@ int runParent(int runs)
                 return 1;
         }
         const QString pageFile = many.filePath(u"catalogue.html"_s);
-        const QString catalogue = Collection::load(many.path()).cataloguePage();
+        const QString catalogue = Collection::load(platform::NativePath(many.path())).cataloguePage();
         writeFile(pageFile, catalogue.toUtf8());
         std::vector<double> reader, floor;
         for (int r = 0; r < runs; ++r) {

@@ -1,22 +1,23 @@
 #include "format/Collection.h"
 
 #include "format/Pages.h"
-#include "platform/DirectoryListing.h"
 #include "platform/RuntimeError.h"
+#include "platform/System.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-QChar Collection::separatorFor(const QString &programFolder)
+namespace {
+
+bool needsSeparator(const QString &folder, QChar separator)
 {
-    return programFolder.contains(u'\\') ? u'\\' : u'/';
+    return folder.isEmpty() || folder.back() != separator;
 }
 
-QString Collection::appDirFrom(const QString &programFolder)
+} // namespace
+
+QString Collection::appDirFrom(const QString &programFolder, QChar separator)
 {
-    const QChar separator = separatorFor(programFolder);
-    if (programFolder.isEmpty() || programFolder.back() != separator)
-        return programFolder + separator;
-    return programFolder;
+    return needsSeparator(programFolder, separator) ? programFolder + separator : programFolder;
 }
 
 QString Collection::workNameOf(const QString &fileName)
@@ -25,37 +26,51 @@ QString Collection::workNameOf(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
-Collection Collection::load(const QString &programFolder)
+platform::FileListing Collection::listWorkFiles(const platform::NativePath &dataFolder)
 {
-    Collection c;
-    c.m_appDir = appDirFrom(programFolder);
-    c.m_dataDir = c.m_appDir + u"Data"_s + separatorFor(c.m_appDir);
+    return platform::listFiles(dataFolder, u".dat");
+}
 
-    const QStringList files = platform::listFiles(c.m_dataDir, u".dat"_s);
+Collection Collection::load(const platform::NativePath &programFolder)
+{
+    const QChar separator(platform::PathSeparator);
+    const platform::NativePath separatorPath{QString(separator)};
+    Collection c;
+    c.m_appDir = programFolder;
+    if (needsSeparator(programFolder.text(), separator))
+        c.m_appDir += separatorPath;
+    c.m_dataDir = c.m_appDir + platform::NativePath(u"Data"_s) + separatorPath;
+
+    QList<platform::NativePath> files = listWorkFiles(c.m_dataDir).files;
     if (files.size() > INT32_MAX)
         throw platform::RuntimeError(platform::ErrorNumber::Overflow);
     if (!files.isEmpty()) {
         c.m_workNames.clear();
-        for (const QString &file : files)
-            c.m_workNames.append(workNameOf(file));
+        for (const platform::NativePath &file : files)
+            c.m_workNames.append(workNameOf(file.text()));
         c.m_workCount = static_cast<std::int32_t>(c.m_workNames.size() - 1);
+        c.m_workFiles = std::move(files);
     }
     return c;
 }
 
-QString Collection::workPath(std::int32_t index) const
+platform::NativePath Collection::workPath(std::int32_t index) const
 {
-    return m_dataDir + m_workNames.at(index) + u".dat"_s;
+    // The name as found, not rebuilt from the work's name: on a file system
+    // that tells letter case apart, "Ода.DAT" is not "Ода.dat".
+    if (index < m_workFiles.size())
+        return m_dataDir + m_workFiles.at(index);
+    return m_dataDir + platform::NativePath(m_workNames.at(index) + u".dat"_s);
 }
 
 QString Collection::biographyPath() const
 {
-    return m_dataDir + u"Биография.html"_s;
+    return dataDir() + u"Биография.html"_s;
 }
 
 QString Collection::helpPath() const
 {
-    return m_appDir + u"Справка.htm"_s;
+    return appDir() + u"Справка.htm"_s;
 }
 
 QString Collection::cataloguePage() const

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "platform/DirectoryListing.h"
+#include "platform/NativePath.h"
+#include "platform/System.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -11,13 +16,18 @@ class Collection
 {
 public:
     // The collection beside a program folder: enumerates its data folder.
-    // Throws platform::RuntimeError when the listing cannot be numbered.
-    [[nodiscard]] static Collection load(const QString &programFolder);
+    // Throws platform::RuntimeError when the data folder cannot be listed or
+    // the listing cannot be numbered.
+    [[nodiscard]] static Collection load(const platform::NativePath &programFolder);
 
-    // The program folder, ending in the separator chosen for it.
-    [[nodiscard]] const QString &appDir() const { return m_appDir; }
+    // The work files of a data folder and the other names that would have
+    // been works, as load() finds them.
+    [[nodiscard]] static platform::FileListing listWorkFiles(const platform::NativePath &dataFolder);
+
+    // The program folder, ending in the platform's separator.
+    [[nodiscard]] const QString &appDir() const { return m_appDir.text(); }
     // appDir() & "Data" & the separator.
-    [[nodiscard]] const QString &dataDir() const { return m_dataDir; }
+    [[nodiscard]] const QString &dataDir() const { return m_dataDir.text(); }
     // The work names in catalogue order; never empty: with no works it holds
     // one empty name.
     [[nodiscard]] const QStringList &workNames() const { return m_workNames; }
@@ -26,24 +36,26 @@ public:
 
     // Whether index lies within workNames().
     [[nodiscard]] bool contains(std::int32_t index) const { return index >= 0 && index < m_workNames.size(); }
-    // The file of work index (which contains() must accept).
-    [[nodiscard]] QString workPath(std::int32_t index) const;
+    // The file of work index (which contains() must accept): the data folder
+    // and the file's name exactly as the listing found it. Without works, the
+    // one empty name gives the data folder & ".dat".
+    [[nodiscard]] platform::NativePath workPath(std::int32_t index) const;
     [[nodiscard]] QString biographyPath() const;
     [[nodiscard]] QString helpPath() const;
 
     // The catalogue page of the listed works.
     [[nodiscard]] QString cataloguePage() const;
 
-    // "\" when the folder contains one, otherwise "/".
-    [[nodiscard]] static QChar separatorFor(const QString &programFolder);
     // The program folder with exactly one trailing separator.
-    [[nodiscard]] static QString appDirFrom(const QString &programFolder);
+    [[nodiscard]] static QString appDirFrom(const QString &programFolder,
+                                            QChar separator = QChar(platform::PathSeparator));
     // A work's name from its file name: everything before the last ".".
     [[nodiscard]] static QString workNameOf(const QString &fileName);
 
 private:
-    QString m_appDir;
-    QString m_dataDir;
+    platform::NativePath m_appDir;
+    platform::NativePath m_dataDir;
+    QList<platform::NativePath> m_workFiles;
     QStringList m_workNames{QString()};
     std::int32_t m_workCount = -1;
 };

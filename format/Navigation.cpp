@@ -22,12 +22,12 @@ Destination openWork(const Collection &collection, std::int32_t index, platform:
 {
     if (!collection.contains(index))
         return Nothing{};
-    const QString path = collection.workPath(index);
+    const platform::NativePath path = collection.workPath(index);
 
     platform::InputTextFile file;
     const platform::ErrorNumber openResult = file.open(path);
     if (openResult != platform::ErrorNumber::None)
-        return OpenFailure{path, openResult};
+        return OpenFailure{path.text(), openResult};
     const workfile::Header header = workfile::readHeader(file, random);
     const QString body = workfile::decodeBody(file, header.tables);
     file.close();

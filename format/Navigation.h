@@ -42,7 +42,7 @@ struct OpenFailure
     QString path;
     platform::ErrorNumber error = platform::ErrorNumber::None;
 
-    // The box's text: the complete path in quotes, then why.
+    // The box's text: the complete path in quotes (as it is shown), then why.
     [[nodiscard]] QString message() const;
 };
 

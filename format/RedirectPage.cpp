@@ -19,7 +19,9 @@ std::optional<QString> writePage(const QString &folder, const QString &url)
     for (int counter = 0; counter < MaxFiles; ++counter) {
         const QString path = folder + QString::number(counter) + u".html"_s;
         platform::OutputTextFile file;
-        if (file.open(path) == platform::ErrorNumber::None) {
+        // Only a regular file (or none yet) opens: a FIFO or a device under
+        // the name is passed over at once.
+        if (file.open(platform::NativePath(path)) == platform::ErrorNumber::None) {
             // A failed write is passed over: the file is still opened.
             (void)file.print(text);
             return path;

@@ -15,8 +15,10 @@ inline constexpr int MaxFiles = 100;
 [[nodiscard]] QString page(const QString &url);
 
 // Writes the page for url (windows-1251, one CR LF) as folder & n & ".html"
-// for the first n from 0 that can be opened for writing, and returns that
-// path; nothing when no name could be written. folder ends in a separator.
+// for the first n from 0 that can be opened for writing as a regular file
+// (a missing name is created; a folder, a FIFO or a device is passed over),
+// and returns that path; nothing when no name could be written. folder ends
+// in a separator.
 [[nodiscard]] std::optional<QString> writePage(const QString &folder, const QString &url);
 
 } // namespace redirect

@@ -1,10 +1,41 @@
 #include "platform/DirectoryListing.h"
 
-#include <QDir>
+#include "platform/FileErrors.h"
+#include "platform/RuntimeError.h"
+
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <dirent.h>
+#endif
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
+
+namespace {
+
+bool pathListsBefore(const NativePath &a, const NativePath &b)
+{
+    if (a.text() != b.text())
+        return listsBefore(a.text(), b.text());
+    // Names shown alike (one in UTF-8, one in windows-1251): by their bytes.
+    return a.native() < b.native();
+}
+
+void sortListing(FileListing &listing)
+{
+    std::sort(listing.files.begin(), listing.files.end(), pathListsBefore);
+    std::sort(listing.unusable.begin(), listing.unusable.end(),
+              [](const UnusableEntry &a, const UnusableEntry &b) { return pathListsBefore(a.name, b.name); });
+}
+
+} // namespace
 
 bool listsBefore(const QString &a, const QString &b)
 {
@@ -22,19 +53,73 @@ bool listsBefore(const QString &a, const QString &b)
     return a < b;
 }
 
-QStringList listFiles(const QString &folder, const QString &suffix)
+FileListing listFiles(const NativePath &folder, QStringView suffix)
 {
-    const QDir dir(folder);
-    if (folder.isEmpty() || !dir.exists())
-        return {};
-    // Without QDir::Hidden and QDir::System, hidden files and broken links
-    // are left out; links to files count as files.
-    QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [&](const QString &name) { return !name.endsWith(suffix, Qt::CaseInsensitive); }),
-                names.end());
-    std::sort(names.begin(), names.end(), listsBefore);
-    return names;
+    FileListing listing;
+    if (folder.isEmpty())
+        return listing;
+#ifdef Q_OS_WIN
+    QString pattern = folder.native();
+    if (!pattern.endsWith(u'\\') && !pattern.endsWith(u'/'))
+        pattern += u'\\';
+    pattern += u'*';
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileExW(reinterpret_cast<LPCWSTR>(pattern.utf16()), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY)
+            return listing;
+        throw RuntimeError(error == ERROR_ACCESS_DENIED ? ErrorNumber::PermissionDenied : ErrorNumber::PathFileAccess);
+    }
+    const auto closeSearch = qScopeGuard([search] { FindClose(search); });
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (name == u"."_s || name == u".."_s
+            || (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0
+            || !name.endsWith(suffix, Qt::CaseInsensitive))
+            continue;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            listing.unusable.append({NativePath::fromNative(name), FileKind::Folder});
+        else
+            listing.files.append(NativePath::fromNative(name));
+    } while (FindNextFileW(search, &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES)
+        throw RuntimeError(ErrorNumber::PathFileAccess);
+#else
+    DIR *dir = ::opendir(folder.native().constData());
+    if (dir == nullptr) {
+        // A folder that is not there lists nothing; one that is there and
+        // cannot be read is a failure, not an empty collection.
+        if (errno == ENOENT || errno == ENOTDIR)
+            return listing;
+        throw RuntimeError(listingError(errno));
+    }
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0)
+                throw RuntimeError(listingError(errno));
+            break;
+        }
+        // Hidden names, "." and ".." among them.
+        if (entry->d_name[0] == '.')
+            continue;
+        NativePath name = NativePath::fromNative(QByteArray(entry->d_name));
+        // The suffix is ASCII, which is itself in UTF-8 and in windows-1251 alike.
+        if (!name.text().endsWith(suffix, Qt::CaseInsensitive))
+            continue;
+        const FileKind kind = fileKindAt(::dirfd(dir), entry->d_name);
+        if (kind == FileKind::Regular)
+            listing.files.append(std::move(name));
+        else if (kind != FileKind::Missing) // else removed since it was read
+            listing.unusable.append({std::move(name), kind});
+    }
+#endif
+    sortListing(listing);
+    return listing;
 }
 
 } // namespace platform

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "platform/RuntimeError.h"
-
-#include <QFileDevice>
-#include <QString>
 
 namespace platform {
 
-// The runtime's error number for a path that could not be opened.
-[[nodiscard]] ErrorNumber openError(const QString &path, const QFileDevice &file, bool forOutput);
+// The runtime's error number for a path the system would not open, from the
+// system's error code (errno; the C runtime's on Windows too).
+[[nodiscard]] ErrorNumber openError(int systemError, const NativePath &path, bool forOutput);
+
+// The runtime's error number for a folder the system would not list.
+[[nodiscard]] ErrorNumber listingError(int systemError);
 
 } // namespace platform

@@ -1,8 +1,6 @@
 #include "platform/InputTextFile.h"
 
-#include "platform/FileErrors.h"
-
-#include <QFile>
+#include "platform/RegularFile.h"
 
 #include <cstring>
 
@@ -34,17 +32,11 @@ QByteArrayView takeLine(QByteArrayView data, qsizetype &pos)
 
 } // namespace
 
-ErrorNumber InputTextFile::open(const QString &path)
+ErrorNumber InputTextFile::open(const NativePath &path)
 {
     close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return openError(path, file, false);
-    m_data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_data.clear();
-        return ErrorNumber::DeviceIO;
-    }
+    if (const ErrorNumber error = readRegularFile(path, m_data); error != ErrorNumber::None)
+        return error;
     m_pos = 0;
     m_open = true;
     return ErrorNumber::None;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "platform/NativePath.h"
 #include "platform/RuntimeError.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +13,14 @@ namespace platform {
 
 // A file opened for sequential text input. Bytes are windows-1251 characters;
 // a line ends at CR LF or at CR alone, and a lone LF is an ordinary character.
+// The whole file is read on opening; only a regular file opens.
 class InputTextFile
 {
 public:
     // ErrorNumber::None on success, else the runtime's error number
-    // (FileNotFound when the file is missing).
-    ErrorNumber open(const QString &path);
+    // (FileNotFound when the file is missing, PathFileAccess when the name is
+    // not a regular file, DeviceIO when reading it failed).
+    ErrorNumber open(const NativePath &path);
     void close();
     [[nodiscard]] bool isOpen() const { return m_open; }
 

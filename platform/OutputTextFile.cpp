@@ -1,23 +1,12 @@
 #include "platform/OutputTextFile.h"
 
-#include "platform/FileErrors.h"
 #include "platform/Windows1251.h"
 
 namespace platform {
 
-ErrorNumber OutputTextFile::open(const QString &path)
+ErrorNumber OutputTextFile::open(const NativePath &path)
 {
-    close();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return openError(path, m_file, true);
-    return ErrorNumber::None;
-}
-
-void OutputTextFile::close()
-{
-    if (m_file.isOpen())
-        m_file.close();
+    return m_file.openForOutput(path);
 }
 
 bool OutputTextFile::print(QStringView text)
@@ -26,7 +15,7 @@ bool OutputTextFile::print(QStringView text)
         return false;
     QByteArray bytes = windows1251::encode(text);
     bytes.append("\r\n", 2);
-    return m_file.write(bytes) == bytes.size();
+    return m_file.write(bytes);
 }
 
 } // namespace platform

@@ -1,27 +1,29 @@
 #pragma once
 
+#include "platform/NativePath.h"
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 
-#include <QFile>
-#include <QString>
 #include <QStringView>
 
 namespace platform {
 
-// A file opened for sequential text output: created, or truncated if it exists.
+// A file opened for sequential text output: created, or emptied if it exists.
+// Only a regular file opens: a FIFO or a device under the name is refused at
+// once and left as it was.
 class OutputTextFile
 {
 public:
     // ErrorNumber::None on success, else the runtime's error number.
-    ErrorNumber open(const QString &path);
-    void close();
+    ErrorNumber open(const NativePath &path);
+    void close() { m_file.close(); }
     [[nodiscard]] bool isOpen() const { return m_file.isOpen(); }
 
     // The text as windows-1251 followed by CR LF; false when the write failed.
     bool print(QStringView text);
 
 private:
-    QFile m_file;
+    RegularFile m_file;
 };
 
 } // namespace platform

@@ -1,13 +1,17 @@
 #include "platform/System.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
 
 #ifdef Q_OS_WIN
+#include <QDir>
+
 #include <qt_windows.h>
 #include <shellapi.h>
 #else
+#include <QFile>
+
+#include <cstdlib>
 #include <unistd.h>
 #endif
 
@@ -15,9 +19,25 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace platform {
 
-QString programFolder()
+NativePath programFolder()
 {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+#ifdef Q_OS_WIN
+    return NativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+#else
+    // The bytes of the path, where Qt would give text with any bytes that
+    // are not UTF-8 replaced, naming another folder or none.
+    QByteArray program;
+    if (char *resolved = ::realpath("/proc/self/exe", nullptr)) {
+        program = resolved;
+        std::free(resolved);
+    } else {
+        program = QFile::encodeName(QCoreApplication::applicationFilePath());
+    }
+    const qsizetype cut = program.lastIndexOf('/');
+    if (cut < 0)
+        return {};
+    return NativePath::fromNative(program.left(cut == 0 ? 1 : cut));
+#endif
 }
 
 void prepareWebEngineEnvironment()

@@ -1,14 +1,25 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QString>
 
 // The few services that reach the operating system. Everything
 // platform-specific in the program lives behind this interface.
 namespace platform {
 
-// The running program's folder in the platform's own separators; a trailing
-// separator only at a root.
-[[nodiscard]] QString programFolder();
+// The platform's own path separator, whatever other characters a path holds
+// (a backslash is an ordinary character in a POSIX name).
+#ifdef Q_OS_WIN
+inline constexpr char16_t PathSeparator = u'\\';
+#else
+inline constexpr char16_t PathSeparator = u'/';
+#endif
+
+// The running program's folder in the platform's own separators, as the
+// system names it; a trailing separator only at a root. Empty when the system
+// does not tell.
+[[nodiscard]] NativePath programFolder();
 
 // Sets up the web engine's environment before the application object
 // exists (its sandbox cannot run for the superuser).
@@ -17,6 +28,6 @@ void prepareWebEngineEnvironment();
 // Asks the desktop to open target (a file path or a URL) in the program the
 // user associates with it, with workingFolder as that program's current
 // folder. Returns at once; failures are not reported.
-void openWithDesktop(const QString &target, const QString &workingFolder = programFolder());
+void openWithDesktop(const QString &target, const QString &workingFolder = programFolder().text());
 
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "FakeOpener.h"
 #include "GuiHelpers.h"
 
+#include "platform/NativePath.h"
 #include "platform/RuntimeError.h"
 #include "ui/AboutDialog.h"
 #include "ui/DrawingSurface.h"
@@ -56,7 +57,7 @@ private Q_SLOTS:
         QVERIFY(work.open(QIODevice::WriteOnly));
         work.write("5\r\n");
         work.close();
-        m_form = startReader(m_program.path());
+        m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
@@ -184,6 +185,25 @@ private Q_SLOTS:
         QCOMPARE(about.okButton()->text(), u"OK"_s);
     }
 
+    void okButtonFaceIsTheWindowsGrey()
+    {
+        AboutDialog about(folder());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        QCOMPARE(QApplication::focusWidget(), about.okButton());
+        QCOMPARE(about.okButton()->palette().color(QPalette::Button), QColor(192, 192, 192));
+        // As drawn, focused and default: the face left and right of the
+        // caption, inside the bevel and the focus frame.
+        const QImage face = about.okButton()->grab().toImage();
+        QCOMPARE(face.size(), QSize(89, 33));
+        for (const int left : {6, 64}) {
+            for (int x = left; x < left + 18; ++x) {
+                for (int y = 6; y < 26; ++y)
+                    QCOMPARE(face.pixelColor(x, y), QColor(192, 192, 192));
+            }
+        }
+    }
+
     void okHasTheFocusAndIsFirstInTabOrder()
     {
         AboutDialog about(folder());
@@ -251,6 +271,30 @@ private Q_SLOTS:
         QTest::mouseClick(about.photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(programFiles(), QStringList{u"0.html"_s});
         QTRY_COMPARE(m_opener.calls().size(), 3);
+    }
+
+    void aDoubleClickOpensOnce()
+    {
+        m_opener.clear();
+        AboutDialog about(folder());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        // Through the window, as the window system delivers it: press,
+        // release, then a second press that is a double-click, release.
+        const auto doubleClick = [&](LinkLabel *link) {
+            QTest::mouseDClick(about.windowHandle(), Qt::LeftButton, {}, link->geometry().topLeft() + QPoint(10, 10));
+        };
+        doubleClick(about.siteLink());
+        QTRY_COMPARE(m_opener.calls().size(), 1);
+        doubleClick(about.photoLink());
+        QTRY_COMPARE(m_opener.calls().size(), 2);
+        // Time for a second opening to show.
+        QTest::qWait(500);
+        const auto calls = m_opener.calls();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].second, u"http://www.example.org/site/"_s);
+        QCOMPARE(calls[1].second, folder() + u"0.html"_s);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
     void okEscAndCloseButtonCloseIt()

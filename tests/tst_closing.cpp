@@ -3,6 +3,7 @@
 // runs the reader in a child process (this program again) and looks at how
 // it ended.
 #include "format/WorkFile.h"
+#include "platform/NativePath.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 #include "view/PageView.h"
@@ -69,7 +70,7 @@ int runChild()
         }
     });
     find.start(0);
-    return runReader(folder);
+    return runReader(platform::NativePath(folder));
 }
 
 } // namespace

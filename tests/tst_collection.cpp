@@ -1,6 +1,9 @@
 // Start-up: folder rules, work names, enumeration and the catalogue page.
+#include "FileMakers.h"
+
 #include "format/Collection.h"
 #include "format/Pages.h"
+#include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,20 +32,26 @@ private Q_SLOTS:
     void appDir_data()
     {
         QTest::addColumn<QString>("folder");
+        QTest::addColumn<QChar>("separator");
         QTest::addColumn<QString>("appDir");
-        QTest::newRow("windows") << u"C:\\Program Files\\Собрание"_s << u"C:\\Program Files\\Собрание\\"_s;
-        QTest::newRow("windows root") << u"D:\\"_s << u"D:\\"_s;
-        QTest::newRow("posix") << u"/opt/sobranie"_s << u"/opt/sobranie/"_s;
-        QTest::newRow("posix root") << u"/"_s << u"/"_s;
-        QTest::newRow("backslash wins") << u"/odd\\name/dir"_s << u"/odd\\name/dir\\"_s;
-        QTest::newRow("empty") << u""_s << u"/"_s;
+        QTest::newRow("windows") << u"C:\\Program Files\\Собрание"_s << QChar(u'\\')
+                                 << u"C:\\Program Files\\Собрание\\"_s;
+        QTest::newRow("windows root") << u"D:\\"_s << QChar(u'\\') << u"D:\\"_s;
+        QTest::newRow("posix") << u"/opt/sobranie"_s << QChar(u'/') << u"/opt/sobranie/"_s;
+        QTest::newRow("posix root") << u"/"_s << QChar(u'/') << u"/"_s;
+        // A backslash is an ordinary character in a POSIX name.
+        QTest::newRow("posix backslash") << u"/odd\\name/dir"_s << QChar(u'/') << u"/odd\\name/dir/"_s;
+        QTest::newRow("posix ending in a backslash") << u"/odd\\"_s << QChar(u'/') << u"/odd\\/"_s;
+        QTest::newRow("empty") << u""_s << QChar(u'/') << u"/"_s;
+        QTest::newRow("empty on windows") << u""_s << QChar(u'\\') << u"\\"_s;
     }
 
     void appDir()
     {
         QFETCH(QString, folder);
+        QFETCH(QChar, separator);
         QFETCH(QString, appDir);
-        QCOMPARE(Collection::appDirFrom(folder), appDir);
+        QCOMPARE(Collection::appDirFrom(folder, separator), appDir);
     }
 
     void workNames_data()
@@ -89,31 +98,94 @@ private Q_SLOTS:
 
     void loadEnumeratesTheDataFolder()
     {
-        QTemporaryDir program;
-        QDir root(program.path());
-        QVERIFY(root.mkpath(u"Data/folder.dat"_s));
-        for (const QString &name : {u"в.dat"_s, u"А.DAT"_s, u"Б.Dat"_s, u".hidden.dat"_s, u"note.txt"_s}) {
-            QFile f(root.filePath(u"Data/"_s + name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
-        const Collection c = Collection::load(program.path());
+        files::TemporaryFolder program;
+        const QByteArray data = files::bytes(program.path()) + "/Data/";
+        QVERIFY(::mkdir(data.constData(), 0755) == 0);
+        for (const QString &name : {u"в.dat"_s, u"А.DAT"_s, u"Б.Dat"_s, u".hidden.dat"_s, u"note.txt"_s})
+            QVERIFY(files::makeRaw(data + name.toUtf8()));
+        // "Г.dat" and "Дом.DAT" written by a program that names files in windows-1251.
+        QVERIFY(files::makeRaw(data + "\xC3.dat"));
+        QVERIFY(files::makeRaw(data + "\xC4\xEE\xEC.DAT"));
+        QVERIFY(files::makeLink(data + u"в.dat"_s.toUtf8(), data + "link.dat"));
+        // Names that are not files are not works.
+        QVERIFY(::mkdir((data + "folder.dat").constData(), 0755) == 0);
+        QVERIFY(files::makeFifo(data + u"труба.dat"_s.toUtf8()));
+        QVERIFY(files::makeLink("/dev/zero", data + "zero.dat"));
+        QVERIFY(files::makeLink(data + "gone", data + "gone.dat"));
+        QVERIFY(files::makeLinkLoop(data + "loop.dat"));
+
+        const Collection c = Collection::load(platform::NativePath(program.path()));
         const QString page = c.cataloguePage();
         QCOMPARE(c.appDir(), program.path() + u'/');
         QCOMPARE(c.dataDir(), program.path() + u"/Data/"_s);
-        QCOMPARE(c.workNames(), (QStringList{u"А"_s, u"Б"_s, u"в"_s}));
-        QCOMPARE(c.workCount(), 2);
+        QCOMPARE(c.workNames(), (QStringList{u"link"_s, u"А"_s, u"Б"_s, u"в"_s, u"Г"_s, u"Дом"_s}));
+        QCOMPARE(c.workCount(), 5);
         QCOMPARE(page, pages::cataloguePage(c.workNames()));
-        QVERIFY(page.contains(u"href='http://www.t2'>3) в</a>"_s));
+        QVERIFY(page.contains(u"href='http://www.t5'>6) Дом</a>"_s));
+
+        // Each work's file is the name as it was found, in its case and its bytes.
+        const QList<QByteArray> found{"link.dat",          u"А.DAT"_s.toUtf8(), u"Б.Dat"_s.toUtf8(),
+                                      u"в.dat"_s.toUtf8(), "\xC3.dat",          "\xC4\xEE\xEC.DAT"};
+        const QStringList shown{u"link.dat"_s, u"А.DAT"_s, u"Б.Dat"_s, u"в.dat"_s, u"Г.dat"_s, u"Дом.DAT"_s};
+        for (std::int32_t i = 0; i <= c.workCount(); ++i) {
+            QCOMPARE(c.workPath(i).native(), data + found[i]);
+            QCOMPARE(c.workPath(i).text(), c.dataDir() + shown[i]);
+        }
     }
 
-    void loadWithoutDataFolder()
+    void folderWithABackslashIsAnOrdinaryFolder()
     {
+        QTemporaryDir root;
+        const QString program = root.filePath(u"Собрание\\1"_s);
+        QVERIFY(QDir().mkpath(program + u"/Data"_s));
+        QVERIFY(files::makeRaw(files::bytes(program + u"/Data/Ода.dat"_s)));
+        const Collection c = Collection::load(platform::NativePath(program));
+        QCOMPARE(c.appDir(), program + u'/');
+        QCOMPARE(c.dataDir(), program + u"/Data/"_s);
+        QCOMPARE(c.workNames(), QStringList{u"Ода"_s});
+        QCOMPARE(c.helpPath(), program + u"/Справка.htm"_s);
+        QCOMPARE(c.workPath(0).text(), program + u"/Data/Ода.dat"_s);
+    }
+
+    void loadWithoutWorks_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("no data folder") << QByteArray();
+        QTest::newRow("data is a file") << QByteArray("file");
+        QTest::newRow("data is a dangling link") << QByteArray("dangling link");
+        QTest::newRow("data holds no work") << QByteArray("folder");
+    }
+
+    void loadWithoutWorks()
+    {
+        QFETCH(QByteArray, data);
         QTemporaryDir program;
-        const Collection c = Collection::load(program.path() + u'/');
+        const QByteArray path = files::bytes(program.filePath(u"Data"_s));
+        if (data == "file")
+            QVERIFY(files::makeRaw(path));
+        else if (data == "dangling link")
+            QVERIFY(files::makeLink(path + ".gone", path));
+        else if (data == "folder")
+            QVERIFY(::mkdir(path.constData(), 0755) == 0 && files::makeRaw(path + "/note.txt"));
+        const Collection c = Collection::load(platform::NativePath(program.path() + u'/'));
         QCOMPARE(c.appDir(), program.path() + u'/');
         QCOMPARE(c.workNames(), QStringList{QString()});
         QCOMPARE(c.workCount(), -1);
         QCOMPARE(c.cataloguePage(), Head + Tail);
+        // The one empty name still makes a path, as it always did.
+        QCOMPARE(c.workPath(0).text(), c.dataDir() + u".dat"_s);
+    }
+
+    void dataFolderTheSystemRefusesToListIsAFailure()
+    {
+        QTemporaryDir program;
+        QVERIFY(files::makeLinkLoop(files::bytes(program.filePath(u"Data"_s))));
+        try {
+            (void)Collection::load(platform::NativePath(program.path()));
+            QFAIL("a data folder that cannot be listed gave a collection");
+        } catch (const platform::RuntimeError &error) {
+            QCOMPARE(error.number(), platform::ErrorNumber::PathFileAccess);
+        }
     }
 };
 

@@ -5,6 +5,7 @@
 #include "GuiHelpers.h"
 
 #include "format/WorkFile.h"
+#include "platform/NativePath.h"
 #include "ui/StartReader.h"
 
 #include <QAction>
@@ -83,7 +84,7 @@ private Q_SLOTS:
                  u"страница с длинным текстом для выделения мышью</p>');document.close();}, 200)</script>"_s});
         addWork(u"Первое"_s, {u"Первое произведение"_s});
 
-        m_form = startReader(m_program.path());
+        m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));

@@ -1,10 +1,13 @@
 // Where links and work indexes lead: pages, files, open failures, nothing.
+#include "FileMakers.h"
+
 #include "format/Collection.h"
 #include "format/Navigation.h"
 #include "format/Pages.h"
 #include "format/WorkFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,10 +37,11 @@ class tst_navigation : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_program;
+    files::TemporaryFolder m_program;
     Collection m_collection;
 
     QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
+    QByteArray dataBytes(const QByteArray &name) const { return files::bytes(m_program.filePath(u"Data/"_s)) + name; }
     std::int32_t indexOf(const QString &name) const
     {
         return static_cast<std::int32_t>(m_collection.workNames().indexOf(name));
@@ -53,9 +57,65 @@ private Q_SLOTS:
         writeFile(dataPath(u"Пустой.dat"_s), QByteArray());
         writeFile(dataPath(u"Удалённый.dat"_s), "1\r\n");
         writeFile(dataPath(u"Биография.html"_s), "<html><body>\xC6\xE8\xE7\xED\xFC</body></html>");
-        m_collection = Collection::load(m_program.path());
-        QCOMPARE(m_collection.workCount(), 3);
+        // As they come from Windows: capitals in the extension, names in windows-1251.
+        writeFile(dataPath(u"Заглавные.DAT"_s), workfile::encodeWork(11, {u"Заглавный текст"_s}));
+        writeFile(dataPath(u"Смешанные.Dat"_s), workfile::encodeWork(12, {u"Смешанный текст"_s}));
+        // "Русский.dat" and "Пропадающий.dat" in windows-1251.
+        QVERIFY(files::makeRaw(dataBytes("\xD0\xF3\xF1\xF1\xEA\xE8\xE9.dat"),
+                               workfile::encodeWork(13, {u"Текст с именем в windows-1251"_s})));
+        QVERIFY(files::makeRaw(dataBytes("\xCF\xF0\xEE\xEF\xE0\xE4\xE0\xFE\xF9\xE8\xE9.dat")));
+        // Replaced after start-up by what is not a file.
+        writeFile(dataPath(u"Труба.dat"_s), "1\r\n");
+        writeFile(dataPath(u"Ноль.dat"_s), "1\r\n");
+        m_collection = Collection::load(platform::NativePath(m_program.path()));
+        QCOMPARE(m_collection.workCount(), 9);
         QVERIFY(QFile::remove(dataPath(u"Удалённый.dat"_s)));
+        QVERIFY(::unlink(dataBytes("\xCF\xF0\xEE\xEF\xE0\xE4\xE0\xFE\xF9\xE8\xE9.dat").constData()) == 0);
+        QVERIFY(QFile::remove(dataPath(u"Труба.dat"_s)));
+        QVERIFY(files::makeFifo(dataBytes(u"Труба.dat"_s.toUtf8())));
+        QVERIFY(QFile::remove(dataPath(u"Ноль.dat"_s)));
+        QVERIFY(files::makeLink("/dev/zero", dataBytes(u"Ноль.dat"_s.toUtf8())));
+    }
+
+    void worksOpenByTheNameTheyWereFoundBy_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("text");
+        QTest::newRow(".DAT") << u"Заглавные"_s << u"Заглавный текст"_s;
+        QTest::newRow(".Dat") << u"Смешанные"_s << u"Смешанный текст"_s;
+        QTest::newRow("windows-1251 name") << u"Русский"_s << u"Текст с именем в windows-1251"_s;
+    }
+
+    void worksOpenByTheNameTheyWereFoundBy()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, text);
+        platform::LegacyRandom random;
+        QCOMPARE(htmlOf(openWork(m_collection, indexOf(work), random)),
+                 pages::workPage(work, u"&nbsp;&nbsp;&nbsp;"_s + text + u"<br>"_s));
+    }
+
+    void whatIsNotAFileFailsAtOnce_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("FIFO") << u"Труба"_s;
+        QTest::newRow("link to /dev/zero") << u"Ноль"_s;
+    }
+
+    void whatIsNotAFileFailsAtOnce()
+    {
+        QFETCH(QString, work);
+        // Should the open wait on the FIFO, it is freed later and the test fails.
+        const files::FifoRescuer rescuer(dataBytes(u"Труба.dat"_s.toUtf8()));
+        platform::LegacyRandom random;
+        QElapsedTimer timer;
+        timer.start();
+        const Destination d = openWork(m_collection, indexOf(work), random);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        const auto *failure = std::get_if<OpenFailure>(&d);
+        QVERIFY(failure);
+        QCOMPARE(failure->error, platform::ErrorNumber::PathFileAccess);
+        QCOMPARE(failure->message(), u"Файл \""_s + m_collection.dataDir() + work + u".dat\" открыть не возможно."_s);
     }
 
     void aWorkOpensToItsPage()
@@ -92,6 +152,12 @@ private Q_SLOTS:
         QCOMPARE(failure->path, m_collection.dataDir() + u"Удалённый.dat"_s);
         QCOMPARE(failure->error, platform::ErrorNumber::FileNotFound);
         QCOMPARE(failure->message(), u"Файл \""_s + failure->path + u"\" не найден."_s);
+
+        // A name in windows-1251 is reported as it is shown.
+        const Destination gone = openWork(m_collection, indexOf(u"Пропадающий"_s), random);
+        QVERIFY(std::holds_alternative<OpenFailure>(gone));
+        QCOMPARE(std::get<OpenFailure>(gone).message(),
+                 u"Файл \""_s + m_collection.dataDir() + u"Пропадающий.dat\" не найден."_s);
 
         QCOMPARE((OpenFailure{u"C:\\x.dat"_s, platform::ErrorNumber::PathFileAccess}.message()),
                  u"Файл \"C:\\x.dat\" открыть не возможно."_s);

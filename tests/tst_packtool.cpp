@@ -1,7 +1,14 @@
 // sobranie-pack: encode, decode and check, and its refusals.
+#include "FileMakers.h"
+
+#include "format/Collection.h"
 #include "format/WorkFile.h"
+#include "platform/FileKind.h"
+#include "platform/NativePath.h"
 #include "tools/PackTool.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,6 +154,143 @@ private Q_SLOTS:
         QVERIFY(lines[1].startsWith(u"2) Б.dat"_s));
 
         QCOMPARE(runPack({u"check"_s, d + u"/missing"_s}).status, 1);
+    }
+
+    void checkSeesWhatTheReaderLists()
+    {
+        files::TemporaryFolder program;
+        const QString data = program.filePath(u"Data"_s);
+        const QByteArray d = files::bytes(data) + '/';
+        QVERIFY(QDir().mkdir(data));
+        QVERIFY(files::makeRaw(d + u"Заглавные.DAT"_s.toUtf8(), workfile::encodeWork(5, {u"а"_s})));
+        // "Русский.dat" in windows-1251.
+        QVERIFY(files::makeRaw(d + "\xD0\xF3\xF1\xF1\xEA\xE8\xE9.dat", workfile::encodeWork(6, {u"б"_s, u"в"_s})));
+        Result r = runPack({u"check"_s, data});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, u"1) Заглавные.DAT: seed 5, 1 line\n"
+                        u"2) Русский.dat (name in windows-1251): seed 6, 2 lines\n"_s);
+
+        // What the reader leaves out is a problem to the one who made the collection.
+        QVERIFY(::mkdir((d + "folder.dat").constData(), 0755) == 0);
+        QVERIFY(files::makeFifo(d + "pipe.dat"));
+        QVERIFY(files::makeLink("/dev/zero", d + "zero.dat"));
+        QVERIFY(files::makeLink(d + "nowhere", d + "gone.dat"));
+        QVERIFY(files::makeLinkLoop(d + "loop.dat"));
+        const files::FifoRescuer rescuer(d + "pipe.dat");
+        QElapsedTimer timer;
+        timer.start();
+        r = runPack({u"check"_s, data});
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, u"1) Заглавные.DAT: seed 5, 1 line\n"
+                        u"2) Русский.dat (name in windows-1251): seed 6, 2 lines\n"
+                        u"not listed: folder.dat (a folder)\n"
+                        u"not listed: gone.dat (a dangling link)\n"
+                        u"not listed: loop.dat (a link loop)\n"
+                        u"not listed: pipe.dat (a FIFO)\n"
+                        u"not listed: zero.dat (a device)\n"_s);
+
+        // The same works in the same order as the reader's catalogue.
+        const Collection reader = Collection::load(platform::NativePath(program.path()));
+        QCOMPARE(reader.workNames(), (QStringList{u"Заглавные"_s, u"Русский"_s}));
+    }
+
+    void checkOfWhatCannotBeListed()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"Data"_s);
+        QVERIFY(files::makeLinkLoop(files::bytes(data)));
+        Result r = runPack({u"check"_s, data});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, data + u": not a folder (a link loop)\n"_s);
+
+        QVERIFY(QFile::remove(data));
+        QVERIFY(QDir().mkdir(data));
+        QVERIFY(::chmod(files::bytes(data).constData(), 0) == 0);
+        bool applies = false;
+        {
+            const files::Unprivileged unprivileged;
+            applies = unprivileged.applies();
+            r = runPack({u"check"_s, data});
+        }
+        QVERIFY(::chmod(files::bytes(data).constData(), 0700) == 0);
+        if (!applies)
+            QSKIP("cannot give up the superuser's rights here");
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, data + u": cannot list: Permission denied\n"_s);
+    }
+
+    void checkReportsAFileItCannotRead()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(u"Data"_s);
+        QVERIFY(QDir().mkdir(data));
+        write(data + u"/a.dat"_s, workfile::encodeWork(5, {u"а"_s}));
+        write(data + u"/b.dat"_s, workfile::encodeWork(6, {u"б"_s}));
+        // Listed (the folder may be read by anyone), but not to be read.
+        QVERIFY(::chmod(files::bytes(dir.path()).constData(), 0755) == 0);
+        QVERIFY(::chmod(files::bytes(data).constData(), 0755) == 0);
+        QVERIFY(::chmod(files::bytes(data + u"/b.dat"_s).constData(), 0) == 0);
+        Result r;
+        bool applies = false;
+        {
+            const files::Unprivileged unprivileged;
+            applies = unprivileged.applies();
+            r = runPack({u"check"_s, data});
+        }
+        if (!applies)
+            QSKIP("cannot give up the superuser's rights here");
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, u"1) a.dat: seed 5, 1 line\n2) b.dat: unreadable (Permission denied)\n"_s);
+    }
+
+    void encodeAndDecodeRefuseWhatIsNotAFile_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("made");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("decode a FIFO") << u"decode"_s << QByteArray("FIFO")
+                                       << u"cannot open: not a regular file (a FIFO)"_s;
+        QTest::newRow("decode /dev/zero")
+            << u"decode"_s << QByteArray("zero") << u"cannot open: not a regular file (a device)"_s;
+        QTest::newRow("encode a FIFO") << u"encode"_s << QByteArray("FIFO")
+                                       << u"cannot read: not a regular file (a FIFO)"_s;
+        QTest::newRow("encode /dev/zero")
+            << u"encode"_s << QByteArray("zero") << u"cannot read: not a regular file (a device)"_s;
+        QTest::newRow("encode into a FIFO")
+            << u"encode into"_s << QByteArray("FIFO") << u"cannot write: not a regular file (a FIFO)"_s;
+        QTest::newRow("encode into /dev/null")
+            << u"encode into"_s << QByteArray("null") << u"cannot write: not a regular file (a device)"_s;
+    }
+
+    void encodeAndDecodeRefuseWhatIsNotAFile()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, made);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString odd = dir.filePath(u"odd"_s);
+        if (made == "FIFO")
+            QVERIFY(files::makeFifo(files::bytes(odd)));
+        else
+            QVERIFY(files::makeLink("/dev/" + made, files::bytes(odd)));
+        const QString text = dir.filePath(u"poem.txt"_s);
+        write(text, "строка");
+        const QStringList args = command == u"decode"_s   ? QStringList{command, odd}
+                                 : command == u"encode"_s ? QStringList{command, odd, dir.filePath(u"out.dat"_s)}
+                                                          : QStringList{u"encode"_s, text, odd};
+        const files::FifoRescuer rescuer(files::bytes(odd));
+        QElapsedTimer timer;
+        timer.start();
+        const Result r = runPack(args);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, odd + u": "_s + message + u'\n');
+        QVERIFY(r.out.isEmpty());
+        // The name is left as it was.
+        QCOMPARE(platform::fileKind(platform::NativePath(odd)),
+                 made == "FIFO" ? platform::FileKind::Fifo : platform::FileKind::Device);
+        QVERIFY(!QFile::exists(dir.filePath(u"out.dat"_s)));
     }
 };
 

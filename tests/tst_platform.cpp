@@ -1,18 +1,27 @@
-// The platform layer: generator, conversions, code page, text files, listing.
+// The platform layer: generator, conversions, code page, paths, text files,
+// listing, on real files, FIFOs, links and names that are not UTF-8.
+#include "FileMakers.h"
+
 #include "platform/DirectoryListing.h"
 #include "platform/InputTextFile.h"
 #include "platform/LegacyRandom.h"
+#include "platform/NativePath.h"
 #include "platform/NumberConversion.h"
 #include "platform/OutputTextFile.h"
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/System.h"
 #include "platform/Windows1251.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,6 +39,66 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 bool matches(float value, double reference)
 {
     return std::abs(static_cast<double>(value) - reference) <= 5e-8;
+}
+
+platform::NativePath pathOf(const QString &text)
+{
+    return platform::NativePath(text);
+}
+
+QStringList textsOf(const QList<platform::NativePath> &paths)
+{
+    QStringList texts;
+    for (const platform::NativePath &path : paths)
+        texts.append(path.text());
+    return texts;
+}
+
+// The error number of a listing, None when it lists.
+platform::ErrorNumber listingError(const platform::NativePath &folder)
+{
+    try {
+        (void)platform::listFiles(folder, u".dat");
+    } catch (const platform::RuntimeError &error) {
+        return error.number();
+    }
+    return platform::ErrorNumber::None;
+}
+
+// "Собрание", "Ода", "Заглавные" in windows-1251.
+const QByteArray Sobranie1251 = "\xD1\xEE\xE1\xF0\xE0\xED\xE8\xE5";
+const QByteArray Oda1251 = "\xCE\xE4\xE0";
+const QByteArray Zaglavnye1251 = "\xC7\xE0\xE3\xEB\xE0\xE2\xED\xFB\xE5";
+
+} // namespace
+
+// What a name in the file system is made as, for the data-driven cases.
+enum class Made { PlainFile, LinkToFile, Folder, Fifo, LinkToDevZero, DanglingLink, LinkLoop };
+Q_DECLARE_METATYPE(Made)
+Q_DECLARE_METATYPE(platform::FileKind)
+Q_DECLARE_METATYPE(platform::ErrorNumber)
+
+namespace {
+
+bool make(Made what, const QByteArray &path)
+{
+    switch (what) {
+    case Made::PlainFile:
+        return files::makeRaw(path, "7\r\n");
+    case Made::LinkToFile:
+        return files::makeRaw(path + ".target", "7\r\n") && files::makeLink(path + ".target", path);
+    case Made::Folder:
+        return ::mkdir(path.constData(), 0755) == 0;
+    case Made::Fifo:
+        return files::makeFifo(path);
+    case Made::LinkToDevZero:
+        return files::makeLink("/dev/zero", path);
+    case Made::DanglingLink:
+        return files::makeLink(path + ".gone", path);
+    case Made::LinkLoop:
+        return files::makeLinkLoop(path);
+    }
+    return false;
 }
 
 } // namespace
@@ -195,7 +264,7 @@ private Q_SLOTS:
         // CR LF, CR alone, LF is an ordinary character, final CR LF adds no line.
         writeBytes(path, "one\r\ntwo\rthree\nstill three\r\n\r\nlast\r\n");
         platform::InputTextFile f;
-        QCOMPARE(f.open(path), platform::ErrorNumber::None);
+        QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         QStringList lines;
         while (!f.atEnd())
             lines.append(QString::fromLatin1(f.readLine()));
@@ -203,12 +272,12 @@ private Q_SLOTS:
         QVERIFY(f.readLine().isEmpty());
 
         writeBytes(path, "no end");
-        QCOMPARE(f.open(path), platform::ErrorNumber::None);
+        QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         QCOMPARE(f.readLine(), QByteArrayView("no end"));
         QVERIFY(f.atEnd());
 
         writeBytes(path, "ends in CR\r");
-        QCOMPARE(f.open(path), platform::ErrorNumber::None);
+        QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         QCOMPARE(f.readLine(), QByteArrayView("ends in CR"));
         QVERIFY(f.atEnd());
     }
@@ -243,7 +312,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"n.dat"_s);
         writeBytes(path, bytes);
         platform::InputTextFile f;
-        QCOMPARE(f.open(path), platform::ErrorNumber::None);
+        QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         const auto n = f.readNumber();
         QCOMPARE(n.has_value(), ok);
         if (ok)
@@ -251,20 +320,139 @@ private Q_SLOTS:
         QCOMPARE(f.readLine().toByteArray(), nextLine);
     }
 
+    void openErrors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<std::optional<Made>>("made");
+        QTest::addColumn<platform::ErrorNumber>("input");
+        QTest::addColumn<platform::ErrorNumber>("output");
+        using E = platform::ErrorNumber;
+        QTest::newRow("missing file") << u"missing.dat"_s << std::optional<Made>() << E::FileNotFound << E::None;
+        QTest::newRow("missing folder") << u"no folder/x.dat"_s << std::optional<Made>() << E::PathNotFound
+                                        << E::PathNotFound;
+        QTest::newRow("under a file") << u"plain/x.dat"_s << std::optional<Made>() << E::PathNotFound
+                                      << E::PathNotFound;
+        QTest::newRow("folder") << u"it"_s << std::optional(Made::Folder) << E::PathFileAccess << E::PathFileAccess;
+        QTest::newRow("FIFO") << u"it"_s << std::optional(Made::Fifo) << E::PathFileAccess << E::PathFileAccess;
+        QTest::newRow("link to /dev/zero")
+            << u"it"_s << std::optional(Made::LinkToDevZero) << E::PathFileAccess << E::PathFileAccess;
+        QTest::newRow("link loop") << u"it"_s << std::optional(Made::LinkLoop) << E::PathFileAccess
+                                   << E::PathFileAccess;
+        QTest::newRow("dangling link") << u"it"_s << std::optional(Made::DanglingLink) << E::FileNotFound << E::None;
+        QTest::newRow("link to a file") << u"it"_s << std::optional(Made::LinkToFile) << E::None << E::None;
+    }
+
+    // Each open answers at once: nothing waits for the other end of a FIFO
+    // or reads a device without end.
     void openErrors()
     {
-        QTemporaryDir dir;
-        platform::InputTextFile in;
-        QCOMPARE(in.open(dir.filePath(u"missing.dat"_s)), platform::ErrorNumber::FileNotFound);
-        QCOMPARE(in.open(dir.filePath(u"no folder/x.dat"_s)), platform::ErrorNumber::PathNotFound);
-        QVERIFY(QDir(dir.path()).mkdir(u"folder.dat"_s));
-        QCOMPARE(in.open(dir.filePath(u"folder.dat"_s)), platform::ErrorNumber::PathFileAccess);
-        QVERIFY(!in.isOpen());
+        QFETCH(QString, name);
+        QFETCH(std::optional<Made>, made);
+        QFETCH(platform::ErrorNumber, input);
+        QFETCH(platform::ErrorNumber, output);
+        for (const bool forOutput : {false, true}) {
+            QTemporaryDir dir;
+            QVERIFY(files::makeRaw(files::bytes(dir.filePath(u"plain"_s))));
+            const QString path = dir.filePath(name);
+            if (made)
+                QVERIFY(make(*made, files::bytes(path)));
+            std::optional<files::FifoRescuer> rescuer;
+            if (made == Made::Fifo)
+                rescuer.emplace(files::bytes(path));
+            QElapsedTimer timer;
+            timer.start();
+            if (forOutput) {
+                platform::OutputTextFile out;
+                QCOMPARE(out.open(pathOf(path)), output);
+                QCOMPARE(out.isOpen(), output == platform::ErrorNumber::None);
+            } else {
+                platform::InputTextFile in;
+                QCOMPARE(in.open(pathOf(path)), input);
+                QCOMPARE(in.isOpen(), input == platform::ErrorNumber::None);
+            }
+            QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
+        }
+    }
 
+    // A name that is not a file is left as it was by an output that refuses it.
+    void outputLeavesWhatIsNotAFileAlone()
+    {
+        QTemporaryDir dir;
+        const QByteArray fifo = files::bytes(dir.filePath(u"0.html"_s));
+        QVERIFY(files::makeFifo(fifo));
+        // With a reader at the other end the open itself would succeed.
+        const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QVERIFY(reader >= 0);
         platform::OutputTextFile out;
-        QCOMPARE(out.open(dir.filePath(u"folder.dat"_s)), platform::ErrorNumber::PathFileAccess);
-        QCOMPARE(out.open(dir.filePath(u"no folder/0.html"_s)), platform::ErrorNumber::PathNotFound);
-        QVERIFY(!out.isOpen());
+        QCOMPARE(out.open(pathOf(dir.filePath(u"0.html"_s))), platform::ErrorNumber::PathFileAccess);
+        QVERIFY(!out.print(u"nothing"_s));
+        char byte = 0;
+        QVERIFY(::read(reader, &byte, 1) <= 0);
+        ::close(reader);
+    }
+
+    void permissionDenied()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"closed"_s);
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(files::makeRaw(files::bytes(folder + u"/w.dat"_s)));
+        QVERIFY(::chmod(files::bytes(folder).constData(), 0) == 0);
+        platform::ErrorNumber input = platform::ErrorNumber::None;
+        platform::ErrorNumber output = platform::ErrorNumber::None;
+        platform::ErrorNumber listing = platform::ErrorNumber::None;
+        bool applies = false;
+        {
+            const files::Unprivileged unprivileged;
+            applies = unprivileged.applies();
+            platform::InputTextFile in;
+            input = in.open(pathOf(folder + u"/w.dat"_s));
+            platform::OutputTextFile out;
+            output = out.open(pathOf(folder + u"/0.html"_s));
+            listing = listingError(pathOf(folder));
+        }
+        QVERIFY(::chmod(files::bytes(folder).constData(), 0700) == 0);
+        if (!applies)
+            QSKIP("cannot give up the superuser's rights here");
+        QCOMPARE(input, platform::ErrorNumber::PermissionDenied);
+        QCOMPARE(output, platform::ErrorNumber::PermissionDenied);
+        QCOMPARE(listing, platform::ErrorNumber::PermissionDenied);
+    }
+
+    void readErrorIsDeviceIO()
+    {
+        // A regular file to the system whose first bytes cannot be read: the
+        // process's own memory at address 0.
+        platform::RegularFile file;
+        if (file.openForInput(pathOf(u"/proc/self/mem"_s)) != platform::ErrorNumber::None)
+            QSKIP("/proc/self/mem does not open here");
+        QByteArray contents = "stale";
+        QCOMPARE(file.readAll(contents), platform::ErrorNumber::DeviceIO);
+        QVERIFY(contents.isEmpty());
+        platform::InputTextFile in;
+        QCOMPARE(in.open(pathOf(u"/proc/self/mem"_s)), platform::ErrorNumber::DeviceIO);
+        QVERIFY(!in.isOpen());
+    }
+
+    void readStopsNearTheSizeTheFileHadWhenOpened()
+    {
+        // A regular file of size 0 to the system that reads on for hundreds
+        // of gigabytes: one entry for every page of the address space.
+        platform::InputTextFile in;
+        if (in.open(pathOf(u"/proc/self/pagemap"_s)) != platform::ErrorNumber::None)
+            QSKIP("/proc/self/pagemap does not open here");
+        QCOMPARE(in.size(), platform::RegularFile::GrowthAllowance);
+
+        // A file that grows after it was opened is read up to the allowance.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"growing.dat"_s);
+        writeBytes(path, QByteArray(100, 'a'));
+        platform::RegularFile file;
+        QCOMPARE(file.openForInput(pathOf(path)), platform::ErrorNumber::None);
+        writeBytes(path, QByteArray(100 + 2 * platform::RegularFile::GrowthAllowance, 'b'));
+        QByteArray contents;
+        QCOMPARE(file.readAll(contents), platform::ErrorNumber::None);
+        QCOMPARE(contents.size(), 100 + platform::RegularFile::GrowthAllowance);
     }
 
     void outputFilePrintsWindows1251WithCrLf()
@@ -273,7 +461,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"o.txt"_s);
         writeBytes(path, "old content that is longer");
         platform::OutputTextFile out;
-        QCOMPARE(out.open(path), platform::ErrorNumber::None);
+        QCOMPARE(out.open(pathOf(path)), platform::ErrorNumber::None);
         QVERIFY(out.print(u"Жж é"_s));
         out.close();
         QFile f(path);
@@ -286,19 +474,177 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString d = dir.path();
         for (const QString &name : {u"b.dat"_s, u"A.DAT"_s, u"c.Dat"_s, u"a_.dat"_s, u"x.txt"_s, u"y.dat.bak"_s,
-                                    u".hidden.dat"_s, u"Ёж.dat"_s, u"яблоко.dat"_s, u"Б.dat"_s})
+                                    u".hidden.dat"_s, u".dat"_s, u"Ёж.dat"_s, u"яблоко.dat"_s, u"Б.dat"_s})
             writeBytes(d + u'/' + name, "1\r\n");
-        QVERIFY(QDir(d).mkdir(u"folder.dat"_s));
         QVERIFY(QFile::link(d + u"/b.dat"_s, d + u"/link.dat"_s));
-        QVERIFY(QFile::link(d + u"/gone"_s, d + u"/broken.dat"_s));
+        QVERIFY(QDir(d).mkdir(u".hidden folder.dat"_s));
 
         // Upper-cased code units: "A." (0x41 0x2E) before "A_" (0x5F), ASCII
         // before Cyrillic, Ё (U+0401) before Б (U+0411) before Я.
-        QCOMPARE(platform::listFiles(d, u".dat"_s),
-                 (QStringList{u"A.DAT"_s, u"a_.dat"_s, u"b.dat"_s, u"c.Dat"_s, u"link.dat"_s, u"Ёж.dat"_s, u"Б.dat"_s,
-                              u"яблоко.dat"_s}));
-        QVERIFY(platform::listFiles(d + u"/missing"_s, u".dat"_s).isEmpty());
-        QVERIFY(platform::listFiles(QString(), u".dat"_s).isEmpty());
+        const platform::FileListing listing = platform::listFiles(pathOf(d), u".dat");
+        QCOMPARE(textsOf(listing.files), (QStringList{u"A.DAT"_s, u"a_.dat"_s, u"b.dat"_s, u"c.Dat"_s, u"link.dat"_s,
+                                                      u"Ёж.dat"_s, u"Б.dat"_s, u"яблоко.dat"_s}));
+        QVERIFY(listing.unusable.isEmpty());
+        // With or without a trailing separator.
+        QCOMPARE(platform::listFiles(pathOf(d + u'/'), u".dat").files, listing.files);
+    }
+
+    void listingKeepsTheBytesOfEveryName()
+    {
+        files::TemporaryFolder dir;
+        const QByteArray d = files::bytes(dir.path()) + '/';
+        // The same title in UTF-8 and in windows-1251 are two files.
+        QVERIFY(files::makeRaw(d + u"Ода.dat"_s.toUtf8(), "utf-8"));
+        QVERIFY(files::makeRaw(d + Oda1251 + ".dat", "windows-1251"));
+        QVERIFY(files::makeRaw(d + Zaglavnye1251 + ".DAT", "capitals"));
+        QVERIFY(files::makeRaw(d + Sobranie1251 + ".txt", "not a work"));
+
+        const platform::FileListing listing = platform::listFiles(pathOf(dir.path()), u".dat");
+        QCOMPARE(textsOf(listing.files), (QStringList{u"Заглавные.DAT"_s, u"Ода.dat"_s, u"Ода.dat"_s}));
+        QCOMPARE(listing.files[0].native(), Zaglavnye1251 + ".DAT");
+        // Shown alike, ordered by their bytes: UTF-8 "О" is 0xD0 0x9E, after 0xCE.
+        QCOMPARE(listing.files[1].native(), Oda1251 + ".dat");
+        QCOMPARE(listing.files[2].native(), u"Ода.dat"_s.toUtf8());
+        QVERIFY(!listing.files[0].hasExactText());
+        QVERIFY(listing.files[2].hasExactText());
+
+        // Each opens by its own bytes.
+        const QList<QByteArray> contents{"capitals", "windows-1251", "utf-8"};
+        for (qsizetype i = 0; i < listing.files.size(); ++i) {
+            platform::InputTextFile in;
+            QCOMPARE(in.open(pathOf(dir.path() + u'/') + listing.files[i]), platform::ErrorNumber::None);
+            QCOMPARE(in.readLine().toByteArray(), contents[i]);
+        }
+    }
+
+    void listingLeavesOutWhatIsNotAFile_data()
+    {
+        QTest::addColumn<Made>("made");
+        QTest::addColumn<platform::FileKind>("kind");
+        QTest::newRow("plain file") << Made::PlainFile << platform::FileKind::Regular;
+        QTest::newRow("link to a file") << Made::LinkToFile << platform::FileKind::Regular;
+        QTest::newRow("folder") << Made::Folder << platform::FileKind::Folder;
+        QTest::newRow("FIFO") << Made::Fifo << platform::FileKind::Fifo;
+        QTest::newRow("link to /dev/zero") << Made::LinkToDevZero << platform::FileKind::Device;
+        QTest::newRow("dangling link") << Made::DanglingLink << platform::FileKind::DanglingLink;
+        QTest::newRow("link loop") << Made::LinkLoop << platform::FileKind::LinkLoop;
+    }
+
+    void listingLeavesOutWhatIsNotAFile()
+    {
+        QFETCH(Made, made);
+        QFETCH(platform::FileKind, kind);
+        QTemporaryDir dir;
+        QVERIFY(make(made, files::bytes(dir.filePath(u"it.dat"_s))));
+        QCOMPARE(platform::fileKind(pathOf(dir.filePath(u"it.dat"_s))), kind);
+
+        const platform::FileListing listing = platform::listFiles(pathOf(dir.path()), u".dat");
+        if (kind == platform::FileKind::Regular) {
+            QCOMPARE(textsOf(listing.files), QStringList{u"it.dat"_s});
+            QVERIFY(listing.unusable.isEmpty());
+        } else {
+            QVERIFY(listing.files.isEmpty());
+            QCOMPARE(listing.unusable.size(), 1);
+            QCOMPARE(listing.unusable[0].name.text(), u"it.dat"_s);
+            QCOMPARE(listing.unusable[0].kind, kind);
+        }
+    }
+
+    void listingErrors_data()
+    {
+        QTest::addColumn<std::optional<Made>>("made");
+        QTest::addColumn<platform::ErrorNumber>("error");
+        // Nothing to list is not a failure ...
+        QTest::newRow("missing") << std::optional<Made>() << platform::ErrorNumber::None;
+        QTest::newRow("a file") << std::optional(Made::PlainFile) << platform::ErrorNumber::None;
+        QTest::newRow("dangling link") << std::optional(Made::DanglingLink) << platform::ErrorNumber::None;
+        // ... a folder the system will not list is.
+        QTest::newRow("link loop") << std::optional(Made::LinkLoop) << platform::ErrorNumber::PathFileAccess;
+    }
+
+    void listingErrors()
+    {
+        QFETCH(std::optional<Made>, made);
+        QFETCH(platform::ErrorNumber, error);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"Data"_s);
+        if (made)
+            QVERIFY(make(*made, files::bytes(folder)));
+        QCOMPARE(listingError(pathOf(folder)), error);
+        QCOMPARE(listingError(pathOf(folder + u'/')), error);
+    }
+
+    void nativePathTexts_data()
+    {
+        QTest::addColumn<QByteArray>("native");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("ASCII") << QByteArray("/opt/a\\b.dat") << u"/opt/a\\b.dat"_s << true;
+        QTest::newRow("UTF-8") << u"Собрание"_s.toUtf8() << u"Собрание"_s << true;
+        QTest::newRow("windows-1251") << Sobranie1251 << u"Собрание"_s << false;
+        // "О" in UTF-8, then "да" in windows-1251: the whole name is taken as windows-1251.
+        QTest::newRow("mixed") << QByteArray("\xD0\x9E\xE4\xE0") << u"Рћда"_s << false;
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << u"н\u00A0Ђ"_s << false;
+        QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << u"АЇ"_s << false;
+        QTest::newRow("empty") << QByteArray() << QString() << true;
+    }
+
+    void nativePathTexts()
+    {
+        QFETCH(QByteArray, native);
+        QFETCH(QString, text);
+        QFETCH(bool, exact);
+        const platform::NativePath path = platform::NativePath::fromNative(native);
+        QCOMPARE(path.native(), native);
+        QCOMPARE(path.text(), text);
+        QCOMPARE(path.hasExactText(), exact);
+        if (exact)
+            QCOMPARE(platform::NativePath(text), path);
+
+        // A folder and a name: both forms joined, exact only if both are.
+        const platform::NativePath joined = pathOf(u"/Собрание/"_s) + path;
+        QCOMPARE(joined.native(), u"/Собрание/"_s.toUtf8() + native);
+        QCOMPARE(joined.text(), u"/Собрание/"_s + text);
+        QCOMPARE(joined.hasExactText(), exact);
+    }
+
+    // The program's own folder as the system names it, seen from a copy of a
+    // small program started through a link (as bin/sobranie is).
+    void programFolder_data()
+    {
+        QTest::addColumn<QByteArray>("folderName");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("UTF-8") << u"Собрание"_s.toUtf8() << u"Собрание"_s << true;
+        QTest::newRow("backslash") << QByteArray("a\\b") << u"a\\b"_s << true;
+        QTest::newRow("windows-1251") << Sobranie1251 << u"Собрание"_s << false;
+    }
+
+    void programFolder()
+    {
+        QFETCH(QByteArray, folderName);
+        QFETCH(QString, shown);
+        QFETCH(bool, exact);
+        files::TemporaryFolder dir;
+        const QByteArray folder = files::bytes(dir.path()) + '/' + folderName;
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        QFile probe(QStringLiteral(PROGRAM_FOLDER_PROBE));
+        QVERIFY(probe.open(QIODevice::ReadOnly));
+        QVERIFY(files::makeRaw(folder + "/probe", probe.readAll()));
+        QVERIFY(::chmod((folder + "/probe").constData(), 0755) == 0);
+        QVERIFY(files::makeLink(folder + "/probe", files::bytes(dir.filePath(u"link"_s))));
+
+        QProcess run;
+        run.start(dir.filePath(u"link"_s), {});
+        QVERIFY(run.waitForFinished(20000));
+        QCOMPARE(run.exitCode(), 0);
+        const QList<QByteArray> lines = run.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(QByteArray::fromHex(lines[0]), folder);
+        QCOMPARE(QString::fromUtf8(lines[1]), dir.path() + u'/' + shown);
+        QCOMPARE(lines[2], exact ? QByteArray("exact") : QByteArray("not exact"));
+        // And from here: the test's own folder, as Qt has it.
+        QCOMPARE(platform::programFolder().text(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     }
 
     void listingOrderIsTotal()

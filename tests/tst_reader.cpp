@@ -4,6 +4,7 @@
 
 #include "format/Pages.h"
 #include "format/WorkFile.h"
+#include "platform/NativePath.h"
 #include "platform/Windows1251.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
@@ -89,7 +90,7 @@ private Q_SLOTS:
                                           u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
                                           u"кратко.</p></body></html>"_s));
 
-        m_form = startReader(m_program.path());
+        m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
         QCOMPARE(m_form->collection().workCount(), 5);
 

@@ -1,10 +1,13 @@
 // Handing files and addresses to the desktop, and the redirect page.
 #include "FakeOpener.h"
+#include "FileMakers.h"
 
 #include "format/RedirectPage.h"
 #include "platform/System.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -40,7 +43,8 @@ private Q_SLOTS:
     {
         m_opener.clear();
         QDir dir(m_program.path());
-        for (const QString &entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        for (const QString &entry :
+             dir.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
             QVERIFY(QFileInfo(dir.filePath(entry)).isDir() ? QDir(dir.filePath(entry)).removeRecursively()
                                                            : dir.remove(entry));
         m_folder = m_program.path() + u'/';
@@ -50,6 +54,8 @@ private Q_SLOTS:
     {
         const QString missing = m_program.filePath(u"нет такого.htm"_s);
         platform::openWithDesktop(missing);
+        // Detached openers run side by side: the first is logged before the second starts.
+        QTRY_COMPARE(m_opener.calls().size(), 1);
         platform::openWithDesktop(u"http://www.example.org/site/"_s);
         QTRY_COMPARE(m_opener.calls().size(), 2);
         const auto calls = m_opener.calls();
@@ -57,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(calls[0].second, missing);
         QCOMPARE(calls[1].second, u"http://www.example.org/site/"_s);
         // The working folder has no trailing separator.
-        QVERIFY(!platform::programFolder().endsWith(u'/') || platform::programFolder() == u"/"_s);
+        QVERIFY(!platform::programFolder().text().endsWith(u'/') || platform::programFolder().text() == u"/"_s);
     }
 
     void redirectFileByteForByte_data()
@@ -88,13 +94,56 @@ private Q_SLOTS:
         QCOMPARE(QDir(m_program.path()).entryList(QDir::Files), QStringList{u"0.html"_s});
     }
 
-    void unwritableNameMovesToTheNext()
+    void unusableNameMovesToTheNext_data()
     {
-        // Permission bits stop nothing for root: a folder of that name does.
-        QVERIFY(QDir(m_program.path()).mkdir(u"0.html"_s));
+        QTest::addColumn<QByteArray>("what");
+        // Permission bits stop nothing for root: other things under the name do.
+        QTest::newRow("folder") << QByteArray("folder");
+        QTest::newRow("FIFO") << QByteArray("FIFO");
+        QTest::newRow("FIFO with a reader") << QByteArray("FIFO with a reader");
+        QTest::newRow("link to /dev/null") << QByteArray("link to /dev/null");
+        QTest::newRow("link loop") << QByteArray("link loop");
+    }
+
+    void unusableNameMovesToTheNext()
+    {
+        QFETCH(QByteArray, what);
+        const QByteArray first = files::bytes(m_folder + u"0.html"_s);
+        if (what == "folder")
+            QVERIFY(QDir(m_program.path()).mkdir(u"0.html"_s));
+        else if (what.startsWith("FIFO"))
+            QVERIFY(files::makeFifo(first));
+        else if (what == "link to /dev/null")
+            QVERIFY(files::makeLink("/dev/null", first));
+        else
+            QVERIFY(files::makeLinkLoop(first));
+        // A reader at the other end would let the FIFO open.
+        const int reader = what == "FIFO with a reader" ? ::open(first.constData(), O_RDONLY | O_NONBLOCK) : -1;
+        const auto closeReader = qScopeGuard([reader] {
+            if (reader >= 0)
+                ::close(reader);
+        });
+        const files::FifoRescuer rescuer(first);
+
+        QElapsedTimer timer;
+        timer.start();
         QCOMPARE(redirect::writePage(m_folder, u"http://photo.example.org/"_s), m_folder + u"1.html"_s);
-        QVERIFY(QFileInfo(m_folder + u"0.html"_s).isDir());
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
         QCOMPARE(read(m_folder + u"1.html"_s), Prefix + "http://photo.example.org/" + Suffix);
+        if (reader >= 0) {
+            char byte = 0;
+            QVERIFY(::read(reader, &byte, 1) <= 0);
+        }
+    }
+
+    void anExistingPageIsReplacedWhole()
+    {
+        QFile old(m_folder + u"0.html"_s);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(4000, 'x'));
+        old.close();
+        QCOMPARE(redirect::writePage(m_folder, u"http://photo.example.org/"_s), m_folder + u"0.html"_s);
+        QCOMPARE(read(m_folder + u"0.html"_s), Prefix + "http://photo.example.org/" + Suffix);
     }
 
     void folderThatRefusesEverythingEndsAtOnce()

@@ -26,7 +26,7 @@ QString bodyOf(const QByteArray &bytes, platform::LegacyRandom &random)
         return u"<write failed>"_s;
     f.close();
     platform::InputTextFile in;
-    if (in.open(path) != platform::ErrorNumber::None)
+    if (in.open(platform::NativePath(path)) != platform::ErrorNumber::None)
         return u"<open failed>"_s;
     const workfile::Header header = workfile::readHeader(in, random);
     return workfile::decodeBody(in, header.tables);

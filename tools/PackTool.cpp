@@ -1,12 +1,15 @@
 #include "tools/PackTool.h"
 
+#include "format/Collection.h"
 #include "format/WorkFile.h"
 #include "platform/DirectoryListing.h"
+#include "platform/FileKind.h"
+#include "platform/InputTextFile.h"
+#include "platform/NativePath.h"
+#include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/Windows1251.h"
 
-#include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -49,6 +52,47 @@ QList<QByteArrayView> splitLines(QByteArrayView text)
     return lines;
 }
 
+QString describe(platform::FileKind kind)
+{
+    switch (kind) {
+    case platform::FileKind::Missing:
+        return u"missing"_s;
+    case platform::FileKind::Regular:
+        return u"a regular file"_s;
+    case platform::FileKind::Folder:
+        return u"a folder"_s;
+    case platform::FileKind::Fifo:
+        return u"a FIFO"_s;
+    case platform::FileKind::Device:
+        return u"a device"_s;
+    case platform::FileKind::Socket:
+        return u"a socket"_s;
+    case platform::FileKind::DanglingLink:
+        return u"a dangling link"_s;
+    case platform::FileKind::LinkLoop:
+        return u"a link loop"_s;
+    case platform::FileKind::Inaccessible:
+        break;
+    }
+    return u"inaccessible"_s;
+}
+
+// Whether a name is something other than a file, which is refused at once
+// rather than waited on (a FIFO) or read without end (a device).
+bool isNotAFile(platform::FileKind kind)
+{
+    return kind != platform::FileKind::Missing && kind != platform::FileKind::Regular
+           && kind != platform::FileKind::Inaccessible;
+}
+
+// Why path could not be opened: what it is when it is not a file, else the
+// runtime's wording of the error.
+QString whyNotOpened(const platform::NativePath &path, platform::ErrorNumber error)
+{
+    const platform::FileKind kind = platform::fileKind(path);
+    return isNotAFile(kind) ? u"not a regular file ("_s + describe(kind) + u')' : platform::errorText(error);
+}
+
 QString seedProblem(std::int32_t seed, bool seedRead)
 {
     if (!seedRead)
@@ -86,14 +130,15 @@ int encode(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString &source = files[0];
     const QString &target = files[1];
 
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        err << source << ": cannot read: " << in.errorString() << '\n';
+    QByteArray text;
+    if (const auto error = platform::readRegularFile(platform::NativePath(source), text);
+        error != platform::ErrorNumber::None) {
+        err << source << ": cannot read: " << whyNotOpened(platform::NativePath(source), error) << '\n';
         return 1;
     }
-    const QByteArray text = in.readAll();
-    if (in.error() != QFileDevice::NoError) {
-        err << source << ": cannot read: " << in.errorString() << '\n';
+    // Saving replaces the name with a new file: never do that to a device or a FIFO.
+    if (const auto kind = platform::fileKind(platform::NativePath(target)); isNotAFile(kind)) {
+        err << target << ": cannot write: not a regular file (" << describe(kind) << ")\n";
         return 1;
     }
     const auto parsed = textLines(text, source);
@@ -120,9 +165,10 @@ int decode(const QStringList &args, QTextStream &out, QTextStream &err)
         err << Usage;
         return 2;
     }
+    const platform::NativePath path(args[0]);
     platform::InputTextFile file;
-    if (const auto error = file.open(args[0]); error != platform::ErrorNumber::None) {
-        err << args[0] << ": cannot open: " << platform::errorText(error) << '\n';
+    if (const auto error = file.open(path); error != platform::ErrorNumber::None) {
+        err << args[0] << ": cannot open: " << whyNotOpened(path, error) << '\n';
         return 1;
     }
     platform::LegacyRandom fresh;
@@ -138,19 +184,36 @@ int check(const QStringList &args, QTextStream &out, QTextStream &err)
         err << Usage;
         return 2;
     }
-    const QString folder = args[0];
-    if (!QDir(folder).exists()) {
+    const QString &folder = args[0];
+    const platform::FileKind kind = platform::fileKind(platform::NativePath(folder));
+    if (kind == platform::FileKind::Missing || kind == platform::FileKind::DanglingLink) {
         err << folder << ": no such folder\n";
         return 1;
     }
+    if (kind != platform::FileKind::Folder && kind != platform::FileKind::Inaccessible) {
+        err << folder << ": not a folder (" << describe(kind) << ")\n";
+        return 1;
+    }
+    // What the reader lists, by the same listing.
+    const platform::NativePath dataFolder(Collection::appDirFrom(folder));
+    platform::FileListing listing;
+    try {
+        listing = Collection::listWorkFiles(dataFolder);
+    } catch (const platform::RuntimeError &error) {
+        err << folder << ": cannot list: " << error.text() << '\n';
+        return 1;
+    }
     bool problems = false;
-    const QStringList names = platform::listFiles(folder, u".dat"_s);
+    const QList<platform::NativePath> &names = listing.files;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const QString path = QDir(folder).filePath(names[i]);
-        out << i + 1 << ") " << names[i] << ": ";
+        const platform::NativePath path = dataFolder + names[i];
+        out << i + 1 << ") " << names[i].text();
+        if (!names[i].hasExactText())
+            out << " (name in windows-1251)";
+        out << ": ";
         platform::InputTextFile file;
         if (const auto error = file.open(path); error != platform::ErrorNumber::None) {
-            out << "unreadable (" << platform::errorText(error) << ")\n";
+            out << "unreadable (" << whyNotOpened(path, error) << ")\n";
             problems = true;
             continue;
         }
@@ -179,6 +242,10 @@ int check(const QStringList &args, QTextStream &out, QTextStream &err)
             out << "; " << problem;
         out << '\n';
         problems = problems || !found.isEmpty();
+    }
+    for (const platform::UnusableEntry &entry : listing.unusable) {
+        out << "not listed: " << entry.name.text() << " (" << describe(entry.kind) << ")\n";
+        problems = true;
     }
     if (names.isEmpty())
         out << "no work files\n";

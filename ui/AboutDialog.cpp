@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -94,6 +96,13 @@ AboutDialog::AboutDialog(QString redirectFolder, QWidget *parent)
     m_ok->setObjectName(u"okButton"_s);
     m_ok->setGeometry(392, 236, 89, 33);
     m_ok->setDefault(true);
+    // The button's face is the window's grey. Most styles draw their own face
+    // (Fusion a light gradient) over the palette; the classic one fills it
+    // with the button colour, as the button was drawn where it came from.
+    if (QStyle *classic = QStyleFactory::create(u"Windows"_s)) {
+        classic->setParent(m_ok);
+        m_ok->setStyle(classic);
+    }
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     for (LinkLabel *link : {m_siteLink, m_photoLink}) {

@@ -35,12 +35,16 @@ void showCriticalBox(QWidget *parent, const QString &title, const QString &text)
     box.exec();
 }
 
-void report(const platform::RuntimeError &error, const QString &title)
+void stop(const QString &title, const QString &text)
 {
-    const QString text = u"Run-time error '%1':\n\n%2"_s.arg(static_cast<int>(error.number())).arg(error.text());
     std::fprintf(stderr, "%s\n", qPrintable(text));
     showCriticalBox(nullptr, title, text);
     exitFunction()(1);
+}
+
+void report(const platform::RuntimeError &error, const QString &title)
+{
+    stop(title, u"Run-time error '%1':\n\n%2"_s.arg(static_cast<int>(error.number())).arg(error.text()));
 }
 
 void guard(const QString &title, const std::function<void()> &body)

@@ -17,8 +17,11 @@ namespace fatal {
 // A modal box with the critical-error icon and one OK button.
 void showCriticalBox(QWidget *parent, const QString &title, const QString &text);
 
-// The standard run-time error report: a critical box with the given title
-// (the main window's caption), then the program ends with a non-zero status.
+// A critical box with the given title (the main window's caption) and text,
+// then the program ends with a non-zero status.
+void stop(const QString &title, const QString &text);
+
+// The standard run-time error report, ended as by stop().
 void report(const platform::RuntimeError &error, const QString &title);
 
 // Runs body; a run-time failure escaping it is reported. For handlers whose

@@ -21,3 +21,11 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
     if (click)
         Q_EMIT clicked();
 }
+
+void LinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double-click: QWidget's handler would take it for
+    // a press, and its release for a second click.
+    m_pressed = false;
+    event->accept();
+}

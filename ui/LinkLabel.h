@@ -3,7 +3,8 @@
 #include <QLabel>
 
 // A label that acts as a web link: it reports a click (press and release
-// over it) and keeps its target address.
+// over it; the second press of a double-click is none) and keeps its target
+// address.
 class LinkLabel : public QLabel
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     QString m_target;

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/NativePath.h"
+#include "platform/RuntimeError.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace platform {
+
+// A regular file opened by the system, closed with the object. Anything else
+// under the name (a FIFO, a device, a folder) is refused at once, without
+// waiting for another program at the other end.
+class RegularFile
+{
+public:
+    RegularFile() = default;
+    ~RegularFile() { close(); }
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+
+    // ErrorNumber::None on success, else the runtime's error number.
+    ErrorNumber openForInput(const NativePath &path);
+    // Created when missing; an existing file is emptied only once it is known
+    // to be a regular file.
+    ErrorNumber openForOutput(const NativePath &path);
+    void close();
+    [[nodiscard]] bool isOpen() const { return m_descriptor >= 0; }
+
+    // The whole file, read no further than its size when it was opened and a
+    // little more for one that grows meanwhile, so a file that reports a size
+    // it does not have cannot make this read forever. DeviceIO when a read fails.
+    ErrorNumber readAll(QByteArray &contents);
+    // False when not all of bytes could be written.
+    bool write(QByteArrayView bytes);
+
+    // How far beyond its size at opening a file is read.
+    static constexpr qsizetype GrowthAllowance = 64 * 1024;
+
+private:
+    int m_descriptor = -1;
+    qint64 m_size = 0;
+};
+
+// The whole of the regular file at path (see RegularFile::readAll).
+[[nodiscard]] ErrorNumber readRegularFile(const NativePath &path, QByteArray &contents);
+
+} // namespace platform
