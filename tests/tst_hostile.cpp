@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -195,6 +196,38 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Переписанная"_s), FewSeconds);
         QCOMPARE(gui::dragSelection(m_form, u"p"_s), QString());
         f4ShowsTheCatalogue();
+    }
+
+    void aWorkNameThatLoopsLeavesAUsableCatalogue()
+    {
+        // The name goes into the catalogue and the work page as markup: its
+        // image fails to load, and the handler never ends.
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkpath(u"Data"_s));
+        const QString name = u"<img src=x onerror=for(;;);>"_s;
+        writeFile(program.filePath(u"Data/"_s + name + u".dat"_s), workfile::encodeWork(1, {u"Текст петли"_s}));
+        writeFile(program.filePath(u"Data/Второе.dat"_s), workfile::encodeWork(1, {u"Текст второго"_s}));
+
+        QPointer<MainWindow> window = startReader(platform::NativePath(program.path()));
+        QVERIFY(window);
+        const auto close = qScopeGuard([&] { delete window.data(); });
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QSignalSpy replaced(window->pageView(), &PageView::engineReplaced);
+        QTRY_VERIFY_WITH_TIMEOUT(replaced.size() == 1, 3 * PageView::HangTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), 3 * PageView::HangTimeoutMs);
+
+        // Its links work: the other work, then the looping one itself.
+        gui::clickLink(window, u"http://www.t1"_s, u"http://www.t1/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(window)).contains(u"Текст второго"_s), FewSeconds);
+        gui::pressKey(window, Qt::Key_F4);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), FewSeconds);
+        gui::clickLink(window, u"http://www.t0"_s, u"http://www.t0/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(window)).contains(u"Текст петли"_s),
+                                 3 * PageView::HangTimeoutMs);
+        gui::pressKey(window, Qt::Key_F4);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), FewSeconds);
+        QVERIFY(!window->catalogueAction()->isEnabled());
     }
 };
 
