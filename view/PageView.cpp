@@ -24,6 +24,8 @@ const QString GuardScriptName = u"sobranie-guards"_s;
 // After this many escapes from the same request (a page script that keeps
 // going to about:blank), the request is shown with page scripts off.
 constexpr int MaxEscapes = 2;
+// How often the same request may take its renderer down.
+constexpr int MaxCrashes = 2;
 
 bool isReadingKey(int key)
 {
@@ -139,10 +141,18 @@ void PageView::createPage()
     connect(m_page, &QWebEnginePage::loadingChanged, this, &PageView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                // A page that takes its renderer down again and again (too
+                // large for the memory there is, say) is given up after the
+                // second time; the view stays usable with an empty page.
+                if (++m_crashes > MaxCrashes && m_request) {
+                    m_request.reset();
+                    m_writer.cancel();
+                }
                 // Replaced from the event loop: the page is the one reporting.
-                if (status != QWebEnginePage::NormalTerminationStatus)
-                    QMetaObject::invokeMethod(
-                        this, [this] { replacePage(false); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { replacePage(false); }, Qt::QueuedConnection);
             });
     m_browser->setPage(m_page);
     m_pageAnswered = false;
@@ -165,6 +175,8 @@ void PageView::replacePage(bool scriptsOff)
     delete old;
     m_statusText.clear();
     // The fresh engine shows the latest request from the start.
+    if (!m_request && m_loadState != LoadState::Empty)
+        m_loadState = LoadState::Ready;
     if (m_request) {
         m_loadState = LoadState::Loading;
         if (m_request->kind == Request::Kind::Html)
@@ -284,6 +296,7 @@ void PageView::startRequest(Request request)
     const bool engineBusy = m_writer.isBusy() || m_ownLoad || m_layout;
     m_request = std::move(request);
     ++m_requestSerial;
+    m_crashes = 0;
     // Page scripts may have been turned off for the request before.
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     m_escapes = 0;

@@ -136,6 +136,7 @@ private:
     // How often the page has left the latest request on its own (a page
     // script going to about:blank); past a few times its scripts are off.
     int m_escapes = 0;
+    int m_crashes = 0;
     // The current page has finished a load of its own: its engine has been
     // seen alive, so a silence from it now means something.
     bool m_pageAnswered = false;
