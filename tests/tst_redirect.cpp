@@ -50,6 +50,9 @@ private Q_SLOTS:
     {
         const QString missing = m_program.filePath(u"нет такого.htm"_s);
         platform::openWithDesktop(missing);
+        // Each call starts its own detached process: wait for the first to
+        // be logged, or the two may log in either order.
+        QTRY_COMPARE(m_opener.calls().size(), 1);
         platform::openWithDesktop(u"http://www.example.org/site/"_s);
         QTRY_COMPARE(m_opener.calls().size(), 2);
         const auto calls = m_opener.calls();
