@@ -115,13 +115,29 @@ private Q_SLOTS:
         QTest::newRow("sign only") << u"-"_s << 0.0;
         QTest::newRow("slash") << u"/"_s << 0.0;
         QTest::newRow("second point stops") << u"1.2.3"_s << 1.2;
+        // Past the doubles' range a number underflows to zero (keeping its
+        // sign) or overflows to infinity, as strtod gives it.
+        QTest::newRow("underflow") << u"1E-400"_s << 0.0;
+        QTest::newRow("negative underflow") << u"-1E-400"_s << -0.0;
+        QTest::newRow("subnormal") << u"4.9E-324"_s << 4.9E-324;
+        QTest::newRow("below half the least subnormal") << u"2.4E-324"_s << 0.0;
+        QTest::newRow("overflow") << u"-1E309"_s << -HUGE_VAL;
+        QTest::newRow("long mantissa overflows despite a negative exponent")
+            << u"1"_s + QString(400, u'0') + u"E-50"_s << HUGE_VAL;
+        QTest::newRow("long fraction underflows despite a positive exponent")
+            << u"0."_s + QString(400, u'0') + u"1E50"_s << 0.0;
+        QTest::newRow("zero with a huge exponent") << u"0E99999999999999999999"_s << 0.0;
     }
 
     void val()
     {
         QFETCH(QString, text);
         QFETCH(double, expected);
-        QCOMPARE(platform::leadingNumber(text), expected);
+        // Exactly, sign of zero included: QCOMPARE takes any two tiny
+        // doubles (zero and a subnormal among them) as equal.
+        const double actual = platform::leadingNumber(text);
+        QVERIFY2(actual == expected && std::signbit(actual) == std::signbit(expected),
+                 qPrintable(QString::number(actual, 'g', 17)));
     }
 
     void valHugeIsInfinite()
