@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cstring>
+#include <utility>
 
 namespace platform {
 
@@ -48,6 +49,13 @@ ErrorNumber InputTextFile::open(const QString &path)
     m_pos = 0;
     m_open = true;
     return ErrorNumber::None;
+}
+
+void InputTextFile::openBytes(QByteArray bytes)
+{
+    close();
+    m_data = std::move(bytes);
+    m_open = true;
 }
 
 void InputTextFile::close()

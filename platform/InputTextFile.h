@@ -19,6 +19,8 @@ public:
     // ErrorNumber::None on success, else the runtime's error number
     // (FileNotFound when the file is missing).
     ErrorNumber open(const QString &path);
+    // Reads bytes held in memory as if they were a file's whole content.
+    void openBytes(QByteArray bytes);
     void close();
     [[nodiscard]] bool isOpen() const { return m_open; }
 

@@ -218,6 +218,18 @@ private Q_SLOTS:
         QCOMPARE(lines, (QStringList{u"one"_s, u"two"_s, u"three\nstill three"_s, u""_s, u"last"_s}));
         QVERIFY(f.readLine().isEmpty());
 
+        // The same bytes given from memory read alike.
+        platform::InputTextFile m;
+        m.openBytes("one\r\ntwo\rthree\nstill three\r\n\r\nlast\r\n");
+        QVERIFY(m.isOpen());
+        QStringList fromMemory;
+        while (!m.atEnd())
+            fromMemory.append(QString::fromLatin1(m.readLine()));
+        QCOMPARE(fromMemory, lines);
+        m.close();
+        QVERIFY(!m.isOpen());
+        QVERIFY(m.atEnd());
+
         writeBytes(path, "no end");
         QCOMPARE(f.open(path), platform::ErrorNumber::None);
         QCOMPARE(f.readLine(), QByteArrayView("no end"));
@@ -264,6 +276,15 @@ private Q_SLOTS:
         QCOMPARE(n.has_value(), ok);
         if (ok)
             QCOMPARE(*n, value);
+        QCOMPARE(f.readLine().toByteArray(), nextLine);
+
+        // From memory, into the same object: read again from the start.
+        f.openBytes(bytes);
+        QCOMPARE(f.size(), bytes.size());
+        const auto m = f.readNumber();
+        QCOMPARE(m.has_value(), ok);
+        if (ok)
+            QCOMPARE(*m, value);
         QCOMPARE(f.readLine().toByteArray(), nextLine);
     }
 
