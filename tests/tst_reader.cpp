@@ -52,22 +52,25 @@ private:
     QTemporaryDir m_program;
     MainWindow *m_form = nullptr;
 
-    PageView *view() const { return m_form->pageView(); }
-    QWebEnginePage *page() const { return view()->page(); }
-    QWidget *input() const
+    [[nodiscard]] PageView *view() const { return m_form->pageView(); }
+    [[nodiscard]] QWebEnginePage *page() const { return view()->page(); }
+    [[nodiscard]] QWidget *input() const
     {
         QWidget *proxy = view()->browser()->focusProxy();
         return proxy ? proxy : view()->browser();
     }
-    QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
-    int indexOf(const QString &work) const { return static_cast<int>(m_form->collection().workNames().indexOf(work)); }
+    [[nodiscard]] QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
+    [[nodiscard]] int indexOf(const QString &work) const
+    {
+        return static_cast<int>(m_form->collection().workNames().indexOf(work));
+    }
 
     void writeWork(const QString &name, const QStringList &lines)
     {
         writeFile(dataPath(name + u".dat"_s), workfile::encodeWork(1000 + indexOf(name), lines));
     }
 
-    bool showsCatalogue() const { return gui::bodyText(page()).contains(u"Список произведений F4"_s); }
+    [[nodiscard]] bool showsCatalogue() const { return gui::bodyText(page()).contains(u"Список произведений F4"_s); }
 
     // Hovers the link with href and clicks it, as a person would.
     void clickLink(const QString &href, const QString &expectedStatus)
@@ -388,7 +391,7 @@ private Q_SLOTS:
     {
         QStringList lines = manyLines(70000, u"Большой абзац"_s);
         writeWork(u"Большой"_s, lines);
-        QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5 * 1000 * 1000);
+        QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5'000'000);
         backToCatalogue();
         m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(

@@ -101,7 +101,7 @@ int encode(const QStringList &args, QTextStream &out, QTextStream &err)
         err << *message << '\n';
         return 1;
     }
-    const QStringList &lines = std::get<QStringList>(parsed);
+    const auto &lines = std::get<QStringList>(parsed);
 
     const std::int32_t n = seed.value_or(randomSeed());
     QSaveFile file(target);
@@ -138,7 +138,7 @@ int check(const QStringList &args, QTextStream &out, QTextStream &err)
         err << Usage;
         return 2;
     }
-    const QString folder = args[0];
+    const QString &folder = args[0];
     if (!QDir(folder).exists()) {
         err << folder << ": no such folder\n";
         return 1;
