@@ -1,7 +1,60 @@
 #!/usr/bin/env bash
-# Set-up as ./run.sh, then the whole test suite (GUI tests in Xvfb).
+# Set-up as ./run.sh and the whole test suite (GUI tests in Xvfb), then the
+# checks: include directions, formatting, clang-tidy, the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every
+# fuzz target. Stops at the first stage that fails. SOBRANIE_WERROR=ON in the
+# environment (CI sets it) turns warnings into errors in every build.
 set -euo pipefail
 cd "$(dirname "$0")"
+build_dir=${SOBRANIE_BUILD_DIR:-build}
+
+stages=()
+current=
+started=$SECONDS
+stage() {
+  finish
+  current=$1
+  stage_start=$SECONDS
+  printf '\n==== %s ====\n' "$current"
+}
+finish() {
+  [ -n "$current" ] && stages+=("$(printf '%-28s %5d s' "$current" $((SECONDS - stage_start)))")
+  current=
+}
+trap '[ -z "$current" ] || printf "\n==== FAILED: %s ====\n" "$current"' EXIT
+
+stage "build"
 ./scripts/build
-cd "${SOBRANIE_BUILD_DIR:-build}"
-ctest --output-on-failure
+
+stage "tests"
+ctest --test-dir "$build_dir" --output-on-failure
+
+stage "include directions"
+./scripts/check-layers
+
+stage "formatting (clang-format)"
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+else
+  find platform format view ui app tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 \
+    | xargs -0 clang-format --dry-run -Werror
+fi
+echo "every C++ file is formatted"
+
+stage "static checks (clang-tidy)"
+./scripts/tidy
+
+stage "sanitizer build"
+./scripts/build asan
+
+stage "tests under the sanitizers"
+ctest --preset asan
+
+stage "fuzz targets, briefly"
+./scripts/fuzz "${SOBRANIE_FUZZ_SECONDS:-5}"
+
+finish
+trap - EXIT
+printf '\n==== every stage passed ====\n'
+printf '%s\n' "${stages[@]}"
+printf '%-28s %5d s\n' "total" $((SECONDS - started))

@@ -34,7 +34,7 @@ void decodeWorkFile(benchmark::State &state)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"work.dat"_s);
-    const QByteArray bytes = workfile::encodeWork(4242, proseLines(3 * 1024 * 1024));
+    const QByteArray bytes = workfile::encodeWork(4242, proseLines(qsizetype(3) * 1024 * 1024));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
         state.SkipWithError("cannot write the work file");

@@ -21,6 +21,8 @@ public:
     // (FileNotFound when the file is missing, PathFileAccess when the name is
     // not a regular file, DeviceIO when reading it failed).
     ErrorNumber open(const NativePath &path);
+    // Reads bytes held in memory as if they were a file's whole content.
+    void openBytes(QByteArray bytes);
     void close();
     [[nodiscard]] bool isOpen() const { return m_open; }
 

@@ -52,7 +52,7 @@ int fromUnicode(char16_t c)
 QString decode(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    auto *dst = reinterpret_cast<char16_t *>(out.data());
     for (char b : bytes)
         *dst++ = Table[static_cast<unsigned char>(b)];
     return out;

@@ -24,7 +24,7 @@ public:
     }
 
     // Each call as (working folder, argument), in order.
-    QList<QPair<QString, QString>> calls() const
+    [[nodiscard]] QList<QPair<QString, QString>> calls() const
     {
         QFile f(m_log);
         QList<QPair<QString, QString>> result;

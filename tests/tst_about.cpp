@@ -30,9 +30,9 @@ private:
     QTemporaryDir m_program;
     QPointer<MainWindow> m_form;
 
-    QString folder() const { return m_program.path() + u'/'; }
+    [[nodiscard]] QString folder() const { return m_program.path() + u'/'; }
 
-    QStringList programFiles() const { return QDir(m_program.path()).entryList(QDir::Files); }
+    [[nodiscard]] QStringList programFiles() const { return QDir(m_program.path()).entryList(QDir::Files); }
 
     // Opens the About window from the menu and hands it to inspect while it is shown.
     void withAboutFromMenu(const std::function<void(AboutDialog *)> &inspect)

@@ -40,9 +40,12 @@ private:
     files::TemporaryFolder m_program;
     Collection m_collection;
 
-    QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
-    QByteArray dataBytes(const QByteArray &name) const { return files::bytes(m_program.filePath(u"Data/"_s)) + name; }
-    std::int32_t indexOf(const QString &name) const
+    [[nodiscard]] QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
+    [[nodiscard]] QByteArray dataBytes(const QByteArray &name) const
+    {
+        return files::bytes(m_program.filePath(u"Data/"_s)) + name;
+    }
+    [[nodiscard]] std::int32_t indexOf(const QString &name) const
     {
         return static_cast<std::int32_t>(m_collection.workNames().indexOf(name));
     }

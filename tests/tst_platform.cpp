@@ -184,13 +184,29 @@ private Q_SLOTS:
         QTest::newRow("sign only") << u"-"_s << 0.0;
         QTest::newRow("slash") << u"/"_s << 0.0;
         QTest::newRow("second point stops") << u"1.2.3"_s << 1.2;
+        // Past the doubles' range a number underflows to zero (keeping its
+        // sign) or overflows to infinity, as strtod gives it.
+        QTest::newRow("underflow") << u"1E-400"_s << 0.0;
+        QTest::newRow("negative underflow") << u"-1E-400"_s << -0.0;
+        QTest::newRow("subnormal") << u"4.9E-324"_s << 4.9E-324;
+        QTest::newRow("below half the least subnormal") << u"2.4E-324"_s << 0.0;
+        QTest::newRow("overflow") << u"-1E309"_s << -HUGE_VAL;
+        QTest::newRow("long mantissa overflows despite a negative exponent")
+            << u"1"_s + QString(400, u'0') + u"E-50"_s << HUGE_VAL;
+        QTest::newRow("long fraction underflows despite a positive exponent")
+            << u"0."_s + QString(400, u'0') + u"1E50"_s << 0.0;
+        QTest::newRow("zero with a huge exponent") << u"0E99999999999999999999"_s << 0.0;
     }
 
     void val()
     {
         QFETCH(QString, text);
         QFETCH(double, expected);
-        QCOMPARE(platform::leadingNumber(text), expected);
+        // Exactly, sign of zero included: QCOMPARE takes any two tiny
+        // doubles (zero and a subnormal among them) as equal.
+        const double actual = platform::leadingNumber(text);
+        QVERIFY2(actual == expected && std::signbit(actual) == std::signbit(expected),
+                 qPrintable(QString::number(actual, 'g', 17)));
     }
 
     void valHugeIsInfinite()
@@ -271,6 +287,18 @@ private Q_SLOTS:
         QCOMPARE(lines, (QStringList{u"one"_s, u"two"_s, u"three\nstill three"_s, u""_s, u"last"_s}));
         QVERIFY(f.readLine().isEmpty());
 
+        // The same bytes given from memory read alike.
+        platform::InputTextFile m;
+        m.openBytes("one\r\ntwo\rthree\nstill three\r\n\r\nlast\r\n");
+        QVERIFY(m.isOpen());
+        QStringList fromMemory;
+        while (!m.atEnd())
+            fromMemory.append(QString::fromLatin1(m.readLine()));
+        QCOMPARE(fromMemory, lines);
+        m.close();
+        QVERIFY(!m.isOpen());
+        QVERIFY(m.atEnd());
+
         writeBytes(path, "no end");
         QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         QCOMPARE(f.readLine(), QByteArrayView("no end"));
@@ -317,6 +345,15 @@ private Q_SLOTS:
         QCOMPARE(n.has_value(), ok);
         if (ok)
             QCOMPARE(*n, value);
+        QCOMPARE(f.readLine().toByteArray(), nextLine);
+
+        // From memory, into the same object: read again from the start.
+        f.openBytes(bytes);
+        QCOMPARE(f.size(), bytes.size());
+        const auto m = f.readNumber();
+        QCOMPARE(m.has_value(), ok);
+        if (ok)
+            QCOMPARE(*m, value);
         QCOMPARE(f.readLine().toByteArray(), nextLine);
     }
 

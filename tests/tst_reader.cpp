@@ -53,18 +53,21 @@ private:
     QTemporaryDir m_program;
     MainWindow *m_form = nullptr;
 
-    PageView *view() const { return m_form->pageView(); }
-    QWebEnginePage *page() const { return view()->page(); }
-    QWidget *input() const { return gui::input(m_form); }
-    QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
-    int indexOf(const QString &work) const { return static_cast<int>(m_form->collection().workNames().indexOf(work)); }
+    [[nodiscard]] PageView *view() const { return m_form->pageView(); }
+    [[nodiscard]] QWebEnginePage *page() const { return view()->page(); }
+    [[nodiscard]] QWidget *input() const { return gui::input(m_form); }
+    [[nodiscard]] QString dataPath(const QString &name) const { return m_program.filePath(u"Data/"_s + name); }
+    [[nodiscard]] int indexOf(const QString &work) const
+    {
+        return static_cast<int>(m_form->collection().workNames().indexOf(work));
+    }
 
     void writeWork(const QString &name, const QStringList &lines)
     {
         writeFile(dataPath(name + u".dat"_s), workfile::encodeWork(1000 + indexOf(name), lines));
     }
 
-    bool showsCatalogue() const { return gui::showsCatalogue(m_form); }
+    [[nodiscard]] bool showsCatalogue() const { return gui::showsCatalogue(m_form); }
     void clickLink(const QString &href, const QString &expectedStatus) { gui::clickLink(m_form, href, expectedStatus); }
     QString dragSelection() { return gui::dragSelection(m_form); }
 
@@ -356,7 +359,7 @@ private Q_SLOTS:
     {
         QStringList lines = manyLines(70000, u"Большой абзац"_s);
         writeWork(u"Большой"_s, lines);
-        QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5 * 1000 * 1000);
+        QVERIFY(QFileInfo(dataPath(u"Большой.dat"_s)).size() > 5'000'000);
         backToCatalogue();
         m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Большой"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(

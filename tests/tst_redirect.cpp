@@ -36,7 +36,10 @@ private:
 
     QString m_folder;
 
-    QString programFolder() const { return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()); }
+    [[nodiscard]] QString programFolder() const
+    {
+        return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    }
 
 private Q_SLOTS:
     void init()

@@ -146,7 +146,7 @@ int encode(const QStringList &args, QTextStream &out, QTextStream &err)
         err << *message << '\n';
         return 1;
     }
-    const QStringList &lines = std::get<QStringList>(parsed);
+    const auto &lines = std::get<QStringList>(parsed);
 
     const std::int32_t n = seed.value_or(randomSeed());
     QSaveFile file(target);
