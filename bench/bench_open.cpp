@@ -477,10 +477,8 @@ int runParent(int runs)
 {
     QTemporaryDir program;
     QDir(program.path()).mkpath(u"Data"_s);
-    const std::vector<Work> works = {{u"a 0.1 MB"_s, 100 * 1000},
-                                     {u"b 1 MB"_s, 1000 * 1000},
-                                     {u"c 3 MB"_s, 3000 * 1000},
-                                     {u"d 5 MB"_s, 5000 * 1000}};
+    const std::vector<Work> works = {
+        {u"a 0.1 MB"_s, 100'000}, {u"b 1 MB"_s, 1'000'000}, {u"c 3 MB"_s, 3'000'000}, {u"d 5 MB"_s, 5'000'000}};
     for (const Work &work : works) {
         if (!writeFile(program.filePath(u"Data/"_s + work.name + u".dat"_s),
                        workfile::encodeWork(77, prose(work.bytes))))
@@ -592,7 +590,7 @@ int runParent(int runs)
         QTemporaryDir big;
         QDir(big.path()).mkpath(u"Data"_s);
         const QString file = big.filePath(u"Data/Большое.dat"_s);
-        if (!writeFile(file, workfile::encodeWork(77, prose(50 * 1000 * 1000))))
+        if (!writeFile(file, workfile::encodeWork(77, prose(50'000'000))))
             return 1;
         const QString pageFile = big.filePath(u"page.html"_s);
         writeFile(pageFile, workPageOf(file, u"Большое"_s).toUtf8());
@@ -607,7 +605,7 @@ int runParent(int runs)
             floor.values.value(u"whole"_s) / 1000, reader.values.value(u"whole"_s) / floor.values.value(u"whole"_s));
         say("longest the reader's window stopped answering: %.0f ms\n", reader.values.value(u"stall"_s));
         say("peak memory of the process tree: reader %.0f MB, floor %.0f MB, ratio %.2f\n",
-            reader.peakBytes / 1048576.0, floor.peakBytes / 1048576.0,
+            static_cast<double>(reader.peakBytes) / 1048576.0, static_cast<double>(floor.peakBytes) / 1048576.0,
             static_cast<double>(reader.peakBytes) / static_cast<double>(floor.peakBytes));
         for (int after : {0, 1000, 3000, 8000}) {
             const ChildResult f4 = runChildProcess(u"reader-f4"_s, big.path(), after);

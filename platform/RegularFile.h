@@ -35,7 +35,7 @@ public:
     bool write(QByteArrayView bytes);
 
     // How far beyond its size at opening a file is read.
-    static constexpr qsizetype GrowthAllowance = 64 * 1024;
+    static constexpr qsizetype GrowthAllowance = qsizetype(64) * 1024;
 
 private:
     int m_descriptor = -1;

@@ -56,8 +56,14 @@ private:
     files::TemporaryFolder m_program;
     QPointer<MainWindow> m_form;
 
-    QByteArray dataBytes(const QByteArray &name) const { return files::bytes(m_program.filePath(u"Data/"_s)) + name; }
-    int indexOf(const QString &work) const { return static_cast<int>(m_form->collection().workNames().indexOf(work)); }
+    [[nodiscard]] QByteArray dataBytes(const QByteArray &name) const
+    {
+        return files::bytes(m_program.filePath(u"Data/"_s)) + name;
+    }
+    [[nodiscard]] int indexOf(const QString &work) const
+    {
+        return static_cast<int>(m_form->collection().workNames().indexOf(work));
+    }
 
     void clickWork(const QString &work)
     {

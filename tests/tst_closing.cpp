@@ -99,7 +99,7 @@ private Q_SLOTS:
             lines.append(
                 u"Строка %1: и ветер, вечно молодым прикинувшись, бредёт свободно по саду над рекой."_s.arg(i));
         const QByteArray work = workfile::encodeWork(7, lines);
-        QVERIFY(work.size() > 5 * 1000 * 1000);
+        QVERIFY(work.size() > 5'000'000);
         writeFile(m_largeWork.filePath(u"Data/Большое.dat"_s), work);
     }
 

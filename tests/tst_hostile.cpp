@@ -39,9 +39,9 @@ private:
     QTemporaryDir m_program;
     QPointer<MainWindow> m_form;
 
-    PageView *view() const { return m_form->pageView(); }
-    QWebEnginePage *page() const { return view()->page(); }
-    QString text() const { return gui::bodyText(page()); }
+    [[nodiscard]] PageView *view() const { return m_form->pageView(); }
+    [[nodiscard]] QWebEnginePage *page() const { return view()->page(); }
+    [[nodiscard]] QString text() const { return gui::bodyText(page()); }
 
     void addWork(const QString &name, const QStringList &lines)
     {

@@ -43,8 +43,8 @@ QString newLinkToken()
 
 QUrl emptyDocumentUrl()
 {
-    return QUrl(u"data:text/html;charset=UTF-8,"_s
-                + QString::fromLatin1(QUrl::toPercentEncoding(u"<html><body></body></html>"_s)));
+    return {u"data:text/html;charset=UTF-8,"_s
+            + QString::fromLatin1(QUrl::toPercentEncoding(u"<html><body></body></html>"_s))};
 }
 
 // Whether a load the engine reports is the one the view started.

@@ -51,7 +51,7 @@ public:
     // Only pages up to this size are probed: a longer one may keep the
     // engine busy for seconds without any script (laid out again after a
     // resize, say). F4 still gets through to it.
-    static constexpr qsizetype ProbedPageSize = 512 * 1024;
+    static constexpr qsizetype ProbedPageSize = qsizetype(512) * 1024;
     // A write shorter than this shows no busy pointer.
     static constexpr int BusyPointerDelayMs = 300;
 

@@ -66,7 +66,7 @@ QString PageWriter::jsonString(QStringView text)
             size += 5;
     }
     QString out(size, Qt::Uninitialized);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
+    auto *dst = reinterpret_cast<char16_t *>(out.data());
     *dst++ = u'"';
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();

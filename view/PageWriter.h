@@ -22,7 +22,7 @@ class PageWriter : public QObject
 
 public:
     // About a screenful: written and painted before the rest.
-    static constexpr qsizetype FirstPieceSize = 16 * 1024;
+    static constexpr qsizetype FirstPieceSize = qsizetype(16) * 1024;
 
     explicit PageWriter(QObject *parent = nullptr);
 
