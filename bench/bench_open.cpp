@@ -65,12 +65,6 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-void say(const char *format, auto... args)
-{
-    std::printf(format, args...);
-    std::fflush(stdout);
-}
-
 // --- What the view shows -------------------------------------------------
 
 QWidget *screenOf(QWebEngineView *view)
@@ -272,7 +266,7 @@ int readerStartupChild(const QString &folder)
                 continue;
             if (showsCatalogue(topBand(window->pageView()->browser()))) {
                 poll.stop();
-                say("painted %lld\n", now());
+                std::printf("painted %lld\n", now());
                 window->close();
             }
         }
@@ -296,7 +290,7 @@ int floorStartupChild(const QString &pageFile)
     t.start();
     if (waitUntilShown(bare.view(), showsCatalogue, t) < 0)
         return 4;
-    say("painted %lld\n", now());
+    std::printf("painted %lld\n", now());
     return 0;
 }
 
@@ -319,13 +313,13 @@ int bigReaderChild(const QString &folder)
     heartbeat.start(10);
     QElapsedTimer t;
     t.start();
-    say("start %lld\n", now());
+    std::printf("start %lld\n", now());
     window->openWork(0);
     const double first = waitUntilShown(view->browser(), showsWorkPage, t);
     if (!waitFor([&] { return view->loadState() == PageView::LoadState::Ready; }, 600000))
         return 4;
     (void)eval(view->page(), u"document.body.offsetHeight"_s);
-    say("first %.0f\nwhole %lld\nstall %lld\n", first, t.elapsed(), stall);
+    std::printf("first %.0f\nwhole %lld\nstall %lld\n", first, t.elapsed(), stall);
     delete window;
     return 0;
 }
@@ -343,14 +337,14 @@ int bigFloorChild(const QString &pageFile)
     bool written = false;
     QElapsedTimer t;
     t.start();
-    say("start %lld\n", now());
+    std::printf("start %lld\n", now());
     bare.write(script, [&] { written = true; });
     script.clear();
     const double first = waitUntilShown(bare.view(), showsWorkPage, t);
     if (!waitFor([&] { return written; }, 600000))
         return 4;
     (void)eval(bare.page(), u"document.body.offsetHeight"_s);
-    say("first %.0f\nwhole %lld\n", first, t.elapsed());
+    std::printf("first %.0f\nwhole %lld\n", first, t.elapsed());
     return 0;
 }
 
@@ -375,7 +369,7 @@ int bigF4Child(const QString &folder, int afterMs)
     t.start();
     QTest::keyClick(screenOf(view->browser()), Qt::Key_F4);
     const double shown = waitUntilShown(view->browser(), showsCatalogue, t, 60000);
-    say("catalogue %.0f %s\n", shown, writing ? "writing" : "done");
+    std::printf("catalogue %.0f %s\n", shown, writing ? "writing" : "done");
     delete window;
     return 0;
 }
@@ -485,8 +479,8 @@ int runParent(int runs)
             return 1;
     }
 
-    say("1. Works: click to first lines painted and to the whole page laid out (median of %d, ms)\n", runs);
-    say("%-9s %10s | %8s %8s | %8s %8s %6s\n", "work", "chars", "first", "floor", "whole", "floor", "ratio");
+    std::printf("1. Works: click to first lines painted and to the whole page laid out (median of %d, ms)\n", runs);
+    std::printf("%-9s %10s | %8s %8s | %8s %8s %6s\n", "work", "chars", "first", "floor", "whole", "floor", "ratio");
     {
         MainWindow *window = startReader(platform::NativePath(program.path()));
         window->resize(ViewSize + QSize(0, window->height() - window->clientSize().height()));
@@ -554,14 +548,14 @@ int runParent(int runs)
                 (void)eval(bare.page(), u"document.body.offsetHeight"_s);
                 floorWhole.push_back(static_cast<double>(f.nsecsElapsed()) / 1e6);
             }
-            say("%-9s %10lld | %8.0f %8.0f | %8.0f %8.0f %6.2f\n", qPrintable(works[i].name),
-                static_cast<long long>(page.size()), median(first), median(floorFirst), median(whole),
-                median(floorWhole), median(whole) / median(floorWhole));
+            std::printf("%-9s %10lld | %8.0f %8.0f | %8.0f %8.0f %6.2f\n", qPrintable(works[i].name),
+                        static_cast<long long>(page.size()), median(first), median(floorFirst), median(whole),
+                        median(floorWhole), median(whole) / median(floorWhole));
         }
         delete window;
     }
 
-    say("\n2. Start-up with 10,000 works: process start to catalogue painted (median of %d, ms)\n", runs);
+    std::printf("\n2. Start-up with 10,000 works: process start to catalogue painted (median of %d, ms)\n", runs);
     {
         QTemporaryDir many;
         QDir(many.path()).mkpath(u"Data"_s);
@@ -581,11 +575,12 @@ int runParent(int runs)
             reader.push_back(a.values.value(u"painted"_s) - static_cast<double>(a.startedAt));
             floor.push_back(b.values.value(u"painted"_s) - static_cast<double>(b.startedAt));
         }
-        say("catalogue of %lld characters: reader %.0f, floor %.0f, ratio %.2f\n",
-            static_cast<long long>(catalogue.size()), median(reader), median(floor), median(reader) / median(floor));
+        std::printf("catalogue of %lld characters: reader %.0f, floor %.0f, ratio %.2f\n",
+                    static_cast<long long>(catalogue.size()), median(reader), median(floor),
+                    median(reader) / median(floor));
     }
 
-    say("\n3. A 50 MB work\n");
+    std::printf("\n3. A 50 MB work\n");
     {
         QTemporaryDir big;
         QDir(big.path()).mkpath(u"Data"_s);
@@ -599,18 +594,19 @@ int runParent(int runs)
         const ChildResult floor = runChildProcess(u"floor-big"_s, pageFile, 0, true);
         if (!reader.ok || !floor.ok)
             return 1;
-        say("first lines: reader %.0f ms, floor %.0f ms\n", reader.values.value(u"first"_s),
-            floor.values.value(u"first"_s));
-        say("whole page:  reader %.1f s, floor %.1f s, ratio %.2f\n", reader.values.value(u"whole"_s) / 1000,
-            floor.values.value(u"whole"_s) / 1000, reader.values.value(u"whole"_s) / floor.values.value(u"whole"_s));
-        say("longest the reader's window stopped answering: %.0f ms\n", reader.values.value(u"stall"_s));
-        say("peak memory of the process tree: reader %.0f MB, floor %.0f MB, ratio %.2f\n",
-            static_cast<double>(reader.peakBytes) / 1048576.0, static_cast<double>(floor.peakBytes) / 1048576.0,
-            static_cast<double>(reader.peakBytes) / static_cast<double>(floor.peakBytes));
+        std::printf("first lines: reader %.0f ms, floor %.0f ms\n", reader.values.value(u"first"_s),
+                    floor.values.value(u"first"_s));
+        std::printf("whole page:  reader %.1f s, floor %.1f s, ratio %.2f\n", reader.values.value(u"whole"_s) / 1000,
+                    floor.values.value(u"whole"_s) / 1000,
+                    reader.values.value(u"whole"_s) / floor.values.value(u"whole"_s));
+        std::printf("longest the reader's window stopped answering: %.0f ms\n", reader.values.value(u"stall"_s));
+        std::printf("peak memory of the process tree: reader %.0f MB, floor %.0f MB, ratio %.2f\n",
+                    static_cast<double>(reader.peakBytes) / 1048576.0, static_cast<double>(floor.peakBytes) / 1048576.0,
+                    static_cast<double>(reader.peakBytes) / static_cast<double>(floor.peakBytes));
         for (int after : {0, 1000, 3000, 8000}) {
             const ChildResult f4 = runChildProcess(u"reader-f4"_s, big.path(), after);
-            say("F4 %5d ms after the first lines: catalogue painted after %.0f ms%s\n", after,
-                f4.values.value(u"catalogue"_s), f4.ok ? "" : " (failed)");
+            std::printf("F4 %5d ms after the first lines: catalogue painted after %.0f ms%s\n", after,
+                        f4.values.value(u"catalogue"_s), f4.ok ? "" : " (failed)");
         }
     }
     return 0;
@@ -624,6 +620,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication app(argc, argv);
+    // Figures appear as they are measured, also through a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qEnvironmentVariableIsSet("BENCH_CHILD"))
         return runChild();
     return runParent(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
