@@ -10,6 +10,7 @@
 #include <shellapi.h>
 #else
 #include <QFile>
+#include <QStandardPaths>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -48,14 +49,23 @@ void prepareWebEngineEnvironment()
 #endif
 }
 
-void openWithDesktop(const QString &target, const QString &workingFolder)
+DesktopHandOver openWithDesktop(const QString &target, const QString &workingFolder)
 {
 #ifdef Q_OS_WIN
-    // Unicode call, so names outside the ANSI code page survive.
-    ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
-                  reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL);
+    // Unicode call, so names outside the ANSI code page survive. Values above
+    // 32 mean success; the shell does not say which program it lacked.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
+                      reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL));
+    return result > 32 ? DesktopHandOver{true, {}} : DesktopHandOver{false, {}};
 #else
-    QProcess::startDetached(u"xdg-open"_s, {target}, workingFolder);
+    const QString opener = u"xdg-open"_s;
+    // Looked up first: a detached start of a missing program cannot tell
+    // that apart from other failures.
+    const QString found = QStandardPaths::findExecutable(opener);
+    if (found.isEmpty() || !QProcess::startDetached(found, {target}, workingFolder))
+        return {false, opener};
+    return {true, {}};
 #endif
 }
 

@@ -25,9 +25,20 @@ inline constexpr char16_t PathSeparator = u'/';
 // exists (its sandbox cannot run for the superuser).
 void prepareWebEngineEnvironment();
 
+// Whether the desktop took a target to open.
+struct DesktopHandOver
+{
+    bool handedOver = false;
+    // When it was not: the program the desktop lacks, by the name the user
+    // would look for; empty when the system does not say.
+    QString missingProgram;
+};
+
 // Asks the desktop to open target (a file path or a URL) in the program the
 // user associates with it, with workingFolder as that program's current
-// folder. Returns at once; failures are not reported.
-void openWithDesktop(const QString &target, const QString &workingFolder = programFolder().text());
+// folder. Returns at once: whether the target was handed over, not whether
+// the program it goes to opens it.
+[[nodiscard]] DesktopHandOver openWithDesktop(const QString &target,
+                                              const QString &workingFolder = programFolder().text());
 
 } // namespace platform

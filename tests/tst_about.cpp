@@ -312,6 +312,53 @@ private Q_SLOTS:
             QTRY_VERIFY(!about.isVisible());
         }
     }
+
+    void withoutAnOpenerABoxSaysSo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("F1") << u"F1"_s;
+        QTest::newRow("site link") << u"siteLink"_s;
+        QTest::newRow("photo link") << u"photoLink"_s;
+    }
+
+    void withoutAnOpenerABoxSaysSo()
+    {
+        QFETCH(QString, command);
+        m_opener.clear();
+        // Nothing on the path opens anything.
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(empty.path()));
+
+        gui::BoxCatcher boxes;
+        QString named;
+        if (command == u"F1"_s) {
+            named = m_form->collection().appDir() + u"Справка.htm"_s;
+            gui::pressKey(m_form, Qt::Key_F1);
+            QTRY_COMPARE(boxes.texts.size(), 1);
+        } else {
+            withAboutFromMenu([&](AboutDialog *about) {
+                auto *link = about->findChild<LinkLabel *>(command);
+                QVERIFY(link);
+                named = link->target();
+                QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(10, 10));
+                QTRY_COMPARE(boxes.texts.size(), 1);
+                // Once: the box is all that happened.
+                QVERIFY(about->isVisible());
+            });
+        }
+        QCOMPARE(boxes.titles.value(0), u"Собрание №1 Лоримунд Э Р"_s);
+        QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
+        const QString text = boxes.texts.value(0);
+        QVERIFY2(text.contains(u"«"_s + named + u"»"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"xdg-open"_s), qPrintable(text));
+        QCOMPARE(boxes.busy.value(0), false);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QTest::qWait(100);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(m_opener.calls().isEmpty());
+    }
 };
 
 SOBRANIE_GUI_TEST_MAIN(tst_about)

@@ -53,10 +53,11 @@ private Q_SLOTS:
     void desktopGetsTheTargetAndTheProgramFolder()
     {
         const QString missing = m_program.filePath(u"нет такого.htm"_s);
-        platform::openWithDesktop(missing);
+        // Handed over: whether the opener can open it is its own affair.
+        QVERIFY(platform::openWithDesktop(missing).handedOver);
         // Detached openers run side by side: the first is logged before the second starts.
         QTRY_COMPARE(m_opener.calls().size(), 1);
-        platform::openWithDesktop(u"http://www.example.org/site/"_s);
+        QVERIFY(platform::openWithDesktop(u"http://www.example.org/site/"_s).handedOver);
         QTRY_COMPARE(m_opener.calls().size(), 2);
         const auto calls = m_opener.calls();
         QCOMPARE(calls[0].first, programFolder());
@@ -64,6 +65,21 @@ private Q_SLOTS:
         QCOMPARE(calls[1].second, u"http://www.example.org/site/"_s);
         // The working folder has no trailing separator.
         QVERIFY(!platform::programFolder().text().endsWith(u'/') || platform::programFolder().text() == u"/"_s);
+    }
+
+    void withoutAnOpenerNothingIsHandedOver()
+    {
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        const platform::DesktopHandOver handOver = platform::openWithDesktop(u"http://www.example.org/site/"_s);
+        QVERIFY(!handOver.handedOver);
+        QCOMPARE(handOver.missingProgram, u"xdg-open"_s);
+        qputenv("PATH", path);
+        QVERIFY(platform::openWithDesktop(u"http://www.example.org/"_s).handedOver);
+        QTRY_COMPARE(m_opener.calls().size(), 1);
+        QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/"_s);
     }
 
     void redirectFileByteForByte_data()

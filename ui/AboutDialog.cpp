@@ -2,6 +2,7 @@
 
 #include "format/RedirectPage.h"
 #include "platform/System.h"
+#include "ui/DesktopOpening.h"
 #include "ui/DrawingSurface.h"
 #include "ui/HorizontalLine.h"
 #include "ui/LinkLabel.h"
@@ -149,13 +150,23 @@ void AboutDialog::drawStripes()
 
 void AboutDialog::openSite()
 {
-    BusyPointer busy;
-    platform::openWithDesktop(m_siteLink->target());
+    platform::DesktopHandOver handOver;
+    {
+        BusyPointer busy;
+        handOver = platform::openWithDesktop(m_siteLink->target());
+    }
+    // The box, if any, with the ordinary pointer.
+    desktop::report(this, m_siteLink->target(), handOver);
 }
 
 void AboutDialog::openPhotoSite()
 {
-    BusyPointer busy;
-    if (const auto page = redirect::writePage(m_redirectFolder, m_photoLink->target()))
-        platform::openWithDesktop(*page);
+    platform::DesktopHandOver handOver{true, {}};
+    {
+        BusyPointer busy;
+        if (const auto page = redirect::writePage(m_redirectFolder, m_photoLink->target()))
+            handOver = platform::openWithDesktop(*page);
+    }
+    // Named by the address the user asked for, not the page on the way.
+    desktop::report(this, m_photoLink->target(), handOver);
 }
