@@ -1,16 +1,15 @@
 #include "platform/System.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include <QDir>
-
 #include <qt_windows.h>
 #include <shellapi.h>
 #else
 #include <QFile>
-#include <QStandardPaths>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -39,6 +38,25 @@ NativePath programFolder()
         return {};
     return NativePath::fromNative(program.left(cut == 0 ? 1 : cut));
 #endif
+}
+
+QStringList userFolders()
+{
+#ifdef Q_OS_WIN
+    // Qt's runtime location on Windows is the home folder itself.
+    const QStandardPaths::StandardLocation locations[] = {QStandardPaths::TempLocation,
+                                                          QStandardPaths::GenericCacheLocation};
+#else
+    const QStandardPaths::StandardLocation locations[] = {QStandardPaths::RuntimeLocation,
+                                                          QStandardPaths::GenericCacheLocation};
+#endif
+    QStringList folders;
+    for (const QStandardPaths::StandardLocation location : locations) {
+        const QString base = QStandardPaths::writableLocation(location);
+        if (!base.isEmpty())
+            folders.append(QDir::toNativeSeparators(base + u"/sobranie"_s) + PathSeparator);
+    }
+    return folders;
 }
 
 void prepareWebEngineEnvironment()

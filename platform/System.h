@@ -3,6 +3,7 @@
 #include "platform/NativePath.h"
 
 #include <QString>
+#include <QStringList>
 
 // The few services that reach the operating system. Everything
 // platform-specific in the program lives behind this interface.
@@ -20,6 +21,13 @@ inline constexpr char16_t PathSeparator = u'/';
 // system names it; a trailing separator only at a root. Empty when the system
 // does not tell.
 [[nodiscard]] NativePath programFolder();
+
+// The user's own folders for small files that need not outlive the session,
+// in the order to try them: the runtime folder, then the cache folder (on
+// Windows the temporary folder, then the cache folder), each with a
+// "sobranie" folder in it, which may not exist yet. In the platform's
+// separators, each ending in one.
+[[nodiscard]] QStringList userFolders();
 
 // Sets up the web engine's environment before the application object
 // exists (its sandbox cannot run for the superuser).

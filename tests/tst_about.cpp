@@ -359,6 +359,56 @@ private Q_SLOTS:
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(m_opener.calls().isEmpty());
     }
+
+    void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn_data()
+    {
+        QTest::addColumn<bool>("runtimeUsable");
+        QTest::newRow("runtime folder") << true;
+        QTest::newRow("cache folder") << false;
+    }
+
+    void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn()
+    {
+        QFETCH(bool, runtimeUsable);
+        m_opener.clear();
+        QTemporaryDir runtime;
+        QTemporaryDir cache;
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        if (!runtimeUsable) {
+            QFile blocker(runtime.filePath(u"sobranie"_s));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        // Permission bits stop nothing for root: every name a page could
+        // have in the program folder is taken instead.
+        QDir program(m_program.path());
+        for (const QString &page : program.entryList({u"*.html"_s}, QDir::Files))
+            QVERIFY(program.remove(page));
+        for (int n = 0; n < 100; ++n)
+            QVERIFY(program.mkdir(QString::number(n) + u".html"_s));
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+            qputenv("XDG_CACHE_HOME", oldCache);
+            for (int n = 0; n < 100; ++n)
+                program.rmdir(QString::number(n) + u".html"_s);
+        });
+
+        withAboutFromMenu([&](AboutDialog *about) {
+            QTest::mouseClick(about->photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
+            QTRY_COMPARE(m_opener.calls().size(), 1);
+        });
+        const QString page = (runtimeUsable ? runtime.path() : cache.path()) + u"/sobranie/0.html"_s;
+        const auto calls = m_opener.calls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].second, page);
+        QCOMPARE(calls[0].first, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+        QFile written(page);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("url=http://photo.example.org/'"));
+        QVERIFY(programFiles().isEmpty());
+    }
 };
 
 SOBRANIE_GUI_TEST_MAIN(tst_about)

@@ -164,7 +164,7 @@ void AboutDialog::openPhotoSite()
     platform::DesktopHandOver handOver{true, {}};
     {
         BusyPointer busy;
-        if (const auto page = redirect::writePage(m_redirectFolder, m_photoLink->target()))
+        if (const auto page = redirect::writePageWherePossible(m_redirectFolder, m_photoLink->target()))
             handOver = platform::openWithDesktop(*page);
     }
     // Named by the address the user asked for, not the page on the way.
