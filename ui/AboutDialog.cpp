@@ -115,8 +115,10 @@ AboutDialog::AboutDialog(QString redirectFolder, QWidget *parent)
     connect(m_siteLink, &LinkLabel::clicked, this, &AboutDialog::openSite);
     connect(m_photoLink, &LinkLabel::clicked, this, &AboutDialog::openPhotoSite);
 
-    // The button is the only control that takes the focus: first in the tab
-    // order, and focused when the window opens.
+    // The button first in the tab order and focused when the window opens,
+    // then the two links (from the keyboard only).
+    setTabOrder(m_ok, m_siteLink);
+    setTabOrder(m_siteLink, m_photoLink);
     m_ok->setFocus();
     drawStripes();
 }
