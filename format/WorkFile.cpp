@@ -75,6 +75,25 @@ Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random)
     return header;
 }
 
+bool lostLineEnds(QByteArrayView file)
+{
+    if (file.contains('\r'))
+        return false;
+    qsizetype i = 0;
+    while (i < file.size() && (file[i] == ' ' || file[i] == '\t'))
+        ++i;
+    if (i < file.size() && (file[i] == '+' || file[i] == '-'))
+        ++i;
+    while (i < file.size() && file[i] >= '0' && file[i] <= '9')
+        ++i;
+    // Blanks and empty lines would show nothing anyway.
+    for (; i < file.size(); ++i) {
+        if (file[i] != '\n' && file[i] != ' ' && file[i] != '\t')
+            return true;
+    }
+    return false;
+}
+
 QString decodeBody(platform::InputTextFile &file, const Tables &tables)
 {
     static constexpr char16_t Indent[] = u"&nbsp;&nbsp;&nbsp;";

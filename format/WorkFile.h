@@ -46,6 +46,11 @@ struct Header
 // builds the tables. Leaves the file at the first text line.
 [[nodiscard]] Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random);
 
+// Whether a work file's line ends are gone: something after the seed number
+// but no CR anywhere, as when an archiver or git turned CR LF into LF. A
+// reader takes the whole file for the seed line and shows an empty page.
+[[nodiscard]] bool lostLineEnds(QByteArrayView file);
+
 // The rest of the file as the work page's body: every non-empty line as the
 // paragraph indent, its decoded characters and "<br>".
 [[nodiscard]] QString decodeBody(platform::InputTextFile &file, const Tables &tables);

@@ -3,6 +3,7 @@
 #include "platform/RegularFile.h"
 
 #include <cstring>
+#include <utility>
 
 namespace platform {
 
@@ -40,6 +41,13 @@ ErrorNumber InputTextFile::open(const NativePath &path)
     m_pos = 0;
     m_open = true;
     return ErrorNumber::None;
+}
+
+void InputTextFile::openContents(QByteArray contents)
+{
+    m_data = std::move(contents);
+    m_pos = 0;
+    m_open = true;
 }
 
 void InputTextFile::close()

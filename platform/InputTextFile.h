@@ -21,6 +21,8 @@ public:
     // (FileNotFound when the file is missing, PathFileAccess when the name is
     // not a regular file, DeviceIO when reading it failed).
     ErrorNumber open(const NativePath &path);
+    // Takes contents read elsewhere (standard input) as an opened file's.
+    void openContents(QByteArray contents);
     void close();
     [[nodiscard]] bool isOpen() const { return m_open; }
 
@@ -38,6 +40,8 @@ public:
 
     // The file's size in bytes, for callers that size their output by it.
     [[nodiscard]] qsizetype size() const { return m_data.size(); }
+    // The whole file as read, wherever the reading stands.
+    [[nodiscard]] QByteArrayView contents() const { return m_data; }
 
 private:
     QByteArray m_data;

@@ -212,6 +212,33 @@ private Q_SLOTS:
         QCOMPARE(bodyOf(file), Indent + QString(3, QChar(0)) + u"<br>"_s);
     }
 
+    void lostLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("lost");
+        const QByteArray work = workfile::encodeWork(12, {u"Первая"_s, u""_s, u"третья"_s});
+        QTest::newRow("as written") << work << false;
+        QTest::newRow("turned into LF") << QByteArray(work).replace("\r\n", "\n") << true;
+        QTest::newRow("partly turned") << QByteArray(work).replace("\r\n", "\n").append("\r\n") << false;
+        QTest::newRow("empty work") << QByteArray("12\r\n") << false;
+        QTest::newRow("empty work turned into LF") << QByteArray("12\n") << false;
+        QTest::newRow("empty lines and blanks only") << QByteArray(" -12 \n\n\t\n") << false;
+        QTest::newRow("seed only, no line end") << QByteArray("12") << false;
+        QTest::newRow("text on the seed line") << QByteArray("12x") << true;
+        QTest::newRow("no seed number") << QByteArray("abc\ndef") << true;
+        QTest::newRow("empty file") << QByteArray() << false;
+    }
+
+    void lostLineEnds()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, lost);
+        QCOMPARE(workfile::lostLineEnds(file), lost);
+        // What it means: the reader shows nothing of a file with text in it.
+        if (lost)
+            QCOMPARE(bodyOf(file), QString());
+    }
+
     void firstUnstorablePositions()
     {
         QVERIFY(!workfile::firstUnstorable({}));
