@@ -295,10 +295,8 @@ int decode(const QStringList &files, Streams &io)
     }
     if (workfile::lostLineEnds(file.contents()))
         say(io, sourceName + u": warning: "_s + lostLineEndsProblem());
-    QByteArray text;
-    for (const QString &line : workfile::decodeLines(file, header.tables))
-        text += line.toUtf8() + '\n';
-    if (io.out.write(text) != text.size()) {
+    const auto write = [&io](QByteArrayView piece) { return io.out.write(piece.data(), piece.size()) == piece.size(); };
+    if (!workfile::decodeUtf8(file, header.tables, write)) {
         say(io, u"(standard output): cannot write: "_s + io.out.errorString());
         return 1;
     }
