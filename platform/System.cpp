@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
 #include <qt_windows.h>
 #include <shellapi.h>
 #else
@@ -57,6 +59,14 @@ QStringList userFolders()
             folders.append(QDir::toNativeSeparators(base + u"/sobranie"_s) + PathSeparator);
     }
     return folders;
+}
+
+void useBinaryStandardStreams()
+{
+#ifdef Q_OS_WIN
+    (void)_setmode(0, _O_BINARY);
+    (void)_setmode(1, _O_BINARY);
+#endif
 }
 
 void prepareWebEngineEnvironment()

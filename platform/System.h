@@ -29,6 +29,10 @@ inline constexpr char16_t PathSeparator = u'/';
 // separators, each ending in one.
 [[nodiscard]] QStringList userFolders();
 
+// Makes standard input and output carry bytes as they are: on Windows they
+// start in text mode, which turns LF into CR LF on the way out.
+void useBinaryStandardStreams();
+
 // Sets up the web engine's environment before the application object
 // exists (its sandbox cannot run for the superuser).
 void prepareWebEngineEnvironment();

@@ -1,5 +1,6 @@
 // sobranie-pack: the command-line tool that makes and checks work files.
 #include "platform/FileIdentity.h"
+#include "platform/System.h"
 #include "tools/PackTool.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // Work files are bytes, CR LF included, whatever the platform.
+    platform::useBinaryStandardStreams();
     // Unbuffered: the tool writes its output in large pieces of its own, and
     // messages go out in the order they are made.
     QFile in;
