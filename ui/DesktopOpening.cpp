@@ -7,11 +7,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace desktop {
 
-bool open(QWidget *parent, const QString &target)
+void open(QWidget *parent, const QString &target)
 {
-    const platform::DesktopHandOver handOver = platform::openWithDesktop(target);
-    report(parent, target, handOver);
-    return handOver.handedOver;
+    report(parent, target, platform::openWithDesktop(target));
 }
 
 void report(QWidget *parent, const QString &shownAs, const platform::DesktopHandOver &handOver)
@@ -27,7 +25,7 @@ QString noOpenerMessage(const QString &shownAs, const QString &missingProgram)
     if (missingProgram.isEmpty())
         return u"Не удалось открыть «%1»: система не нашла программу, которая его открывает."_s.arg(shownAs);
     return u"Не удалось открыть «%1»: в системе нет программы %2, через которую рабочий стол открывает файлы "
-           u"и веб-адреса в браузере."_s.arg(shownAs, missingProgram);
+           u"и веб-адреса."_s.arg(shownAs, missingProgram);
 }
 
 } // namespace desktop

@@ -11,8 +11,8 @@ class QWidget;
 namespace desktop {
 
 // Hands target to the desktop (the program folder as the working folder);
-// when it was not handed over, says so as report() does. Returns whether it was.
-bool open(QWidget *parent, const QString &target);
+// when it was not handed over, says so as report() does.
+void open(QWidget *parent, const QString &target);
 
 // When handOver failed: a critical box over parent, titled with the main
 // window's caption, that names the target as shownAs and what is missing.
