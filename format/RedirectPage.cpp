@@ -1,6 +1,9 @@
 #include "format/RedirectPage.h"
 
 #include "platform/OutputTextFile.h"
+#include "platform/System.h"
+
+#include <QDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,6 +29,19 @@ std::optional<QString> writePage(const QString &folder, const QString &url)
             (void)file.print(text);
             return path;
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> writePageWherePossible(const QString &programFolder, const QString &url)
+{
+    if (auto page = writePage(programFolder, url))
+        return page;
+    for (const QString &folder : platform::userFolders()) {
+        if (!QDir().mkpath(folder))
+            continue;
+        if (auto page = writePage(folder, url))
+            return page;
     }
     return std::nullopt;
 }

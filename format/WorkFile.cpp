@@ -2,7 +2,9 @@
 
 #include "platform/Windows1251.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,6 +24,27 @@ std::array<char16_t, 256> shownCharacters(const Tables &tables)
         shown[x] = code == 0 ? char16_t(0) : platform::windows1251::toUnicode(static_cast<unsigned char>(code));
     }
     return shown;
+}
+
+// Every stored byte's shown character in UTF-8: its one to three bytes,
+// then their count in the fourth.
+using Utf8Table = std::array<std::array<char, 4>, 256>;
+
+Utf8Table utf8Characters(const Tables &tables)
+{
+    const auto shown = shownCharacters(tables);
+    Utf8Table table{};
+    for (int x = 0; x < 256; ++x) {
+        const char16_t c = shown[x];
+        if (c < 0x80)
+            table[x] = {static_cast<char>(c), 0, 0, 1};
+        else if (c < 0x800)
+            table[x] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F)), 0, 2};
+        else
+            table[x] = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                        static_cast<char>(0x80 | (c & 0x3F)), 3};
+    }
+    return table;
 }
 
 void appendShown(QByteArrayView line, const std::array<char16_t, 256> &shown, QString &out)
@@ -75,6 +98,25 @@ Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random)
     return header;
 }
 
+bool lostLineEnds(QByteArrayView file)
+{
+    if (file.contains('\r'))
+        return false;
+    qsizetype i = 0;
+    while (i < file.size() && (file[i] == ' ' || file[i] == '\t'))
+        ++i;
+    if (i < file.size() && (file[i] == '+' || file[i] == '-'))
+        ++i;
+    while (i < file.size() && file[i] >= '0' && file[i] <= '9')
+        ++i;
+    // Blanks and empty lines would show nothing anyway.
+    for (; i < file.size(); ++i) {
+        if (file[i] != '\n' && file[i] != ' ' && file[i] != '\t')
+            return true;
+    }
+    return false;
+}
+
 QString decodeBody(platform::InputTextFile &file, const Tables &tables)
 {
     static constexpr char16_t Indent[] = u"&nbsp;&nbsp;&nbsp;";
@@ -94,19 +136,44 @@ QString decodeBody(platform::InputTextFile &file, const Tables &tables)
     return body;
 }
 
-QStringList decodeLines(platform::InputTextFile &file, const Tables &tables)
+bool decodeUtf8(platform::InputTextFile &file, const Tables &tables,
+                const std::function<bool(QByteArrayView piece)> &write, qsizetype pieceSize)
 {
-    const auto shown = shownCharacters(tables);
-    QStringList lines;
+    const Utf8Table table = utf8Characters(tables);
+    pieceSize = std::max<qsizetype>(pieceSize, 4);
+    // One byte to spare: every character is copied as four bytes.
+    QByteArray buffer(pieceSize + 1, Qt::Uninitialized);
+    char *const start = buffer.data();
+    char *out = start;
+    const auto handOn = [&] {
+        const bool written = write(QByteArrayView(start, out - start));
+        out = start;
+        return written;
+    };
     while (!file.atEnd()) {
-        const QByteArrayView line = file.readLine();
+        QByteArrayView line = file.readLine();
         if (line.isEmpty())
             continue;
-        QString text;
-        appendShown(line, shown, text);
-        lines.append(text);
+        while (!line.isEmpty()) {
+            // As many bytes as surely fit, without a check for each.
+            const qsizetype fit = std::min(line.size(), (pieceSize - (out - start)) / 3);
+            if (fit == 0) {
+                if (!handOn())
+                    return false;
+                continue;
+            }
+            for (const char byte : line.first(fit)) {
+                const std::array<char, 4> &character = table[static_cast<unsigned char>(byte)];
+                std::memcpy(out, character.data(), 4);
+                out += static_cast<unsigned char>(character[3]);
+            }
+            line = line.sliced(fit);
+        }
+        if (out - start == pieceSize && !handOn())
+            return false;
+        *out++ = '\n';
     }
-    return lines;
+    return out == start || handOn();
 }
 
 std::optional<TextPosition> firstUnstorable(const QStringList &lines)

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // The work-file format: a seed line, then lines of text whose characters are
@@ -46,12 +47,22 @@ struct Header
 // builds the tables. Leaves the file at the first text line.
 [[nodiscard]] Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random);
 
+// Whether a work file's line ends are gone: something after the seed number
+// but no CR anywhere, as when an archiver or git turned CR LF into LF. A
+// reader takes the whole file for the seed line and shows an empty page.
+[[nodiscard]] bool lostLineEnds(QByteArrayView file);
+
 // The rest of the file as the work page's body: every non-empty line as the
 // paragraph indent, its decoded characters and "<br>".
 [[nodiscard]] QString decodeBody(platform::InputTextFile &file, const Tables &tables);
 
-// The rest of the file as plain lines, empty lines dropped as a reader drops them.
-[[nodiscard]] QStringList decodeLines(platform::InputTextFile &file, const Tables &tables);
+// The rest of the file as UTF-8 text, every non-empty line followed by LF
+// (empty lines dropped as a reader drops them; a stored code below 32 is
+// U+0000), decoded byte by byte with no text on the way. Handed to write in
+// pieces of at most pieceSize bytes (4 at least); stops at the first piece
+// that write refuses, and returns whether all were written.
+bool decodeUtf8(platform::InputTextFile &file, const Tables &tables,
+                const std::function<bool(QByteArrayView piece)> &write, qsizetype pieceSize = 1024 * 1024);
 
 // Where a text cannot be stored in a work file: a character below code 32 or
 // one without a windows-1251 code. Line and column count from 1.

@@ -21,7 +21,8 @@ public:
     // (FileNotFound when the file is missing, PathFileAccess when the name is
     // not a regular file, DeviceIO when reading it failed).
     ErrorNumber open(const NativePath &path);
-    // Reads bytes held in memory as if they were a file's whole content.
+    // Reads bytes held in memory (read elsewhere, from standard input say)
+    // as if they were a file's whole content.
     void openBytes(QByteArray bytes);
     void close();
     [[nodiscard]] bool isOpen() const { return m_open; }
@@ -40,6 +41,8 @@ public:
 
     // The file's size in bytes, for callers that size their output by it.
     [[nodiscard]] qsizetype size() const { return m_data.size(); }
+    // The whole file as read, wherever the reading stands.
+    [[nodiscard]] QByteArrayView contents() const { return m_data; }
 
 private:
     QByteArray m_data;

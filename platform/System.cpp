@@ -1,11 +1,13 @@
 #include "platform/System.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include <QDir>
-
+#include <fcntl.h>
+#include <io.h>
 #include <qt_windows.h>
 #include <shellapi.h>
 #else
@@ -40,6 +42,33 @@ NativePath programFolder()
 #endif
 }
 
+QStringList userFolders()
+{
+#ifdef Q_OS_WIN
+    // Qt's runtime location on Windows is the home folder itself.
+    const QStandardPaths::StandardLocation locations[] = {QStandardPaths::TempLocation,
+                                                          QStandardPaths::GenericCacheLocation};
+#else
+    const QStandardPaths::StandardLocation locations[] = {QStandardPaths::RuntimeLocation,
+                                                          QStandardPaths::GenericCacheLocation};
+#endif
+    QStringList folders;
+    for (const QStandardPaths::StandardLocation location : locations) {
+        const QString base = QStandardPaths::writableLocation(location);
+        if (!base.isEmpty())
+            folders.append(QDir::toNativeSeparators(base + u"/sobranie"_s) + PathSeparator);
+    }
+    return folders;
+}
+
+void useBinaryStandardStreams()
+{
+#ifdef Q_OS_WIN
+    (void)_setmode(0, _O_BINARY);
+    (void)_setmode(1, _O_BINARY);
+#endif
+}
+
 void prepareWebEngineEnvironment()
 {
 #ifndef Q_OS_WIN
@@ -48,14 +77,23 @@ void prepareWebEngineEnvironment()
 #endif
 }
 
-void openWithDesktop(const QString &target, const QString &workingFolder)
+DesktopHandOver openWithDesktop(const QString &target, const QString &workingFolder)
 {
 #ifdef Q_OS_WIN
-    // Unicode call, so names outside the ANSI code page survive.
-    ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
-                  reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL);
+    // Unicode call, so names outside the ANSI code page survive. Values above
+    // 32 mean success; the shell does not say which program it lacked.
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
+                      reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL));
+    return result > 32 ? DesktopHandOver{true, {}} : DesktopHandOver{false, {}};
 #else
-    QProcess::startDetached(u"xdg-open"_s, {target}, workingFolder);
+    const QString opener = u"xdg-open"_s;
+    // Looked up first: a detached start of a missing program cannot tell
+    // that apart from other failures.
+    const QString found = QStandardPaths::findExecutable(opener);
+    if (found.isEmpty() || !QProcess::startDetached(found, {target}, workingFolder))
+        return {false, opener};
+    return {true, {}};
 #endif
 }
 

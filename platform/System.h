@@ -3,6 +3,7 @@
 #include "platform/NativePath.h"
 
 #include <QString>
+#include <QStringList>
 
 // The few services that reach the operating system. Everything
 // platform-specific in the program lives behind this interface.
@@ -21,13 +22,35 @@ inline constexpr char16_t PathSeparator = u'/';
 // does not tell.
 [[nodiscard]] NativePath programFolder();
 
+// The user's own folders for small files that need not outlive the session,
+// in the order to try them: the runtime folder, then the cache folder (on
+// Windows the temporary folder, then the cache folder), each with a
+// "sobranie" folder in it, which may not exist yet. In the platform's
+// separators, each ending in one.
+[[nodiscard]] QStringList userFolders();
+
+// Makes standard input and output carry bytes as they are: on Windows they
+// start in text mode, which turns LF into CR LF on the way out.
+void useBinaryStandardStreams();
+
 // Sets up the web engine's environment before the application object
 // exists (its sandbox cannot run for the superuser).
 void prepareWebEngineEnvironment();
 
+// Whether the desktop took a target to open.
+struct DesktopHandOver
+{
+    bool handedOver = false;
+    // When it was not: the program the desktop lacks, by the name the user
+    // would look for; empty when the system does not say.
+    QString missingProgram;
+};
+
 // Asks the desktop to open target (a file path or a URL) in the program the
 // user associates with it, with workingFolder as that program's current
-// folder. Returns at once; failures are not reported.
-void openWithDesktop(const QString &target, const QString &workingFolder = programFolder().text());
+// folder. Returns at once: whether the target was handed over, not whether
+// the program it goes to opens it.
+[[nodiscard]] DesktopHandOver openWithDesktop(const QString &target,
+                                              const QString &workingFolder = programFolder().text());
 
 } // namespace platform

@@ -143,6 +143,7 @@ public:
                 texts.append(box->text());
                 titles.append(box->windowTitle());
                 icons.append(box->icon());
+                busy.append(QApplication::overrideCursor() != nullptr);
                 box->accept();
             }
         });
@@ -152,6 +153,8 @@ public:
     QStringList texts;
     QStringList titles;
     QList<QMessageBox::Icon> icons;
+    // Whether a pointer was imposed over the application (a busy one) while the box showed.
+    QList<bool> busy;
 
 private:
     QTimer m_timer;

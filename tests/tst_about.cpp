@@ -13,6 +13,7 @@
 #include "ui/StartReader.h"
 #include "view/PageView.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
@@ -64,6 +65,14 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { delete m_form.data(); }
+
+    // Every test starts with no redirect page in the program folder.
+    void init()
+    {
+        QDir program(m_program.path());
+        for (const QString &page : program.entryList({u"*.html"_s}, QDir::Files))
+            QVERIFY(program.remove(page));
+    }
 
     void f1HandsOverTheHelpFileWhateverIsShown()
     {
@@ -211,9 +220,110 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QCOMPARE(QApplication::focusWidget(), about.okButton());
         QVERIFY(about.okButton()->isDefault());
-        // Tab keeps the focus on the only control that takes it.
-        QTest::keyClick(&about, Qt::Key_Tab);
+        // Tab goes from OK to the links, as they are numbered, and round
+        // again; Shift+Tab goes back. OK stays the default button throughout.
+        for (QWidget *next : {static_cast<QWidget *>(about.siteLink()), static_cast<QWidget *>(about.photoLink()),
+                              static_cast<QWidget *>(about.okButton()), static_cast<QWidget *>(about.siteLink())}) {
+            QTest::keyClick(about.windowHandle(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+            QVERIFY(about.okButton()->isDefault());
+        }
+        QTest::keyClick(about.windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), about.okButton());
+        // Enter with the focus on OK presses OK.
+        QTest::keyClick(about.windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY(!about.isVisible());
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+    }
+
+    void linksAreFollowedFromTheKeyboard_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<int>("tabs");
+        QTest::addColumn<int>("key");
+        QTest::newRow("site link, Enter") << u"siteLink"_s << 1 << int(Qt::Key_Return);
+        QTest::newRow("site link, keypad Enter") << u"siteLink"_s << 1 << int(Qt::Key_Enter);
+        QTest::newRow("site link, Space") << u"siteLink"_s << 1 << int(Qt::Key_Space);
+        QTest::newRow("photo link, Enter") << u"photoLink"_s << 2 << int(Qt::Key_Return);
+        QTest::newRow("photo link, Space") << u"photoLink"_s << 2 << int(Qt::Key_Space);
+    }
+
+    void linksAreFollowedFromTheKeyboard()
+    {
+        QFETCH(QString, link);
+        QFETCH(int, tabs);
+        QFETCH(int, key);
+        m_opener.clear();
+        AboutDialog about(folder());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        auto *label = about.findChild<LinkLabel *>(link);
+        QVERIFY(label);
+        const QImage unfocused = label->grab().toImage();
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(about.windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), label);
+        // The focus shows.
+        QVERIFY(label->grab().toImage() != unfocused);
+
+        const Qt::KeyboardModifiers modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(about.windowHandle(), Qt::Key(key), modifiers);
+        QTRY_COMPARE(m_opener.calls().size(), 1);
+        QCOMPARE(m_opener.calls()[0].second, link == u"photoLink"_s ? folder() + u"0.html"_s : label->target());
+        // A key held down opens it no more.
+        QKeyEvent repeated(QEvent::KeyPress, key, modifiers, QString(), true);
+        QApplication::sendEvent(label, &repeated);
+        // Time for a second opening to show; the key went to the link, not to OK.
+        QTest::qWait(300);
+        QCOMPARE(m_opener.calls().size(), 1);
+        QVERIFY(about.isVisible());
+        QCOMPARE(QApplication::focusWidget(), label);
+        QVERIFY(about.okButton()->isDefault());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    void linksAreLinksToAssistiveTechnology_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("site link") << u"siteLink"_s;
+        QTest::newRow("photo link") << u"photoLink"_s;
+    }
+
+    void linksAreLinksToAssistiveTechnology()
+    {
+        QFETCH(QString, link);
+        m_opener.clear();
+        AboutDialog about(folder());
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        auto *label = about.findChild<LinkLabel *>(link);
+        QVERIFY(label);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(label);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::Link);
+        QCOMPARE(accessible->text(QAccessible::Name), label->text());
+        QCOMPARE(accessible->text(QAccessible::Value), label->target());
+        QVERIFY(accessible->state().focusable);
+        QVERIFY(accessible->state().linked);
+        QVERIFY(!accessible->state().focused);
+        // Found among the window's children.
+        QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&about);
+        QVERIFY(window);
+        QVERIFY(window->indexOfChild(accessible) >= 0);
+
+        QAccessibleActionInterface *actions = accessible->actionInterface();
+        QVERIFY(actions);
+        const QStringList names = actions->actionNames();
+        QVERIFY2(names.contains(QAccessibleActionInterface::pressAction()), qPrintable(names.join(u',')));
+        QVERIFY(!actions->keyBindingsForAction(QAccessibleActionInterface::pressAction()).isEmpty());
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(m_opener.calls().size(), 1);
+        QCOMPARE(m_opener.calls()[0].second, link == u"photoLink"_s ? folder() + u"0.html"_s : label->target());
+
+        actions->doAction(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(QApplication::focusWidget(), label);
+        QVERIFY(accessible->state().focused);
+        QCOMPARE(m_opener.calls().size(), 1);
     }
 
     void stripes()
@@ -295,6 +405,8 @@ private Q_SLOTS:
         QCOMPARE(calls[0].second, u"http://www.example.org/site/"_s);
         QCOMPARE(calls[1].second, folder() + u"0.html"_s);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
+        // A click takes no focus: Enter still presses OK.
+        QCOMPARE(QApplication::focusWidget(), about.okButton());
     }
 
     void okEscAndCloseButtonCloseIt()
@@ -311,6 +423,101 @@ private Q_SLOTS:
                 about.close();
             QTRY_VERIFY(!about.isVisible());
         }
+    }
+
+    void withoutAnOpenerABoxSaysSo_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("F1") << u"F1"_s;
+        QTest::newRow("site link") << u"siteLink"_s;
+        QTest::newRow("photo link") << u"photoLink"_s;
+    }
+
+    void withoutAnOpenerABoxSaysSo()
+    {
+        QFETCH(QString, command);
+        m_opener.clear();
+        // Nothing on the path opens anything.
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(empty.path()));
+
+        gui::BoxCatcher boxes;
+        QString named;
+        if (command == u"F1"_s) {
+            named = m_form->collection().appDir() + u"Справка.htm"_s;
+            gui::pressKey(m_form, Qt::Key_F1);
+            QTRY_COMPARE(boxes.texts.size(), 1);
+        } else {
+            withAboutFromMenu([&](AboutDialog *about) {
+                auto *link = about->findChild<LinkLabel *>(command);
+                QVERIFY(link);
+                named = link->target();
+                QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(10, 10));
+                QTRY_COMPARE(boxes.texts.size(), 1);
+                // Once: the box is all that happened.
+                QVERIFY(about->isVisible());
+            });
+        }
+        QCOMPARE(boxes.titles.value(0), u"Собрание №1 Лоримунд Э Р"_s);
+        QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
+        const QString text = boxes.texts.value(0);
+        QVERIFY2(text.contains(u"«"_s + named + u"»"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"xdg-open"_s), qPrintable(text));
+        QCOMPARE(boxes.busy.value(0), false);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QTest::qWait(100);
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(m_opener.calls().isEmpty());
+    }
+
+    void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn_data()
+    {
+        QTest::addColumn<bool>("runtimeUsable");
+        QTest::newRow("runtime folder") << true;
+        QTest::newRow("cache folder") << false;
+    }
+
+    void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn()
+    {
+        QFETCH(bool, runtimeUsable);
+        m_opener.clear();
+        QTemporaryDir runtime;
+        QTemporaryDir cache;
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        if (!runtimeUsable) {
+            QFile blocker(runtime.filePath(u"sobranie"_s));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        // Permission bits stop nothing for root: every name a page could
+        // have in the program folder is taken instead.
+        QDir program(m_program.path());
+        for (int n = 0; n < 100; ++n)
+            QVERIFY(program.mkdir(QString::number(n) + u".html"_s));
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+            qputenv("XDG_CACHE_HOME", oldCache);
+            for (int n = 0; n < 100; ++n)
+                program.rmdir(QString::number(n) + u".html"_s);
+        });
+
+        withAboutFromMenu([&](AboutDialog *about) {
+            QTest::mouseClick(about->photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
+            QTRY_COMPARE(m_opener.calls().size(), 1);
+        });
+        const QString page = (runtimeUsable ? runtime.path() : cache.path()) + u"/sobranie/0.html"_s;
+        const auto calls = m_opener.calls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].second, page);
+        QCOMPARE(calls[0].first, QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+        QFile written(page);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("url=http://photo.example.org/'"));
+        QVERIFY(programFiles().isEmpty());
     }
 };
 

@@ -7,9 +7,12 @@
 #include "platform/NativePath.h"
 #include "tools/PackTool.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,17 +25,21 @@ struct Result
     int status;
     QString out;
     QString err;
+    QByteArray outBytes;
 };
 
-Result runPack(const QStringList &args)
+// The tool run in this process, standard input from input.
+Result runPack(const QStringList &args, const QByteArray &input = {})
 {
-    Result r{0, {}, {}};
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    r.status = pack::run(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
+    QBuffer in;
+    QBuffer out;
+    QBuffer err;
+    in.setData(input);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || !err.open(QIODevice::WriteOnly))
+        return {-1, {}, u"cannot open the buffers"_s, {}};
+    pack::Streams io{in, out, err};
+    const int status = pack::run(args, io);
+    return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data()), out.data()};
 }
 
 void write(const QString &path, const QByteArray &bytes)
@@ -60,7 +67,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString txt = dir.filePath(u"poem.txt"_s);
         const QString dat = dir.filePath(u"poem.dat"_s);
-        write(txt, "\xEF\xBB\xBF" + u"Первая строка — «в кавычках»\r\n\r\nТретья: № 5\nlast"_s.toUtf8());
+        write(txt, "\xEF\xBB\xBF" + u"Первая строка — «в кавычках»\r\n\r\nТретья: № 5\nlast ~\u00A0"_s.toUtf8());
         Result r = runPack({u"encode"_s, u"--seed"_s, u"42"_s, txt, dat});
         QCOMPARE(r.status, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
@@ -72,8 +79,9 @@ private Q_SLOTS:
 
         r = runPack({u"decode"_s, dat});
         QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         // The empty line is dropped, as a reader drops it.
-        QCOMPARE(r.out, u"Первая строка — «в кавычках»\nТретья: № 5\nlast\n"_s);
+        QCOMPARE(r.out, u"Первая строка — «в кавычках»\nТретья: № 5\nlast ~\u00A0\n"_s);
     }
 
     void randomSeedsRestartTheGenerator()
@@ -98,6 +106,12 @@ private Q_SLOTS:
             << u"строка\nещё 世界"_s.toUtf8() << u":2:5:"_s << u"no windows-1251 code"_s;
         QTest::newRow("astral character") << u"a😀"_s.toUtf8() << u":1:2:"_s << u"no windows-1251 code"_s;
         QTest::newRow("invalid UTF-8") << QByteArray("line\nxy\xFF") << u":2:3:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("DEL") << QByteArray("ab\x7F") << u":1:3:"_s << u"control character (U+007F)"_s;
+        QTest::newRow("first C1 control")
+            << u"ok\nстрока\u0080"_s.toUtf8() << u":2:7:"_s << u"control character (U+0080)"_s;
+        QTest::newRow("C1 control with a windows-1251 byte")
+            << u"x\u0098"_s.toUtf8() << u":1:2:"_s << u"control character (U+0098)"_s;
+        QTest::newRow("last C1 control") << u"\u009F"_s.toUtf8() << u":1:1:"_s << u"control character (U+009F)"_s;
     }
 
     void badInputIsRefusedAndNothingWritten()
@@ -112,7 +126,7 @@ private Q_SLOTS:
         write(dat, "existing");
         const Result r = runPack({u"encode"_s, txt, dat});
         QVERIFY(r.status != 0);
-        QVERIFY2(r.err.contains(txt + where), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(u"sobranie-pack: "_s + txt + where), qPrintable(r.err));
         QVERIFY2(r.err.contains(what), qPrintable(r.err));
         QCOMPARE(read(dat), QByteArray("existing"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
@@ -153,7 +167,263 @@ private Q_SLOTS:
         QVERIFY(lines[0].contains(u"line 2, column 3"_s));
         QVERIFY(lines[1].startsWith(u"2) Б.dat"_s));
 
-        QCOMPARE(runPack({u"check"_s, d + u"/missing"_s}).status, 1);
+        // A work whose CR LF became LF: the reader takes it all for the seed
+        // line and shows an empty page.
+        QVERIFY(QFile::remove(d + u"/a.dat"_s));
+        write(d + u"/lf.dat"_s, workfile::encodeWork(8, {u"раз"_s, u"два"_s}).replace("\r\n", "\n"));
+        r = runPack({u"check"_s, d});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, u"1) lf.dat: seed 8, 0 lines; its CR LF line ends are gone (turned into LF by an archiver "
+                        u"or git?): the reader shows an empty page\n"
+                        u"2) Б.dat: seed 7, 3 lines\n"_s);
+
+        r = runPack({u"check"_s, d + u"/missing"_s});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.err, u"sobranie-pack: "_s + d + u"/missing: no such folder\n"_s);
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void standardStreamsCarryWhatFilesDo()
+    {
+        QTemporaryDir dir;
+        const QString txt = dir.filePath(u"poem.txt"_s);
+        const QString dat = dir.filePath(u"poem.dat"_s);
+        const QByteArray text = "\xEF\xBB\xBF" + u"Первая\r\nвторая «строка»\rтретья"_s.toUtf8();
+        write(txt, text);
+        QCOMPARE(runPack({u"encode"_s, u"--seed"_s, u"-5"_s, txt, dat}).status, 0);
+
+        Result r = runPack({u"encode"_s, u"--seed"_s, u"-5"_s, u"-"_s, u"-"_s}, text);
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(r.outBytes, read(dat));
+
+        r = runPack({u"encode"_s, u"--seed"_s, u"-5"_s, txt, u"-"_s});
+        QCOMPARE(r.outBytes, read(dat));
+
+        const Result fromFile = runPack({u"decode"_s, dat});
+        QCOMPARE(fromFile.out, u"Первая\nвторая «строка»\nтретья\n"_s);
+        r = runPack({u"decode"_s, u"-"_s}, read(dat));
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.outBytes, fromFile.outBytes);
+        QVERIFY(r.err.isEmpty());
+        // No file named "-" was read or made.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"poem.dat"_s, u"poem.txt"_s}));
+    }
+
+    // The built program, with real standard streams.
+    void commandLineConventions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        const QByteArray work = workfile::encodeWork(7, {u"строка"_s});
+        const QString usage = u"^sobranie-pack: %1\nUsage: sobranie-pack encode \\[--seed N\\] TEXT WORK\n"_s;
+        // @ is the test's folder.
+        QTest::newRow("--help") << QStringList{u"--help"_s} << QByteArray() << 0
+                                << u"^Usage: sobranie-pack encode .*sobranie-pack decode .*sobranie-pack check .*"
+                                   u"--seed N .*-h, --help .*-v, --version"_s
+                                << u"^$"_s;
+        QTest::newRow("-h") << QStringList{u"-h"_s} << QByteArray() << 0 << u"^Usage: sobranie-pack encode"_s
+                            << u"^$"_s;
+        QTest::newRow("help after a command")
+            << QStringList{u"decode"_s, u"--help"_s} << QByteArray() << 0 << u"^Usage: "_s << u"^$"_s;
+        QTest::newRow("--version") << QStringList{u"--version"_s} << QByteArray() << 0
+                                   << u"^sobranie-pack %1\n$"_s.arg(
+                                          QRegularExpression::escape(u"" SOBRANIE_VERSION ""_s))
+                                   << u"^$"_s;
+        QTest::newRow("no arguments") << QStringList{} << QByteArray() << 2 << u"^$"_s
+                                      << usage.arg(u"no command given"_s);
+        QTest::newRow("unknown command") << QStringList{u"frob"_s, u"@work.dat"_s} << QByteArray() << 2 << u"^$"_s
+                                         << usage.arg(u"unknown command 'frob'"_s);
+        QTest::newRow("unknown option") << QStringList{u"decode"_s, u"--frob"_s, u"@work.dat"_s} << QByteArray() << 2
+                                        << u"^$"_s << usage.arg(u"unknown option '--frob'"_s);
+        QTest::newRow("unknown short option") << QStringList{u"-x"_s, u"check"_s, u"@"_s} << QByteArray() << 2
+                                              << u"^$"_s << usage.arg(u"unknown option '-x'"_s);
+        QTest::newRow("--seed without its value")
+            << QStringList{u"encode"_s, u"@text.txt"_s, u"@new.dat"_s, u"--seed"_s} << QByteArray() << 2 << u"^$"_s
+            << usage.arg(u"missing value after '--seed'"_s);
+        QTest::newRow("--seed not a number")
+            << QStringList{u"encode"_s, u"--seed"_s, u"x"_s, u"@text.txt"_s, u"@new.dat"_s} << QByteArray() << 2
+            << u"^$"_s << usage.arg(u"--seed takes a 32-bit integer, not 'x'"_s);
+        QTest::newRow("--seed beyond 32 bits")
+            << QStringList{u"encode"_s, u"--seed=2147483648"_s, u"@text.txt"_s, u"@new.dat"_s} << QByteArray() << 2
+            << u"^$"_s << usage.arg(u"--seed takes a 32-bit integer, not '2147483648'"_s);
+        QTest::newRow("--seed to decode")
+            << QStringList{u"decode"_s, u"--seed"_s, u"1"_s, u"@work.dat"_s} << QByteArray() << 2 << u"^$"_s
+            << usage.arg(u"--seed is an option of encode only"_s);
+        QTest::newRow("encode, one file") << QStringList{u"encode"_s, u"@text.txt"_s} << QByteArray() << 2 << u"^$"_s
+                                          << usage.arg(u"encode takes two files, TEXT and WORK, not 1"_s);
+        QTest::newRow("encode, three files")
+            << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s, u"-"_s} << QByteArray() << 2 << u"^$"_s
+            << usage.arg(u"encode takes two files, TEXT and WORK, not 3"_s);
+        QTest::newRow("decode, no file") << QStringList{u"decode"_s} << QByteArray() << 2 << u"^$"_s
+                                         << usage.arg(u"decode takes one file, WORK, not 0"_s);
+        QTest::newRow("check, two folders") << QStringList{u"check"_s, u"@"_s, u"@"_s} << QByteArray() << 2 << u"^$"_s
+                                            << usage.arg(u"check takes one folder, DATA_DIR, not 2"_s);
+
+        QTest::newRow("encode from standard input to standard output")
+            << QStringList{u"encode"_s, u"--seed"_s, u"7"_s, u"-"_s, u"-"_s} << u"строка\n"_s.toUtf8() << 0
+            << u"^7\r\n"_s << u"^$"_s;
+        QTest::newRow("encode a file to standard output")
+            << QStringList{u"encode"_s, u"--seed=7"_s, u"@text.txt"_s, u"-"_s} << QByteArray() << 0 << u"^7\r\n"_s
+            << u"^$"_s;
+        QTest::newRow("encode from standard input to a file")
+            << QStringList{u"encode"_s, u"-"_s, u"@new.dat"_s} << u"строка"_s.toUtf8() << 0 << u"^$"_s << u"^$"_s;
+        QTest::newRow("a name with a dash after --")
+            << QStringList{u"decode"_s, u"--"_s, u"-w.dat"_s} << QByteArray() << 1 << u"^$"_s
+            << u"^sobranie-pack: -w.dat: cannot open: File not found\n$"_s;
+        QTest::newRow("decode standard input")
+            << QStringList{u"decode"_s, u"-"_s} << work << 0 << u"^строка\n$"_s << u"^$"_s;
+        QTest::newRow("decode a file") << QStringList{u"decode"_s, u"@work.dat"_s} << QByteArray() << 0
+                                       << u"^строка\n$"_s << u"^$"_s;
+        QTest::newRow("decode what is not a work file")
+            << QStringList{u"decode"_s, u"@text.txt"_s} << QByteArray() << 1 << u"^$"_s
+            << u"^sobranie-pack: .*/text.txt: not a work file: its first line holds no seed number\n$"_s;
+        QTest::newRow("decode an empty standard input")
+            << QStringList{u"decode"_s, u"-"_s} << QByteArray() << 1 << u"^$"_s
+            << u"^sobranie-pack: \\(standard input\\): not a work file"_s;
+        QTest::newRow("decode a work without its line ends")
+            << QStringList{u"decode"_s, u"@lf.dat"_s} << QByteArray() << 0 << u"^$"_s
+            << u"^sobranie-pack: .*/lf.dat: warning: its CR LF line ends are gone .*\n$"_s;
+
+        for (const char16_t control : {u'\x7F', u'\x80', u'\x85', u'\x98', u'\x9F'}) {
+            const QString hex = QString::number(control, 16).toUpper();
+            QTest::addRow("encode refuses U+00%s", qPrintable(hex))
+                << QStringList{u"encode"_s, u"-"_s, u"-"_s} << (u"ab"_s + QChar(control)).toUtf8() << 1 << u"^$"_s
+                << u"^sobranie-pack: \\(standard input\\):1:3: a control character \\(U\\+00%1\\) cannot be "
+                   u"stored in a work file\n$"_s.arg(hex);
+        }
+        QTest::newRow("encode warns of markup")
+            << QStringList{u"encode"_s, u"--seed"_s, u"7"_s, u"-"_s, u"-"_s} << QByteArray("a <b>\nx & y < z\n") << 0
+            << u"^7\r\n"_s
+            << u"^sobranie-pack: \\(standard input\\):1:3: warning: the reader takes '<' for the start of a tag "
+               u"\\(2 in the text\\)\nsobranie-pack: \\(standard input\\):2:3: warning: the reader takes '&' for "
+               u"the start of a character reference \\(1 in the text\\)\n$"_s;
+        QTest::newRow("encode warns of a seed that does not restart")
+            << QStringList{u"encode"_s, u"--seed"_s, u"-600"_s, u"@text.txt"_s, u"@new.dat"_s} << QByteArray() << 0
+            << u"^$"_s << u"^sobranie-pack: .*/new.dat: warning: the seed does not restart the generator"_s;
+        QTest::newRow("check finds lost line ends")
+            << QStringList{u"check"_s, u"@"_s} << QByteArray() << 1
+            << u"^1\\) lf.dat: seed 7, 0 lines; its CR LF line ends are gone .*\n2\\) work.dat: seed 7, 1 line\n$"_s
+            << u"^$"_s;
+        QTest::newRow("check a missing folder") << QStringList{u"check"_s, u"@none"_s} << QByteArray() << 1 << u"^$"_s
+                                                << u"^sobranie-pack: .*/none: no such folder\n$"_s;
+    }
+
+    void commandLineConventions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        write(dir.filePath(u"text.txt"_s), u"строка\n"_s.toUtf8());
+        write(dir.filePath(u"work.dat"_s), workfile::encodeWork(7, {u"строка"_s}));
+        write(dir.filePath(u"lf.dat"_s), workfile::encodeWork(7, {u"строка"_s}).replace("\r\n", "\n"));
+        for (QString &arg : args) {
+            if (arg.startsWith(u'@'))
+                arg = dir.path() + u'/' + arg.mid(1);
+        }
+
+        QProcess pack;
+        pack.setWorkingDirectory(dir.path());
+        pack.start(QStringLiteral(SOBRANIE_PACK), args);
+        QVERIFY(pack.waitForStarted());
+        pack.write(input);
+        pack.closeWriteChannel();
+        QVERIFY(pack.waitForFinished(30000));
+        QCOMPARE(pack.exitStatus(), QProcess::NormalExit);
+        const QString stdOut = QString::fromUtf8(pack.readAllStandardOutput());
+        const QString stdErr = QString::fromUtf8(pack.readAllStandardError());
+        const auto matches = [](const QString &pattern, const QString &text) {
+            return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch();
+        };
+        QVERIFY2(matches(out, stdOut), qPrintable(u"standard output:\n"_s + stdOut));
+        QVERIFY2(matches(err, stdErr), qPrintable(u"standard error:\n"_s + stdErr));
+        QCOMPARE(pack.exitCode(), status);
+        // The tool's messages carry its name; a usage error adds the usage.
+        const QStringList lines = stdErr.split(u'\n', Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < (status == 2 ? 1 : lines.size()); ++i)
+            QVERIFY2(lines[i].startsWith(u"sobranie-pack: "_s), qPrintable(lines[i]));
+        if (status == 2)
+            QVERIFY(lines.value(1).startsWith(u"Usage: "_s));
+        // Refused text leaves nothing behind.
+        if (status != 0)
+            QVERIFY(!QFile::exists(dir.filePath(u"new.dat"_s)));
+    }
+
+    void outputIsNeverItsInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("inputFile");
+        QTest::addColumn<QString>("outputFile");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("the same name") << QStringList{u"encode"_s, u"@text.txt"_s, u"@text.txt"_s} << u""_s << u""_s
+                                       << u"text.txt: not written: it is the text .*text.txt itself"_s;
+        QTest::newRow("another spelling")
+            << QStringList{u"encode"_s, u"@text.txt"_s, u"@sub/../text.txt"_s} << u""_s << u""_s
+            << u"sub/../text.txt: not written: it is the text .*/text.txt itself"_s;
+        QTest::newRow("a relative name") << QStringList{u"encode"_s, u"@text.txt"_s, u"./text.txt"_s} << u""_s << u""_s
+                                         << u"./text.txt: not written"_s;
+        QTest::newRow("a symbolic link") << QStringList{u"encode"_s, u"@text.txt"_s, u"@link.txt"_s} << u""_s << u""_s
+                                         << u"link.txt: not written"_s;
+        QTest::newRow("a hard link") << QStringList{u"encode"_s, u"@hard.txt"_s, u"@text.txt"_s} << u""_s << u""_s
+                                     << u"text.txt: not written"_s;
+        QTest::newRow("standard input is the output")
+            << QStringList{u"encode"_s, u"-"_s, u"@text.txt"_s} << u"text.txt"_s << u""_s
+            << u"text.txt: not written: it is the text \\(standard input\\) itself"_s;
+        QTest::newRow("standard output is the input") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u""_s
+                                                      << u"text.txt"_s << u"\\(standard output\\): not written"_s;
+        QTest::newRow("both standard streams") << QStringList{u"encode"_s, u"-"_s, u"-"_s} << u"link.txt"_s
+                                               << u"text.txt"_s << u"\\(standard output\\): not written"_s;
+        QTest::newRow("decode onto the work") << QStringList{u"decode"_s, u"@work.dat"_s} << u""_s << u"work.dat"_s
+                                              << u"\\(standard output\\): not written: it is the work file"_s;
+        QTest::newRow("decode standard input onto itself")
+            << QStringList{u"decode"_s, u"-"_s} << u"work.dat"_s << u"work.dat"_s
+            << u"\\(standard output\\): not written: it is the work file \\(standard input\\) itself"_s;
+    }
+
+    void outputIsNeverItsInput()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, inputFile);
+        QFETCH(QString, outputFile);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const QByteArray text = u"строка\n"_s.toUtf8();
+        const QByteArray work = workfile::encodeWork(7, {u"строка"_s});
+        write(dir.filePath(u"text.txt"_s), text);
+        write(dir.filePath(u"work.dat"_s), work);
+        QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+        QVERIFY(QFile::link(dir.filePath(u"text.txt"_s), dir.filePath(u"link.txt"_s)));
+        QVERIFY(::link(files::bytes(dir.filePath(u"text.txt"_s)).constData(),
+                       files::bytes(dir.filePath(u"hard.txt"_s)).constData())
+                == 0);
+        for (QString &arg : args) {
+            if (arg.startsWith(u'@'))
+                arg = dir.path() + u'/' + arg.mid(1);
+        }
+
+        QProcess pack;
+        pack.setWorkingDirectory(dir.path());
+        if (inputFile.isEmpty())
+            pack.setStandardInputFile(QProcess::nullDevice());
+        else
+            pack.setStandardInputFile(dir.filePath(inputFile));
+        // Appended to, as by ">>": the shell's ">" would empty it first.
+        if (!outputFile.isEmpty())
+            pack.setStandardOutputFile(dir.filePath(outputFile), QIODevice::Append);
+        pack.start(QStringLiteral(SOBRANIE_PACK), args);
+        QVERIFY(pack.waitForFinished(30000));
+        const QString stdErr = QString::fromUtf8(pack.readAllStandardError());
+        QCOMPARE(pack.exitCode(), 1);
+        QVERIFY2(QRegularExpression(u"^sobranie-pack: .*"_s + err).match(stdErr).hasMatch(), qPrintable(stdErr));
+        QCOMPARE(stdErr.count(u'\n'), 1);
+        QCOMPARE(read(dir.filePath(u"text.txt"_s)), text);
+        QCOMPARE(read(dir.filePath(u"work.dat"_s)), work);
     }
 
     void checkSeesWhatTheReaderLists()
@@ -202,7 +472,7 @@ private Q_SLOTS:
         QVERIFY(files::makeLinkLoop(files::bytes(data)));
         Result r = runPack({u"check"_s, data});
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, data + u": not a folder (a link loop)\n"_s);
+        QCOMPARE(r.err, u"sobranie-pack: "_s + data + u": not a folder (a link loop)\n"_s);
 
         QVERIFY(QFile::remove(data));
         QVERIFY(QDir().mkdir(data));
@@ -217,7 +487,7 @@ private Q_SLOTS:
         if (!applies)
             QSKIP("cannot give up the superuser's rights here");
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, data + u": cannot list: Permission denied\n"_s);
+        QCOMPARE(r.err, u"sobranie-pack: "_s + data + u": cannot list: Permission denied\n"_s);
     }
 
     void checkReportsAFileItCannotRead()
@@ -285,7 +555,7 @@ private Q_SLOTS:
         const Result r = runPack(args);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err, odd + u": "_s + message + u'\n');
+        QCOMPARE(r.err, u"sobranie-pack: "_s + odd + u": "_s + message + u'\n');
         QVERIFY(r.out.isEmpty());
         // The name is left as it was.
         QCOMPARE(platform::fileKind(platform::NativePath(odd)),

@@ -3,6 +3,7 @@
 #include "FileMakers.h"
 
 #include "platform/DirectoryListing.h"
+#include "platform/FileIdentity.h"
 #include "platform/InputTextFile.h"
 #include "platform/LegacyRandom.h"
 #include "platform/NativePath.h"
@@ -287,6 +288,15 @@ private Q_SLOTS:
         QCOMPARE(lines, (QStringList{u"one"_s, u"two"_s, u"three\nstill three"_s, u""_s, u"last"_s}));
         QVERIFY(f.readLine().isEmpty());
 
+        // Bytes read elsewhere (standard input) read the same, and stay whole.
+        const QByteArray bytes = "one\r\ntwo\rthree\nstill three\r\n\r\nlast\r\n";
+        f.openBytes(bytes);
+        QVERIFY(f.isOpen());
+        QStringList fromContents;
+        while (!f.atEnd())
+            fromContents.append(QString::fromLatin1(f.readLine()));
+        QCOMPARE(fromContents, lines);
+        QCOMPARE(f.contents(), QByteArrayView(bytes));
         // The same bytes given from memory read alike.
         platform::InputTextFile m;
         m.openBytes("one\r\ntwo\rthree\nstill three\r\n\r\nlast\r\n");
@@ -308,6 +318,75 @@ private Q_SLOTS:
         QCOMPARE(f.open(pathOf(path)), platform::ErrorNumber::None);
         QCOMPARE(f.readLine(), QByteArrayView("ends in CR"));
         QVERIFY(f.atEnd());
+    }
+
+    void fileIdentity_data()
+    {
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("the same name") << u"a.txt"_s << true;
+        QTest::newRow("another spelling") << u"sub/../a.txt"_s << true;
+        QTest::newRow("dot segments") << u"./sub/./../a.txt"_s << true;
+        QTest::newRow("symbolic link") << u"link.txt"_s << true;
+        QTest::newRow("link to a link") << u"sub/link.txt"_s << true;
+        QTest::newRow("hard link") << u"hard.txt"_s << true;
+        QTest::newRow("a copy") << u"copy.txt"_s << false;
+        QTest::newRow("missing") << u"none.txt"_s << false;
+    }
+
+    void fileIdentity()
+    {
+        QFETCH(QString, other);
+        QFETCH(bool, same);
+        QTemporaryDir dir;
+        const auto at = [&](const QString &name) { return pathOf(dir.path() + u'/' + name); };
+        writeBytes(dir.filePath(u"a.txt"_s), "text");
+        writeBytes(dir.filePath(u"copy.txt"_s), "text");
+        QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+        QVERIFY(files::makeLink(at(u"a.txt"_s).native(), at(u"link.txt"_s).native()));
+        QVERIFY(files::makeLink(at(u"link.txt"_s).native(), at(u"sub/link.txt"_s).native()));
+        QVERIFY(::link(at(u"a.txt"_s).native().constData(), at(u"hard.txt"_s).native().constData()) == 0);
+
+        const auto identity = platform::regularFileIdentity(at(u"a.txt"_s));
+        QVERIFY(identity);
+        const auto otherIdentity = platform::regularFileIdentity(at(other));
+        QCOMPARE(identity == otherIdentity, same);
+        if (other == u"none.txt"_s)
+            QVERIFY(!otherIdentity);
+
+        // An open descriptor is known as the same file.
+        const int descriptor = ::open(at(other).native().constData(), O_RDONLY | O_CLOEXEC);
+        if (descriptor >= 0) {
+            QCOMPARE(platform::regularFileIdentity(descriptor) == identity, same);
+            ::close(descriptor);
+        }
+    }
+
+    void onlyRegularFilesHaveAnIdentity_data()
+    {
+        QTest::addColumn<Made>("made");
+        QTest::newRow("folder") << Made::Folder;
+        QTest::newRow("FIFO") << Made::Fifo;
+        QTest::newRow("link to /dev/zero") << Made::LinkToDevZero;
+        QTest::newRow("dangling link") << Made::DanglingLink;
+        QTest::newRow("link loop") << Made::LinkLoop;
+    }
+
+    void onlyRegularFilesHaveAnIdentity()
+    {
+        QFETCH(Made, made);
+        QTemporaryDir dir;
+        const QByteArray path = files::bytes(dir.filePath(u"x"_s));
+        QVERIFY(make(made, path));
+        const files::FifoRescuer rescuer(path);
+        QVERIFY(!platform::regularFileIdentity(platform::NativePath::fromNative(path)));
+        // Every program that writes to /dev/null writes to the same device:
+        // that is no reason to refuse.
+        const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor >= 0) {
+            QVERIFY(!platform::regularFileIdentity(descriptor));
+            ::close(descriptor);
+        }
     }
 
     void numericItem_data()

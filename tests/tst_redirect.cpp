@@ -24,6 +24,29 @@ const QByteArray Prefix = "<html><head><meta http-equiv='refresh' content='0; ur
 const QByteArray Suffix = "'><meta http-equiv='Content-Type' content='text/html; charset=windows-1251'>"
                           "<title>WWW</title></head><body></body></html>\r\n";
 
+// Takes every name a redirect page could have in folder (ending in "/").
+bool fillNames(const QString &folder)
+{
+    for (int n = 0; n < redirect::MaxFiles; ++n) {
+        if (!QDir().mkpath(folder + QString::number(n) + u".html"_s))
+            return false;
+    }
+    return true;
+}
+
+// Makes the "sobranie" folder in base unusable in the way named.
+bool block(const QString &base, const QString &how)
+{
+    const QString folder = base + u"/sobranie"_s;
+    if (how == u"file"_s) {
+        QFile f(folder);
+        return f.open(QIODevice::WriteOnly);
+    }
+    if (how == u"names taken"_s)
+        return fillNames(folder + u'/');
+    return true;
+}
+
 } // namespace
 
 class tst_redirect : public QObject
@@ -56,10 +79,11 @@ private Q_SLOTS:
     void desktopGetsTheTargetAndTheProgramFolder()
     {
         const QString missing = m_program.filePath(u"нет такого.htm"_s);
-        platform::openWithDesktop(missing);
+        // Handed over: whether the opener can open it is its own affair.
+        QVERIFY(platform::openWithDesktop(missing).handedOver);
         // Detached openers run side by side: the first is logged before the second starts.
         QTRY_COMPARE(m_opener.calls().size(), 1);
-        platform::openWithDesktop(u"http://www.example.org/site/"_s);
+        QVERIFY(platform::openWithDesktop(u"http://www.example.org/site/"_s).handedOver);
         QTRY_COMPARE(m_opener.calls().size(), 2);
         const auto calls = m_opener.calls();
         QCOMPARE(calls[0].first, programFolder());
@@ -67,6 +91,21 @@ private Q_SLOTS:
         QCOMPARE(calls[1].second, u"http://www.example.org/site/"_s);
         // The working folder has no trailing separator.
         QVERIFY(!platform::programFolder().text().endsWith(u'/') || platform::programFolder().text() == u"/"_s);
+    }
+
+    void withoutAnOpenerNothingIsHandedOver()
+    {
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        qputenv("PATH", QFile::encodeName(empty.path()));
+        const platform::DesktopHandOver handOver = platform::openWithDesktop(u"http://www.example.org/site/"_s);
+        QVERIFY(!handOver.handedOver);
+        QCOMPARE(handOver.missingProgram, u"xdg-open"_s);
+        qputenv("PATH", path);
+        QVERIFY(platform::openWithDesktop(u"http://www.example.org/"_s).handedOver);
+        QTRY_COMPARE(m_opener.calls().size(), 1);
+        QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/"_s);
     }
 
     void redirectFileByteForByte_data()
@@ -147,6 +186,58 @@ private Q_SLOTS:
         old.close();
         QCOMPARE(redirect::writePage(m_folder, u"http://photo.example.org/"_s), m_folder + u"0.html"_s);
         QCOMPARE(read(m_folder + u"0.html"_s), Prefix + "http://photo.example.org/" + Suffix);
+    }
+
+    void aProgramFolderThatTakesNoPageSendsItToTheUsersOwn_data()
+    {
+        QTest::addColumn<bool>("programTakesNone");
+        QTest::addColumn<QString>("runtimeBlocked");
+        QTest::addColumn<QString>("cacheBlocked");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("program folder") << false << u""_s << u""_s << u"program"_s;
+        QTest::newRow("program folder, though the others cannot") << false << u"file"_s << u"file"_s << u"program"_s;
+        QTest::newRow("runtime folder") << true << u""_s << u""_s << u"runtime"_s;
+        QTest::newRow("cache when runtime's folder is a file") << true << u"file"_s << u""_s << u"cache"_s;
+        QTest::newRow("cache when runtime's names are taken") << true << u"names taken"_s << u""_s << u"cache"_s;
+        QTest::newRow("nowhere") << true << u"file"_s << u"names taken"_s << u""_s;
+    }
+
+    void aProgramFolderThatTakesNoPageSendsItToTheUsersOwn()
+    {
+        QFETCH(bool, programTakesNone);
+        QFETCH(QString, runtimeBlocked);
+        QFETCH(QString, cacheBlocked);
+        QFETCH(QString, expected);
+        QTemporaryDir runtime;
+        QTemporaryDir cache;
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
+            qputenv("XDG_CACHE_HOME", oldCache);
+        });
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+        if (programTakesNone)
+            QVERIFY(fillNames(m_folder));
+        QVERIFY(block(runtime.path(), runtimeBlocked));
+        QVERIFY(block(cache.path(), cacheBlocked));
+
+        const auto page = redirect::writePageWherePossible(m_folder, u"http://photo.example.org/"_s);
+        const QHash<QString, QString> folders = {{u"program"_s, m_folder},
+                                                 {u"runtime"_s, runtime.path() + u"/sobranie/"_s},
+                                                 {u"cache"_s, cache.path() + u"/sobranie/"_s}};
+        if (expected.isEmpty()) {
+            QCOMPARE(page, std::nullopt);
+            return;
+        }
+        QCOMPARE(page, folders[expected] + u"0.html"_s);
+        QCOMPARE(read(*page), Prefix + "http://photo.example.org/" + Suffix);
+        // The user's folders are made only when the page goes there.
+        if (expected == u"program"_s && runtimeBlocked.isEmpty())
+            QVERIFY(!QFileInfo::exists(runtime.path() + u"/sobranie"_s));
+        if (expected != u"cache"_s && cacheBlocked.isEmpty())
+            QVERIFY(!QFileInfo::exists(cache.path() + u"/sobranie"_s));
     }
 
     void folderThatRefusesEverythingEndsAtOnce()

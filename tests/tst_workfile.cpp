@@ -212,6 +212,103 @@ private Q_SLOTS:
         QCOMPARE(bodyOf(file), Indent + QString(3, QChar(0)) + u"<br>"_s);
     }
 
+    void utf8IsWhatTheReaderShows_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("pieceSize");
+        QString all;
+        for (int code = 32; code < 256; ++code)
+            all.append(QChar(platform::windows1251::toUnicode(static_cast<unsigned char>(code))));
+        const QByteArray everyCode = workfile::encodeWork(31337, {all, u""_s, all.right(40), u"Ёлка №1 — «ура»"_s});
+        for (const int piece : {4, 5, 7, 64, 1024 * 1024}) {
+            QTest::addRow("every code, pieces of %d", piece) << everyCode << piece;
+            // Stored codes below 32, a lone LF among them, show as U+0000;
+            // CR alone ends a line; empty lines are dropped.
+            QTest::addRow("codes below 32 and odd line ends, pieces of %d", piece)
+                << QByteArray("5\r\x01\x1F\tab\ncd\r\r\n\r\nef\r") << piece;
+        }
+        QTest::newRow("one long line") << workfile::encodeWork(-3, {all.repeated(50)}) << 100;
+        QTest::newRow("seed only") << QByteArray("17\r\n") << 4;
+        QTest::newRow("empty file") << QByteArray() << 4;
+        QTest::newRow("piece size below 4") << everyCode << 1;
+    }
+
+    void utf8IsWhatTheReaderShows()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, pieceSize);
+        // The reader's page body, paragraph by paragraph, as lines of UTF-8.
+        const QStringList paragraphs = bodyOf(file).split(u"<br>"_s, Qt::SkipEmptyParts);
+        QByteArray expected;
+        for (const QString &paragraph : paragraphs) {
+            QVERIFY(paragraph.startsWith(Indent));
+            expected += paragraph.mid(Indent.size()).toUtf8() + '\n';
+        }
+
+        platform::InputTextFile in;
+        in.openBytes(file);
+        platform::LegacyRandom fresh;
+        const workfile::Header header = workfile::readHeader(in, fresh);
+        QByteArray written;
+        QList<qsizetype> pieces;
+        const bool done = workfile::decodeUtf8(
+            in, header.tables,
+            [&](QByteArrayView piece) {
+                pieces.append(piece.size());
+                written += piece;
+                return true;
+            },
+            pieceSize);
+        QVERIFY(done);
+        QCOMPARE(written, expected);
+        for (const qsizetype size : pieces)
+            QVERIFY2(size > 0 && size <= std::max(pieceSize, 4), qPrintable(QString::number(size)));
+        // Every piece but the last is full to within a character and a line end.
+        for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
+            QVERIFY(pieces[i] >= std::max(pieceSize, 4) - 3);
+    }
+
+    void utf8StopsWhenAPieceIsRefused()
+    {
+        const QByteArray file = workfile::encodeWork(8, QStringList(100, u"Строка текста"_s));
+        platform::InputTextFile in;
+        in.openBytes(file);
+        platform::LegacyRandom fresh;
+        const workfile::Header header = workfile::readHeader(in, fresh);
+        int calls = 0;
+        const bool done = workfile::decodeUtf8(
+            in, header.tables, [&](QByteArrayView) { return ++calls < 2; }, 64);
+        QVERIFY(!done);
+        QCOMPARE(calls, 2);
+    }
+
+    void lostLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("lost");
+        const QByteArray work = workfile::encodeWork(12, {u"Первая"_s, u""_s, u"третья"_s});
+        QTest::newRow("as written") << work << false;
+        QTest::newRow("turned into LF") << QByteArray(work).replace("\r\n", "\n") << true;
+        QTest::newRow("partly turned") << QByteArray(work).replace("\r\n", "\n").append("\r\n") << false;
+        QTest::newRow("empty work") << QByteArray("12\r\n") << false;
+        QTest::newRow("empty work turned into LF") << QByteArray("12\n") << false;
+        QTest::newRow("empty lines and blanks only") << QByteArray(" -12 \n\n\t\n") << false;
+        QTest::newRow("seed only, no line end") << QByteArray("12") << false;
+        QTest::newRow("text on the seed line") << QByteArray("12x") << true;
+        QTest::newRow("no seed number") << QByteArray("abc\ndef") << true;
+        QTest::newRow("empty file") << QByteArray() << false;
+    }
+
+    void lostLineEnds()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, lost);
+        QCOMPARE(workfile::lostLineEnds(file), lost);
+        // What it means: the reader shows nothing of a file with text in it.
+        if (lost)
+            QCOMPARE(bodyOf(file), QString());
+    }
+
     void firstUnstorablePositions()
     {
         QVERIFY(!workfile::firstUnstorable({}));

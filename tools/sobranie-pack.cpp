@@ -1,14 +1,24 @@
 // sobranie-pack: the command-line tool that makes and checks work files.
+#include "platform/FileIdentity.h"
+#include "platform/System.h"
 #include "tools/PackTool.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
+#include <QFile>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return pack::run(QCoreApplication::arguments().mid(1), out, err);
+    // Work files are bytes, CR LF included, whatever the platform.
+    platform::useBinaryStandardStreams();
+    // Unbuffered: the tool writes its output in large pieces of its own, and
+    // messages go out in the order they are made.
+    QFile in;
+    QFile out;
+    QFile err;
+    (void)in.open(0, QIODevice::ReadOnly);
+    (void)out.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    (void)err.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    pack::Streams io{in, out, err, platform::regularFileIdentity(0), platform::regularFileIdentity(1)};
+    return pack::run(QCoreApplication::arguments().mid(1), io);
 }

@@ -2,6 +2,7 @@
 
 #include "format/RedirectPage.h"
 #include "platform/System.h"
+#include "ui/DesktopOpening.h"
 #include "ui/DrawingSurface.h"
 #include "ui/HorizontalLine.h"
 #include "ui/LinkLabel.h"
@@ -114,8 +115,10 @@ AboutDialog::AboutDialog(QString redirectFolder, QWidget *parent)
     connect(m_siteLink, &LinkLabel::clicked, this, &AboutDialog::openSite);
     connect(m_photoLink, &LinkLabel::clicked, this, &AboutDialog::openPhotoSite);
 
-    // The button is the only control that takes the focus: first in the tab
-    // order, and focused when the window opens.
+    // The button first in the tab order and focused when the window opens,
+    // then the two links (from the keyboard only).
+    setTabOrder(m_ok, m_siteLink);
+    setTabOrder(m_siteLink, m_photoLink);
     m_ok->setFocus();
     drawStripes();
 }
@@ -149,13 +152,23 @@ void AboutDialog::drawStripes()
 
 void AboutDialog::openSite()
 {
-    BusyPointer busy;
-    platform::openWithDesktop(m_siteLink->target());
+    platform::DesktopHandOver handOver;
+    {
+        BusyPointer busy;
+        handOver = platform::openWithDesktop(m_siteLink->target());
+    }
+    // The box, if any, with the ordinary pointer.
+    desktop::report(this, m_siteLink->target(), handOver);
 }
 
 void AboutDialog::openPhotoSite()
 {
-    BusyPointer busy;
-    if (const auto page = redirect::writePage(m_redirectFolder, m_photoLink->target()))
-        platform::openWithDesktop(*page);
+    platform::DesktopHandOver handOver{true, {}};
+    {
+        BusyPointer busy;
+        if (const auto page = redirect::writePageWherePossible(m_redirectFolder, m_photoLink->target()))
+            handOver = platform::openWithDesktop(*page);
+    }
+    // Named by the address the user asked for, not the page on the way.
+    desktop::report(this, m_photoLink->target(), handOver);
 }

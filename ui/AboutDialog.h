@@ -15,7 +15,7 @@ class AboutDialog : public QDialog
 
 public:
     // redirectFolder (ending in a separator) receives the redirect page of
-    // the second link.
+    // the second link when it can be written; else the user's own folder does.
     explicit AboutDialog(QString redirectFolder, QWidget *parent = nullptr);
 
     static constexpr int ClientWidth = 490;

@@ -1,10 +1,88 @@
 #include "ui/LinkLabel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// What assistive technology sees of a LinkLabel: a link named by its text,
+// whose value is its address, that can be pressed.
+class AccessibleLink : public QAccessibleWidget
+{
+public:
+    explicit AccessibleLink(LinkLabel *link) : QAccessibleWidget(link, QAccessible::Link) { }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto *link = static_cast<const LinkLabel *>(widget());
+        if (t == QAccessible::Name && link->accessibleName().isEmpty())
+            return link->text();
+        if (t == QAccessible::Value)
+            return link->target();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.linked = true;
+        return s;
+    }
+
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+
+    void doAction(const QString &actionName) override
+    {
+        if (actionName == pressAction())
+            static_cast<LinkLabel *>(widget())->follow();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+
+    QStringList keyBindingsForAction(const QString &actionName) const override
+    {
+        if (actionName == pressAction())
+            return {u"Return"_s, u"Space"_s};
+        return QAccessibleWidget::keyBindingsForAction(actionName);
+    }
+};
+
+QAccessibleInterface *accessibleLink(const QString &className, QObject *object)
+{
+    if (className == u"LinkLabel"_s && object && object->isWidgetType())
+        return new AccessibleLink(static_cast<LinkLabel *>(object));
+    return nullptr;
+}
+
+bool isActivationKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
+} // namespace
 
 LinkLabel::LinkLabel(const QString &text, QString target, QWidget *parent)
     : QLabel(text, parent), m_target(std::move(target))
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(accessibleLink);
+        return true;
+    }();
+    (void)accessible;
+    // Tab only: a click follows the link without taking the focus from the
+    // window's default button.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void LinkLabel::follow()
+{
+    Q_EMIT clicked();
 }
 
 void LinkLabel::mousePressEvent(QMouseEvent *event)
@@ -19,7 +97,7 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent *event)
     m_pressed = false;
     QLabel::mouseReleaseEvent(event);
     if (click)
-        Q_EMIT clicked();
+        follow();
 }
 
 void LinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
@@ -28,4 +106,42 @@ void LinkLabel::mouseDoubleClickEvent(QMouseEvent *event)
     // a press, and its release for a second click.
     m_pressed = false;
     event->accept();
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (!isActivationKey(event->key()) || event->modifiers() & ~Qt::KeypadModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    // Taken here, so the window's default button does not see Enter; a key
+    // held down opens the link once.
+    event->accept();
+    if (!event->isAutoRepeat())
+        follow();
+}
+
+void LinkLabel::keyReleaseEvent(QKeyEvent *event)
+{
+    if (isActivationKey(event->key()))
+        event->accept();
+    else
+        QLabel::keyReleaseEvent(event);
+}
+
+void LinkLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The frame around the text, as buttons show theirs.
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = style()
+                      ->itemTextRect(fontMetrics(), contentsRect(), alignment(), isEnabled(), text())
+                      .adjusted(-2, 0, 2, 0)
+                      .intersected(rect());
+    option.backgroundColor = palette().color(backgroundRole());
+    QStylePainter painter(this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

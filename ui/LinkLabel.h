@@ -4,7 +4,8 @@
 
 // A label that acts as a web link: it reports a click (press and release
 // over it; the second press of a double-click is none) and keeps its target
-// address.
+// address. Reached with Tab, it follows its link on Enter or Space and shows
+// a focus frame; to assistive technology it is a link that can be pressed.
 class LinkLabel : public QLabel
 {
     Q_OBJECT
@@ -14,6 +15,9 @@ public:
 
     [[nodiscard]] const QString &target() const { return m_target; }
 
+    // Follows the link as a click does.
+    void follow();
+
 Q_SIGNALS:
     void clicked();
 
@@ -21,6 +25,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QString m_target;

@@ -1,7 +1,7 @@
 #include "ui/MainWindow.h"
 
-#include "platform/System.h"
 #include "ui/AboutDialog.h"
+#include "ui/DesktopOpening.h"
 #include "ui/FatalReport.h"
 #include "view/PageView.h"
 
@@ -148,7 +148,7 @@ void MainWindow::present(const navigation::Destination &destination)
 
 void MainWindow::openHelp()
 {
-    platform::openWithDesktop(m_collection.helpPath());
+    desktop::open(this, m_collection.helpPath());
 }
 
 void MainWindow::exitReader()
