@@ -47,7 +47,7 @@ public:
     // How long a page in place (or a first screenful being written) may
     // leave the engine's probe unanswered before its scripts are taken for
     // a loop: the page is then shown again on a fresh engine, scripts off.
-    static constexpr int HangTimeoutMs = 3000;
+    static constexpr int HangTimeoutMs = 5000;
     // Only pages up to this size are probed: a longer one may keep the
     // engine busy for seconds without any script (laid out again after a
     // resize, say). F4 still gets through to it.
