@@ -90,7 +90,7 @@ QString PageWriter::jsonString(QStringView text)
 
 qsizetype PageWriter::firstPieceEnd(QStringView html)
 {
-    if (html.size() <= FirstPieceSize)
+    if (html.size() <= OnePieceSize)
         return html.size();
     qsizetype end = FirstPieceSize;
     if (html[end - 1].isHighSurrogate() && html[end].isLowSurrogate())

@@ -23,6 +23,9 @@ class PageWriter : public QObject
 public:
     // About a screenful: written and painted before the rest.
     static constexpr qsizetype FirstPieceSize = qsizetype(16) * 1024;
+    // A page up to this long goes in one piece: it is written and painted in
+    // well under a quarter of a second, sooner than in two.
+    static constexpr qsizetype OnePieceSize = qsizetype(256) * 1024;
 
     explicit PageWriter(QObject *parent = nullptr);
 
@@ -58,8 +61,9 @@ public:
 
     // The document as JavaScript sees it: html as a JSON string literal.
     [[nodiscard]] static QString jsonString(QStringView text);
-    // Where the first piece of html ends: at most FirstPieceSize characters,
-    // never between the two halves of a surrogate pair.
+    // Where the first piece of html ends: the whole of a page up to
+    // OnePieceSize, else at most FirstPieceSize characters, never between the
+    // two halves of a surrogate pair.
     [[nodiscard]] static qsizetype firstPieceEnd(QStringView html);
 
 Q_SIGNALS:
