@@ -170,7 +170,7 @@ void PageView::replacePage(bool scriptsOff)
     GuardedPage *old = m_page;
     old->disconnect(this);
     createPage();
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !scriptsOff);
+    setPageScripts(!scriptsOff);
     // Deleting the page ends its renderer, however busy it is.
     delete old;
     m_statusText.clear();
@@ -190,6 +190,15 @@ void PageView::replacePage(bool scriptsOff)
     }
     installKeyGuard();
     Q_EMIT engineReplaced();
+}
+
+void PageView::setPageScripts(bool on)
+{
+    // Every change of a setting goes to the renderer, which styles the
+    // document anew: only when it is a change.
+    QWebEngineSettings *settings = m_page->settings();
+    if (settings->testAttribute(QWebEngineSettings::JavascriptEnabled) != on)
+        settings->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
 }
 
 void PageView::probe()
@@ -248,12 +257,13 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
     // Something else replaced the document: a page script going to
     // about:blank, or a link the engine turned into about:blank#blocked.
-    // Only the view's own loads and the reader's links may do that.
-    if (status == QWebEngineLoadingInfo::LoadStoppedStatus || m_ownLoad || m_loadState == LoadState::Empty
+    // Only the view's own loads and the reader's links may do that. (A
+    // navigation the view refused ends as a failed load and replaced nothing.)
+    if (status != QWebEngineLoadingInfo::LoadSucceededStatus || m_ownLoad || m_loadState == LoadState::Empty
         || !m_request)
         return;
     if (++m_escapes > MaxEscapes)
-        m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        setPageScripts(false);
     m_loadState = LoadState::Loading;
     if (m_request->kind == Request::Kind::Html) {
         m_writer.write(m_request->content);
@@ -298,7 +308,7 @@ void PageView::startRequest(Request request)
     ++m_requestSerial;
     m_crashes = 0;
     // Page scripts may have been turned off for the request before.
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    setPageScripts(true);
     m_escapes = 0;
     m_loadState = LoadState::Loading;
     if (!m_busyWidget)

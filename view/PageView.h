@@ -107,6 +107,7 @@ private:
     void createPage();
     void replacePage(bool scriptsOff);
     void probe();
+    void setPageScripts(bool on);
     void loadOwn(const QUrl &url);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void startRequest(Request request);
