@@ -2,6 +2,7 @@
 // large page is being written, right after the window appears. Each case
 // runs the reader in a child process (this program again) and looks at how
 // it ended.
+#include "TestFiles.h"
 #include "format/WorkFile.h"
 #include "platform/NativePath.h"
 #include "ui/MainWindow.h"
@@ -24,12 +25,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+using testfiles::writeFile;
 
 // The child: the reader as main() runs it, with a close scheduled from the
 // outside, at a given time after the window first gets to the event loop.

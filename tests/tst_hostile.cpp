@@ -3,6 +3,7 @@
 // pages, odd link addresses. After each the reader still answers: F4 shows
 // the catalogue within a few seconds.
 #include "GuiHelpers.h"
+#include "TestFiles.h"
 
 #include "format/WorkFile.h"
 #include "platform/NativePath.h"
@@ -19,12 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+using testfiles::writeFile;
 
 // F4 within a few seconds, whatever the page did.
 constexpr int FewSeconds = 6000;

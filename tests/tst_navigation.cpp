@@ -1,5 +1,6 @@
 // Where links and work indexes lead: pages, files, open failures, nothing.
 #include "FileMakers.h"
+#include "TestFiles.h"
 
 #include "format/Collection.h"
 #include "format/Navigation.h"
@@ -17,12 +18,7 @@ using namespace navigation;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+using testfiles::writeFile;
 
 QString htmlOf(const Destination &d)
 {

@@ -1,6 +1,7 @@
 // The reading road in a real window: catalogue, works, back link, F4,
 // biography, error box, keys, windows, network, a large work.
 #include "GuiHelpers.h"
+#include "TestFiles.h"
 
 #include "format/Pages.h"
 #include "format/WorkFile.h"
@@ -28,12 +29,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
+using testfiles::writeFile;
 
 QStringList manyLines(int count, const QString &stem)
 {
