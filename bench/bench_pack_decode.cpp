@@ -23,7 +23,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr qsizetype WorkSize = 24 * 1024 * 1024;
+constexpr qsizetype WorkSize = qsizetype(24) * 1024 * 1024;
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {

@@ -62,7 +62,7 @@ struct Header
 // pieces of at most pieceSize bytes (4 at least); stops at the first piece
 // that write refuses, and returns whether all were written.
 bool decodeUtf8(platform::InputTextFile &file, const Tables &tables,
-                const std::function<bool(QByteArrayView piece)> &write, qsizetype pieceSize = 1024 * 1024);
+                const std::function<bool(QByteArrayView piece)> &write, qsizetype pieceSize = qsizetype(1024) * 1024);
 
 // Where a text cannot be stored in a work file: a character below code 32 or
 // one without a windows-1251 code. Line and column count from 1.

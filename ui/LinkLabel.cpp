@@ -18,7 +18,7 @@ class AccessibleLink : public QAccessibleWidget
 public:
     explicit AccessibleLink(LinkLabel *link) : QAccessibleWidget(link, QAccessible::Link) { }
 
-    QString text(QAccessible::Text t) const override
+    [[nodiscard]] QString text(QAccessible::Text t) const override
     {
         const auto *link = static_cast<const LinkLabel *>(widget());
         if (t == QAccessible::Name && link->accessibleName().isEmpty())
@@ -28,14 +28,17 @@ public:
         return QAccessibleWidget::text(t);
     }
 
-    QAccessible::State state() const override
+    [[nodiscard]] QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.linked = true;
         return s;
     }
 
-    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    [[nodiscard]] QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
 
     void doAction(const QString &actionName) override
     {
@@ -45,7 +48,7 @@ public:
             QAccessibleWidget::doAction(actionName);
     }
 
-    QStringList keyBindingsForAction(const QString &actionName) const override
+    [[nodiscard]] QStringList keyBindingsForAction(const QString &actionName) const override
     {
         if (actionName == pressAction())
             return {u"Return"_s, u"Space"_s};
@@ -138,7 +141,7 @@ void LinkLabel::paintEvent(QPaintEvent *event)
     QStyleOptionFocusRect option;
     option.initFrom(this);
     option.rect = style()
-                      ->itemTextRect(fontMetrics(), contentsRect(), alignment(), isEnabled(), text())
+                      ->itemTextRect(fontMetrics(), contentsRect(), static_cast<int>(alignment()), isEnabled(), text())
                       .adjusted(-2, 0, 2, 0)
                       .intersected(rect());
     option.backgroundColor = palette().color(backgroundRole());
