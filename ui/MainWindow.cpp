@@ -82,6 +82,9 @@ void MainWindow::changeEvent(QEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window's own resize comes before its layout has placed the menu
+    // bar; the client area's resize comes after. Both lay out: the first
+    // alone is early, the second alone misses a client area of no height.
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         fatal::guard(windowTitle(), [this] { layoutView(); });
     return QMainWindow::eventFilter(watched, event);
