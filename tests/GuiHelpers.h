@@ -7,6 +7,7 @@
 #include "view/PageView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
 #include <QMessageBox>
@@ -74,9 +75,33 @@ inline QWebEnginePage *page(MainWindow *window)
     return window->pageView()->page();
 }
 
+// Whether the view has finished showing the catalogue (on its way to a
+// page, the view may still show the one before).
 inline bool showsCatalogue(MainWindow *window)
 {
-    return bodyText(page(window)).contains(QStringLiteral("Список произведений F4"));
+    return window->pageView()->loadState() == PageView::LoadState::Ready
+        && bodyText(page(window)).contains(QStringLiteral("Список произведений F4"));
+}
+
+// Rests the pointer at a link until the engine reports it. The engine
+// reports only changes of the link under the pointer, and a page just shown
+// takes no input until it is painted: so the pointer comes from a corner
+// where no link is, and again, until the engine has seen it arrive.
+inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus)
+{
+    const QSize size = window->pageView()->size();
+    const QPoint corner(size.width() - 3, size.height() - 3);
+    QElapsedTimer waited;
+    waited.start();
+    while (window->pageView()->statusText() != expectedStatus && waited.elapsed() < 20000) {
+        QTest::mouseMove(input(window), corner);
+        QTest::qWait(100);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(input(window), corner + (at - corner) * step / 5, 10);
+        QTest::mouseMove(input(window), at);
+        (void)QTest::qWaitFor([&] { return window->pageView()->statusText() == expectedStatus; }, 1000);
+    }
+    QCOMPARE(window->pageView()->statusText(), expectedStatus);
 }
 
 // Hovers the link with href and clicks it, as a person would.
@@ -85,13 +110,7 @@ inline void clickLink(MainWindow *window, const QString &href, const QString &ex
     const QString selector = QStringLiteral("a[href='%1']").arg(href);
     QPoint at;
     QTRY_VERIFY_WITH_TIMEOUT((at = centreOf(page(window), selector)).x() >= 0, 20000);
-    // From a corner where no link is, so the engine sees the pointer leave
-    // and arrive (a pointer that jumps there and back at once is not seen to move).
-    const QSize size = window->pageView()->size();
-    QTest::mouseMove(input(window), QPoint(size.width() - 3, size.height() - 3));
-    QTRY_VERIFY_WITH_TIMEOUT(window->pageView()->statusText().isEmpty(), 5000);
-    QTest::mouseMove(input(window), at);
-    QTRY_COMPARE_WITH_TIMEOUT(window->pageView()->statusText(), expectedStatus, 20000);
+    pointAt(window, at, expectedStatus);
     QTest::mouseClick(input(window), Qt::LeftButton, {}, at);
 }
 

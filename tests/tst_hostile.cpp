@@ -1,7 +1,7 @@
-// Pages a collection can hold that fight the reader: windows, dialogs,
-// endless scripts, escapes to about:blank, text fields, self-rewriting
-// pages, odd link addresses. After each the reader still answers: F4 shows
-// the catalogue within a few seconds.
+// Pages a collection can hold that fight the reader: scripts of every kind,
+// refreshes, forms, windows, escapes to about:blank, text fields, odd link
+// addresses, quick clicks. After each the reader is still in charge: the
+// page stays as written, F4 shows the catalogue, its links work.
 #include "GuiHelpers.h"
 #include "TestFiles.h"
 
@@ -45,9 +45,14 @@ private:
     }
 
     // Opens a work as a click on its link does.
+    [[nodiscard]] int indexOf(const QString &name) const
+    {
+        return static_cast<int>(m_form->collection().workNames().indexOf(name));
+    }
+
     void open(const QString &name)
     {
-        const auto index = m_form->collection().workNames().indexOf(name);
+        const auto index = indexOf(name);
         QVERIFY2(index >= 0, qPrintable(name));
         m_form->followLink(u"http://www.t%1/"_s.arg(index));
     }
@@ -65,21 +70,15 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(QDir(m_program.path()).mkpath(u"Data"_s));
-        addWork(u"Окно"_s, {u"<script>open()</script>Текст окна"_s,
-                            u"<script>window.open('about:blank', '_blank')</script>Ещё окно"_s});
-        addWork(u"Диалоги"_s, {u"<script>alert('a'); confirm('b'); prompt('c')</script>После диалогов"_s});
-        addWork(u"Цель"_s, {u"<a id='t' href='http://example.org/' target='_blank'>цель</a>"
-                            u"<script>document.getElementById('t').click()</script>После щелчка"_s});
-        addWork(u"Цикл"_s, {u"Начало цикла<script>for(;;){}</script>"_s});
-        addWork(u"Поздний цикл"_s, {u"Поздний цикл<script>setTimeout(function(){for(;;){}}, 300)</script>"_s});
-        addWork(u"Пустота"_s, {u"<a id='blank' href='about:blank'>пустая ссылка</a>"_s,
-                               u"<a id='odd' href='http://www.t0.4'>ссылка на первое</a>"_s});
-        addWork(u"Уход"_s, {u"Текст ухода<script>setTimeout(function(){location = 'about:blank';}, 200)</script>"_s});
+        addWork(u"Враждебное"_s, {});
+        addWork(u"Пустота"_s, {u"<a id='odd' href='http://www.t0.4'>ссылка на первое</a>"_s});
         addWork(u"Поле"_s, {u"<input id='field' size='40' value='длинный текст поля для выделения мышью'>"_s});
-        addWork(u"Перепись"_s,
-                {u"Исходный текст<script>setTimeout(function(){document.open();document.write('<p>Переписанная "
-                 u"страница с длинным текстом для выделения мышью</p>');document.close();}, 200)</script>"_s});
-        addWork(u"Первое"_s, {u"Первое произведение"_s});
+        addWork(
+            u"Перепись"_s,
+            {u"<p>Исходный текст с длинным абзацем для выделения мышью</p><script>setTimeout(function(){"
+             u"document.open();document.write('<p>Переписанная страница</p>');document.close();}, 200)</script>"_s});
+        for (const QString &name : {u"Первое"_s, u"Второе"_s, u"Третье"_s, u"Четвёртое"_s})
+            addWork(name, {name + u" произведение"_s});
 
         m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
@@ -90,69 +89,117 @@ private Q_SLOTS:
 
     void cleanupTestCase() { delete m_form.data(); }
 
-    void windowsAndDialogsAreRefused()
+    void hostilePagesLeaveTheReaderInCharge_data()
     {
+        QTest::addColumn<QString>("markup");
+        // An element of the page the reader clicks on.
+        QTest::addColumn<QString>("click");
+        const auto row = [](const char *name, const QString &markup, const QString &click = {}) {
+            QTest::newRow(name) << markup << click;
+        };
+        row("window.open", u"<script>open();window.open('about:blank','_blank')</script>"_s);
+        row("dialogs", u"<script>alert('a');confirm('b');prompt('c')</script>"_s);
+        row("a link to a new window", u"<a id='c' href='http://example.org/' target='_blank'>цель</a>"_s, u"#c"_s);
+        row("endless loop", u"<script>for(;;){}</script>"_s);
+        row("loop on a timer", u"<script>setTimeout(function(){for(;;){}},300)</script>"_s);
+        row("window.stop", u"<script>window.stop()</script>"_s);
+        row("location.reload", u"<script>location.reload()</script>"_s);
+        row("script navigation", u"<script>location.href='http://www.t1'</script>"_s);
+        row("window.close", u"<script>window.close()</script>"_s);
+        row("about:blank on a timer", u"<script>setTimeout(function(){location='about:blank'},200)</script>"_s);
+        row("interval over the body", u"<script>setInterval(function(){document.body.innerHTML='x'},100)</script>"_s);
+        row("design mode", u"<script>document.designMode='on'</script>"_s);
+        row("worker", u"<script>new Worker('data:text/javascript,postMessage(1)').onmessage="
+                      u"function(){document.body.innerHTML='x'}</script>"_s);
+        row("refresh to about:blank", u"<meta http-equiv='refresh' content='0;url=about:blank'>"_s);
+        row("refresh to a work", u"<meta http-equiv='Refresh' content='0; url=http://www.t1'>"_s);
+        row("form", u"<form action='about:blank'><input type='submit' id='c' value='Отправить'></form>"_s, u"#c"_s);
+        row("about:blank link", u"<a id='c' href='about:blank'>пустая ссылка</a>"_s, u"#c"_s);
+    }
+
+    void hostilePagesLeaveTheReaderInCharge()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QString, click);
+        const QString mark = u"Текст произведения"_s;
+        addWork(u"Враждебное"_s, {markup + mark});
         const auto windows = QApplication::topLevelWidgets().size();
         gui::BoxCatcher boxes;
-        for (const QString &work : {u"Окно"_s, u"Диалоги"_s, u"Цель"_s}) {
-            open(work);
-            QTRY_VERIFY_WITH_TIMEOUT(view()->loadState() == PageView::LoadState::Ready, FewSeconds);
-            QTest::qWait(300);
-            QVERIFY2(!text().isEmpty() && !gui::showsCatalogue(m_form), qPrintable(work));
-            QCOMPARE(QApplication::topLevelWidgets().size(), windows);
-            QVERIFY(boxes.texts.isEmpty());
-            f4ShowsTheCatalogue();
+        open(u"Враждебное"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(view()->loadState() == PageView::LoadState::Ready && text().contains(mark),
+                                 FewSeconds);
+        // The page stays as written, without a flicker, whatever it asks for.
+        const QString before = text();
+        QSignalSpy loads(page(), &QWebEnginePage::loadingChanged);
+        if (!click.isEmpty()) {
+            const QPoint at = gui::centreOf(page(), click);
+            QTest::mouseMove(gui::input(m_form), at);
+            QTest::mouseClick(gui::input(m_form), Qt::LeftButton, {}, at);
         }
-        QVERIFY(text().contains(u"1) Диалоги"_s));
-    }
-
-    void anEndlessScriptDoesNotHoldTheReader()
-    {
-        QSignalSpy replaced(view(), &PageView::engineReplaced);
-        open(u"Цикл"_s);
-        QTest::qWait(500);
-        f4ShowsTheCatalogue();
-        QCOMPARE(replaced.size(), 1);
-        // The catalogue's links work on the fresh engine.
-        gui::clickLink(m_form, u"http://www.t%1"_s.arg(m_form->collection().workNames().indexOf(u"Первое"_s)),
-                       u"http://www.t%1/"_s.arg(m_form->collection().workNames().indexOf(u"Первое"_s)));
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Первое произведение"_s), FewSeconds);
-        f4ShowsTheCatalogue();
-    }
-
-    void aPageThatHangsIsShownAgainWithoutItsScripts()
-    {
-        // Nobody presses anything: the reader notices by itself.
-        QSignalSpy replaced(view(), &PageView::engineReplaced);
-        open(u"Цикл"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Начало цикла"_s), 3 * PageView::HangTimeoutMs);
-        QCOMPARE(replaced.size(), 1);
-        f4ShowsTheCatalogue();
-        // Likewise when the loop starts once the page is in place.
-        open(u"Поздний цикл"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(replaced.size() == 2, 3 * PageView::HangTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Поздний цикл"_s), FewSeconds);
-        QTest::qWait(PageView::HangTimeoutMs + 1000);
-        QCOMPARE(replaced.size(), 2);
-        f4ShowsTheCatalogue();
-    }
-
-    void nothingButTheReaderEmptiesThePage()
-    {
-        open(u"Пустота"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"пустая ссылка"_s), FewSeconds);
-        const QPoint at = gui::centreOf(page(), u"#blank"_s);
-        QTest::mouseMove(gui::input(m_form), at);
-        QTest::mouseClick(gui::input(m_form), Qt::LeftButton, {}, at);
         QTest::qWait(800);
-        QVERIFY(text().contains(u"пустая ссылка"_s));
+        QCOMPARE(loads.size(), 0);
+        QCOMPARE(text(), before);
+        QCOMPARE(gui::eval(page(), u"document.designMode"_s).toString(), u"off"_s);
+        QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+        QVERIFY(boxes.texts.isEmpty());
 
-        // A script that goes there: the page comes back.
-        open(u"Уход"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Текст ухода"_s), FewSeconds);
-        QTest::qWait(1500);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Текст ухода"_s), FewSeconds);
         f4ShowsTheCatalogue();
+        QTest::qWait(300);
+        QVERIFY(gui::showsCatalogue(m_form));
+        gui::clickLink(m_form, u"http://www.t%1"_s.arg(indexOf(u"Второе"_s)),
+                       u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Второе произведение"_s), FewSeconds);
+        QVERIFY(m_form->catalogueAction()->isEnabled());
+        f4ShowsTheCatalogue();
+    }
+
+    void everyPageStartsClean()
+    {
+        // Whatever one page started, in any world it can reach: timers,
+        // listeners, editing, styles, properties of its window.
+        open(u"Первое"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(view()->loadState() == PageView::LoadState::Ready, FewSeconds);
+        (void)gui::eval(page(), u"window.planted = 1; document.designMode = 'on';"
+                                u"document.body.style.background = 'red';"
+                                u"setInterval(function () { document.body.innerHTML = 'x'; }, 100);"
+                                u"document.addEventListener('click', function (e) {"
+                                u"  e.stopImmediatePropagation(); e.preventDefault(); }, true);"_s);
+        f4ShowsTheCatalogue();
+        QTest::qWait(500);
+        QVERIFY(gui::showsCatalogue(m_form));
+        QCOMPARE(gui::eval(page(), u"typeof window.planted + ' ' + document.designMode + ' ' +"
+                                   u"getComputedStyle(document.body).backgroundColor"_s)
+                     .toString(),
+                 u"undefined off rgba(0, 0, 0, 0)"_s);
+        gui::clickLink(m_form, u"http://www.t%1"_s.arg(indexOf(u"Третье"_s)),
+                       u"http://www.t%1/"_s.arg(indexOf(u"Третье"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Третье произведение"_s), FewSeconds);
+        f4ShowsTheCatalogue();
+    }
+
+    void aQuickClickOpensTheLinkUnderThePointer()
+    {
+        // The pointer rests on the first link, slides down the catalogue and
+        // clicks a moment after it reaches another, before the engine has
+        // said what it rests on.
+        const QStringList works{u"Первое"_s, u"Второе"_s, u"Третье"_s, u"Четвёртое"_s};
+        for (int round = 0; round < 9; ++round) {
+            const QString &target = works.at(1 + round % (works.size() - 1));
+            QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(m_form), FewSeconds);
+            QList<QPoint> stops;
+            for (const QString &work : works)
+                stops.append(gui::centreOf(page(), u"a[href='http://www.t%1']"_s.arg(indexOf(work))));
+            const QPoint end = stops.at(works.indexOf(target));
+            gui::pointAt(m_form, stops.first(), u"http://www.t%1/"_s.arg(indexOf(works.first())));
+            for (int y = stops.first().y(); y < end.y(); y += 4)
+                QTest::mouseMove(gui::input(m_form), QPoint(end.x(), y), 2);
+            QTest::mouseMove(gui::input(m_form), end);
+            QTest::qWait(15);
+            QTest::mouseClick(gui::input(m_form), Qt::LeftButton, {}, end);
+            QTRY_VERIFY_WITH_TIMEOUT(text().contains(u" произведение"_s), FewSeconds);
+            QVERIFY2(text().contains(target + u" произведение"_s), qPrintable(text()));
+            gui::pressKey(m_form, Qt::Key_F4);
+        }
     }
 
     void aReaderLinkTheEngineCannotParseStillOpensItsWork()
@@ -189,15 +236,16 @@ private Q_SLOTS:
         f4ShowsTheCatalogue();
 
         open(u"Перепись"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Переписанная"_s), FewSeconds);
+        QTRY_VERIFY_WITH_TIMEOUT(text().contains(u"Исходный текст"_s), FewSeconds);
         QCOMPARE(gui::dragSelection(m_form, u"p"_s), QString());
+        QVERIFY(!text().contains(u"Переписанная"_s));
         f4ShowsTheCatalogue();
     }
 
     void aWorkNameThatLoopsLeavesAUsableCatalogue()
     {
         // The name goes into the catalogue and the work page as markup: its
-        // image fails to load, and the handler never ends.
+        // image fails to load, and its handler would never end.
         QTemporaryDir program;
         QVERIFY(QDir(program.path()).mkpath(u"Data"_s));
         const QString name = u"<img src=x onerror=for(;;);>"_s;
@@ -210,8 +258,7 @@ private Q_SLOTS:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         QSignalSpy replaced(window->pageView(), &PageView::engineReplaced);
-        QTRY_VERIFY_WITH_TIMEOUT(replaced.size() == 1, 3 * PageView::HangTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), 3 * PageView::HangTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), FewSeconds);
 
         // Its links work: the other work, then the looping one itself.
         gui::clickLink(window, u"http://www.t1"_s, u"http://www.t1/"_s);
@@ -219,11 +266,11 @@ private Q_SLOTS:
         gui::pressKey(window, Qt::Key_F4);
         QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), FewSeconds);
         gui::clickLink(window, u"http://www.t0"_s, u"http://www.t0/"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(window)).contains(u"Текст петли"_s),
-                                 3 * PageView::HangTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(window)).contains(u"Текст петли"_s), FewSeconds);
         gui::pressKey(window, Qt::Key_F4);
         QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(window), FewSeconds);
         QVERIFY(!window->catalogueAction()->isEnabled());
+        QCOMPARE(replaced.size(), 0);
     }
 };
 

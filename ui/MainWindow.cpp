@@ -55,6 +55,9 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     m_view->setObjectName(u"pageView"_s);
     m_view->setLinkHandler(
         [this](const QString &address) { fatal::guard(windowTitle(), [this, &address] { followLink(address); }); });
+    // In place of a page it gave up the view shows a line of its own: the
+    // catalogue is not on screen, so the command that brings it back is offered.
+    connect(m_view, &PageView::givenUp, this, [this] { m_catalogueAction->setEnabled(true); });
     m_view->setFocus();
 
     const qreal scale = logicalDpiX() / 96.0;

@@ -5,7 +5,7 @@ using namespace Qt::Literals::StringLiterals;
 QString guardScript(bool selectionAllowed, const QString &linkToken)
 {
     // One set of handlers per window, so running the script again only
-    // updates the setting and puts any dropped listeners back.
+    // updates the setting and puts back the listeners document.open() drops.
     return uR"JS((function () {
   var g = window.__sobranieGuards;
   if (!g) {
@@ -15,6 +15,18 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       if (n.isContentEditable || n.localName === 'textarea') return true;
       return n.localName === 'input' &&
           !/^(button|submit|reset|checkbox|radio|image|file|color|range|hidden)$/i.test(n.type);
+    };
+    var linkOf = function (e) {
+      var path = e.composedPath();
+      for (var i = 0; i < path.length; ++i) {
+        var n = path[i];
+        if (n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')) return n;
+      }
+      return null;
+    };
+    var inThisDocument = function (href) {
+      var here = location.href.split('#')[0];
+      return href.length > here.length && href.slice(0, here.length + 1) === here + '#';
     };
     g.selectStart = function (e) { if (!g.selectionAllowed) e.preventDefault(); };
     g.mouseDown = function (e) {
@@ -26,17 +38,19 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       try { t.setSelectionRange(t.selectionEnd, t.selectionEnd); } catch (x) {}
     };
     g.click = function (e) {
-      var path = e.composedPath(), a = null;
-      for (var i = 0; i < path.length && !a; ++i) {
-        var n = path[i];
-        if (n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')) a = n;
-      }
+      var a = linkOf(e);
       if (!a) return;
-      var href = a.href, valid = true;
-      try { new URL(href); } catch (x) { valid = false; }
-      if (valid && href.slice(0, 6).toLowerCase() !== 'about:') return;
+      var href = typeof a.href === 'string' ? a.href : '';
+      if (e.type === 'click' && inThisDocument(href)) return;
       e.preventDefault();
-      if (!valid && href.slice(0, 4) === 'http') console.log('%2' + href);
+      if (e.type === 'click' && href.slice(0, 4) === 'http') console.log('%2' + href);
+    };
+    g.submit = function (e) { e.preventDefault(); };
+    g.load = function () {
+      var metas = document.getElementsByTagName('meta');
+      for (var i = 0; i < metas.length; ++i) {
+        if ((metas[i].httpEquiv || '').trim().toLowerCase() === 'refresh') { window.stop(); return; }
+      }
     };
     g.install = function () {
       document.addEventListener('selectstart', g.selectStart, true);
@@ -44,8 +58,9 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       document.addEventListener('select', g.select, true);
       document.addEventListener('click', g.click, true);
       document.addEventListener('auxclick', g.click, true);
+      document.addEventListener('submit', g.submit, true);
+      window.addEventListener('load', g.load, true);
     };
-    new MutationObserver(g.install).observe(document, {childList: true});
   }
   g.selectionAllowed = %1;
   g.install();

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -15,25 +16,25 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QString GuardScriptName = u"sobranie-guards"_s;
 
-// After this many escapes from the same request (a page script that keeps
-// going to about:blank), the request is shown with page scripts off.
+// After this many loads the view did not start, the latest request is left
+// as the engine has it rather than shown again and again.
 constexpr int MaxEscapes = 2;
-// How often the same request may take its renderer down.
-constexpr int MaxCrashes = 2;
 
 bool isReadingKey(int key)
 {
     return key == Qt::Key_Space || key == Qt::Key_Up || key == Qt::Key_Down;
 }
 
-// A secret the page cannot read (it lives in the application world), so no
-// page script can pass for the guard script on the console.
+// A secret the page cannot read (it lives in the application world), so
+// nothing in a page can pass for the guard script on the console.
 QString newLinkToken()
 {
     QRandomGenerator *random = QRandomGenerator::system();
@@ -41,21 +42,13 @@ QString newLinkToken()
         .arg(qulonglong(random->generate64()), 16, 16, QChar(u'0'));
 }
 
-QUrl emptyDocumentUrl()
+// An empty document of its own for every page: a new document and a new
+// window, so no state of the page before survives. The serial makes each
+// address unique, so the load that finishes is known to be the latest one.
+QUrl freshDocumentUrl(quint64 serial)
 {
-    return {u"data:text/html;charset=UTF-8,"_s
-            + QString::fromLatin1(QUrl::toPercentEncoding(u"<html><body></body></html>"_s))};
-}
-
-// Whether a load the engine reports is the one the view started.
-bool sameTarget(const QUrl &reported, const QUrl &started)
-{
-    if (reported.isLocalFile() || started.isLocalFile())
-        return reported.isLocalFile() && started.isLocalFile() && reported.toLocalFile() == started.toLocalFile();
-    // The engine writes data: addresses its own way; a page cannot go to one.
-    if (started.scheme() == u"data"_s)
-        return reported.scheme() == u"data"_s;
-    return reported == started;
+    return {u"data:text/html;charset=UTF-8,%3Chtml%3E%3Cbody%3E%3C%2Fbody%3E%3C%2Fhtml%3E%3C!--"_s
+            + QString::number(serial) + u"--%3E"_s};
 }
 
 } // namespace
@@ -76,29 +69,21 @@ PageView::PageView(QWidget *parent) : QWidget(parent), m_linkToken(newLinkToken(
     m_browser->installEventFilter(this);
 
     m_writer.setGuardScript(guardScript(m_selectionAllowed, m_linkToken));
-    connect(&m_writer, &PageWriter::answered, this, [this] {
-        m_unanswered.stop();
-        carryOut();
-    });
+    connect(&m_writer, &PageWriter::answered, this, &PageView::watch);
     connect(&m_writer, &PageWriter::written, this, [this] {
         if (m_request && m_request->kind == Request::Kind::Html)
             requestShown();
     });
 
     m_unanswered.setSingleShot(true);
-    m_unanswered.setInterval(UnansweredTimeoutMs);
-    // Still on the latest request's own piece, the engine is held by that
-    // page's script: show it again without. Otherwise the page before held
-    // it, and the latest request is not to blame.
-    connect(&m_unanswered, &QTimer::timeout, this, [this] { replacePage(m_writer.isBusyWithLatest()); });
-    m_heartbeat.setInterval(500);
-    connect(&m_heartbeat, &QTimer::timeout, this, &PageView::probe);
-    m_heartbeat.start();
+    connect(&m_unanswered, &QTimer::timeout, this, &PageView::onUnanswered);
     m_busyDelay.setSingleShot(true);
     m_busyDelay.setInterval(BusyPointerDelayMs);
     connect(&m_busyDelay, &QTimer::timeout, this, [this] { setBusyPointer(true); });
 
     createPage();
+    // A document to write into; the first page does not wait for the engine to start.
+    loadOwn(freshDocumentUrl(++m_documentSerial));
     installKeyGuard();
 }
 
@@ -118,12 +103,21 @@ QWebEnginePage *PageView::page() const
     return m_page;
 }
 
+QString PageView::givenUpPage()
+{
+    return u"<html><body><p>Эту страницу показать не удалось.</p></body></html>"_s;
+}
+
 void PageView::createPage()
 {
     m_page = new GuardedPage(m_profile, this);
     QWebEngineSettings *settings = m_page->settings();
-    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // Pages are data: whatever scripts a collection's markup holds never
+    // run. The view's own guards run in the application world regardless.
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
@@ -139,50 +133,56 @@ void PageView::createPage()
 
     connect(m_page, &QWebEnginePage::linkHovered, this, &PageView::onLinkHovered);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &PageView::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::scrollPositionChanged, this, &PageView::trackReadingPosition);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
-                // A page that takes its renderer down again and again (too
-                // large for the memory there is, say) is given up after the
-                // second time; the view stays usable with an empty page.
-                if (++m_crashes > MaxCrashes && m_request) {
-                    m_request.reset();
-                    m_writer.cancel();
-                }
+                // Nothing more from this engine: its last reports (a scroll
+                // to the top as it goes) are not the reader's.
+                m_page->disconnect(this);
                 // Replaced from the event loop: the page is the one reporting.
-                QMetaObject::invokeMethod(
-                    this, [this] { replacePage(false); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, &PageView::onEngineFailed, Qt::QueuedConnection);
             });
     m_browser->setPage(m_page);
     m_pageAnswered = false;
-    // A document to write into; the first page waits for it.
-    loadOwn(emptyDocumentUrl());
 }
 
-void PageView::replacePage(bool scriptsOff)
+void PageView::onEngineFailed()
+{
+    // A request that keeps taking its engine down (too large for the memory
+    // there is, say) is given up; the view says so and stays usable.
+    if (m_request && ++m_failures > MaxFailures && m_request->content != givenUpPage()) {
+        m_request = Request{Request::Kind::Html, givenUpPage(), givenUpPage().size()};
+        m_restorePosition.reset();
+        replacePage();
+        Q_EMIT givenUp();
+        return;
+    }
+    replacePage();
+}
+
+void PageView::replacePage()
 {
     m_unanswered.stop();
-    m_probe.reset();
     m_layout.reset();
     m_writer.setPage(nullptr);
     m_ownLoad.reset();
+    // The page in place comes back where the reader was; one not yet back
+    // from an earlier replacement keeps the place it had then.
+    if (m_loadState == LoadState::Ready)
+        m_restorePosition = m_readingPosition;
     GuardedPage *old = m_page;
     old->disconnect(this);
     createPage();
-    setPageScripts(!scriptsOff);
     // Deleting the page ends its renderer, however busy it is.
     delete old;
     m_statusText.clear();
-    // The fresh engine shows the latest request from the start.
-    if (!m_request && m_loadState != LoadState::Empty)
-        m_loadState = LoadState::Ready;
     if (m_request) {
         m_loadState = LoadState::Loading;
-        if (m_request->kind == Request::Kind::Html)
-            m_writer.write(m_request->content);
-        else
-            m_request->started = false;
+        begin();
+    } else {
+        loadOwn(freshDocumentUrl(++m_documentSerial));
     }
     if (m_busyWidget) {
         setBusyPointer(false);
@@ -190,46 +190,6 @@ void PageView::replacePage(bool scriptsOff)
     }
     installKeyGuard();
     Q_EMIT engineReplaced();
-}
-
-void PageView::setPageScripts(bool on)
-{
-    // Every change of a setting goes to the renderer, which styles the
-    // document anew: only when it is a change.
-    QWebEngineSettings *settings = m_page->settings();
-    if (settings->testAttribute(QWebEngineSettings::JavascriptEnabled) != on)
-        settings->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
-}
-
-void PageView::probe()
-{
-    // Only a page the engine has shown before, in a window on the screen,
-    // is expected to answer.
-    if (!m_pageAnswered || m_ownLoad || !isVisible() || window()->isMinimized())
-        return;
-    if (m_writer.isBusy()) {
-        // A first screenful takes moments; a script in it that runs on and
-        // on holds the view. The rest of a page may take long: leave it be.
-        if (m_writer.busyPieceSize() <= PageWriter::FirstPieceSize && m_writer.busyMs() > HangTimeoutMs)
-            replacePage(true);
-        return;
-    }
-    if (m_probe) {
-        if (m_probe->elapsed() > HangTimeoutMs)
-            replacePage(true);
-        return;
-    }
-    if (m_loadState != LoadState::Ready || !m_request || m_request->size > ProbedPageSize
-        || !m_page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled))
-        return;
-    m_probe.emplace();
-    m_probe->start();
-    const quint64 serial = ++m_probeSerial;
-    const QPointer<PageView> self(this);
-    m_page->runJavaScript(u"0"_s, QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &) {
-        if (self && serial == self->m_probeSerial)
-            self->m_probe.reset();
-    });
 }
 
 void PageView::loadOwn(const QUrl &url)
@@ -244,33 +204,29 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     const QWebEngineLoadingInfo::LoadStatus status = info.status();
     if (status == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
-    if (m_ownLoad && sameTarget(info.url(), *m_ownLoad)) {
+    if (m_ownLoad && info.url() == *m_ownLoad) {
+        // Ended, whichever way: a file the guard stopped to cancel its
+        // refresh, or one that went away, is as far as it will get.
         m_ownLoad.reset();
         m_pageAnswered = true;
-        m_unanswered.stop();
-        m_writer.setPage(m_page);
+        // Our own loads leave history behind; nothing may go back to it.
+        m_page->history()->clear();
         takeBackKeys();
-        if (m_request && m_request->kind == Request::Kind::File && m_request->started)
+        if (!m_request)
+            return;
+        if (m_request->kind == Request::Kind::Html)
+            m_writer.setPage(m_page);
+        else
             layOutFile();
-        carryOut();
+        watch();
         return;
     }
-    // Something else replaced the document: a page script going to
-    // about:blank, or a link the engine turned into about:blank#blocked.
-    // Only the view's own loads and the reader's links may do that. (A
-    // navigation the view refused ends as a failed load and replaced nothing.)
-    if (status != QWebEngineLoadingInfo::LoadSucceededStatus || m_ownLoad || m_loadState == LoadState::Empty
-        || !m_request)
+    // Something else replaced the document, though nothing in a page can
+    // navigate: show the latest request again, a few times at most.
+    if (status != QWebEngineLoadingInfo::LoadSucceededStatus || m_ownLoad || !m_request || ++m_escapes > MaxEscapes)
         return;
-    if (++m_escapes > MaxEscapes)
-        setPageScripts(false);
     m_loadState = LoadState::Loading;
-    if (m_request->kind == Request::Kind::Html) {
-        m_writer.write(m_request->content);
-    } else {
-        m_request->started = false;
-        carryOut();
-    }
+    begin();
 }
 
 void PageView::layOutFile()
@@ -281,72 +237,118 @@ void PageView::layOutFile()
     const QPointer<PageView> self(this);
     m_page->runJavaScript(u"document.body&&document.body.offsetHeight"_s, QWebEngineScript::ApplicationWorld,
                           [self, serial](const QVariant &) {
-                              if (!self || self->m_layout != serial)
-                                  return;
-                              self->m_layout.reset();
-                              self->m_unanswered.stop();
-                              if (self->m_requestSerial == serial)
+                              if (self && self->m_layout == serial) {
+                                  self->m_layout.reset();
                                   self->requestShown();
-                              self->carryOut();
+                              }
                           });
 }
 
 void PageView::showHtml(const QString &html)
 {
-    startRequest(Request{Request::Kind::Html, html, true, html.size()});
+    startRequest(Request{Request::Kind::Html, html, html.size()});
 }
 
 void PageView::showFile(const QString &path)
 {
-    startRequest(Request{Request::Kind::File, path, false, QFileInfo(path).size()});
+    startRequest(Request{Request::Kind::File, path, QFileInfo(path).size()});
 }
 
 void PageView::startRequest(Request request)
 {
-    const bool engineBusy = m_writer.isBusy() || m_ownLoad || m_layout;
+    // An engine busy with a long piece would take longer than a fresh one.
+    const bool heldByLongPiece = m_pageAnswered && m_writer.busyPieceSize() > LongPieceSize;
     m_request = std::move(request);
     ++m_requestSerial;
-    m_crashes = 0;
-    // Page scripts may have been turned off for the request before.
-    setPageScripts(true);
+    m_failures = 0;
     m_escapes = 0;
+    m_readingPosition = 0;
+    m_restorePosition.reset();
     m_loadState = LoadState::Loading;
     if (!m_busyWidget)
         m_busyDelay.start();
-    if (m_request->kind == Request::Kind::Html)
-        m_writer.write(m_request->content);
+    if (heldByLongPiece)
+        replacePage();
     else
-        m_writer.cancel();
-    // An engine seen alive answers a request at once, unless it is still
-    // busy with the one before; it gets a little time for that. One busy
-    // with a long piece would take longer than a fresh one.
-    if (m_pageAnswered) {
-        if (engineBusy && m_writer.busyPieceSize() > LongPieceSize) {
-            replacePage(false);
-            return;
-        }
-        if (!m_unanswered.isActive())
-            m_unanswered.start();
-    }
-    carryOut();
+        begin();
 }
 
-void PageView::carryOut()
+void PageView::begin()
 {
-    // Pages are the writer's; a file is loaded once the engine is free.
-    if (!m_request || m_request->started || m_writer.isBusy() || m_ownLoad || m_layout)
+    // The engine answers the script in hand before it takes the navigation:
+    // that wait is the older request's, and short.
+    const bool heldByOlderWork = m_writer.isBusy() || m_layout.has_value();
+    m_layout.reset();
+    const Request &request = *m_request;
+    if (request.kind == Request::Kind::Html) {
+        loadOwn(freshDocumentUrl(++m_documentSerial));
+        m_writer.write(request.content);
+    } else {
+        m_writer.cancel();
+        loadOwn(QUrl::fromLocalFile(request.content));
+    }
+    if (heldByOlderWork)
+        m_unanswered.start(UnansweredTimeoutMs);
+    else
+        watch();
+}
+
+void PageView::watch()
+{
+    // Progress: the engine gets its time again, from now. Only an engine
+    // seen alive is watched (a first start may be slow).
+    if (m_loadState != LoadState::Loading || !m_pageAnswered) {
+        m_unanswered.stop();
         return;
-    m_request->started = true;
-    loadOwn(QUrl::fromLocalFile(m_request->content));
+    }
+    const bool readingFile = m_ownLoad && m_request && m_request->kind == Request::Kind::File;
+    m_unanswered.start(allowanceMs(readingFile ? m_request->size : 0));
+}
+
+int PageView::allowanceMs(qsizetype work)
+{
+    return UnansweredTimeoutMs + int(std::min<qsizetype>(work / UnansweredCharsPerMs, 600000));
+}
+
+void PageView::onUnanswered()
+{
+    // A long piece of the latest page takes the time its size asks for.
+    if (m_writer.isBusyWithLatest()) {
+        const qint64 left = allowanceMs(m_writer.busyPieceSize()) - m_writer.busyMs();
+        if (left > 0) {
+            m_unanswered.start(int(left));
+            return;
+        }
+    }
+    onEngineFailed();
 }
 
 void PageView::requestShown()
 {
     m_loadState = LoadState::Ready;
+    m_unanswered.stop();
     m_busyDelay.stop();
     setBusyPointer(false);
     takeBackKeys();
+    if (m_restorePosition) {
+        m_readingPosition = *m_restorePosition;
+        m_page->runJavaScript(u"window.scrollTo(0, %1 * (document.documentElement.scrollHeight - innerHeight));"_s.arg(
+                                  *m_restorePosition, 0, 'g', 17),
+                              QWebEngineScript::ApplicationWorld);
+        m_restorePosition.reset();
+    }
     Q_EMIT shown();
+}
+
+void PageView::trackReadingPosition()
+{
+    // Only the page in place has a reading position; a page on its way
+    // scrolls by itself (to the top, as it is written).
+    if (m_loadState != LoadState::Ready || m_restorePosition)
+        return;
+    const qreal viewport = m_browser->height() / std::max(m_page->zoomFactor(), 0.01);
+    const qreal range = m_page->contentsSize().height() - viewport;
+    m_readingPosition = range > 1 ? std::clamp(m_page->scrollPosition().y() / range, 0.0, 1.0) : 0.0;
 }
 
 void PageView::setSelectionAllowed(bool value)
@@ -371,27 +373,18 @@ void PageView::updateGuards()
 
 bool PageView::acceptNavigation(const QUrl &, QWebEnginePage::NavigationType type, bool)
 {
-    // Only the view's own loads come as typed navigations: they always go ahead.
-    if (type == QWebEnginePage::NavigationTypeTyped)
-        return true;
-    // History would lead back to a document that is no longer ours.
-    if (type == QWebEnginePage::NavigationTypeBackForward)
-        return false;
-    // A link is recognised by the address the pointer rests on, whatever the
-    // request says of itself.
-    if (m_statusText.left(4) == u"http"_s) {
-        dispatch(std::exchange(m_statusText, QString()));
-        return false;
-    }
-    // Nothing else replaces a page once one is asked for.
-    return m_loadState == LoadState::Empty;
+    // Only the view's own loads come as typed navigations, and only they go
+    // ahead. Links are cancelled in the page and reported from the click
+    // (onConsoleMessage); a refresh, a form or a frame of the page's own
+    // replaces nothing.
+    return type == QWebEnginePage::NavigationTypeTyped;
 }
 
 void PageView::onConsoleMessage(const QString &message)
 {
+    // The status text stays the hover report: the click says which link.
     if (!message.startsWith(m_linkToken))
         return;
-    m_statusText.clear();
     dispatch(message.mid(m_linkToken.size()));
 }
 

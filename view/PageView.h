@@ -2,7 +2,6 @@
 
 #include "view/PageWriter.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -18,14 +17,15 @@ class QWebEngineProfile;
 class QWebEngineView;
 
 // The HTML view every page of the reader is shown in: a browser turned into
-// a plain reading surface (no keys but Space, Up and Down, no context menu,
-// no selection, no windows, no dialogs, no network) whose links are handed
-// to a handler.
+// a plain reading surface (no page scripts, no keys but Space, Up and Down,
+// no context menu, no selection, no windows, no dialogs, no network, no
+// navigation but its own) whose links are handed to a handler.
 //
-// It never waits for the engine. Showing a page starts it and returns; the
-// latest request is what the view works towards, and a newer one supersedes
-// it. An engine that stops answering, or dies, is replaced by a fresh one
-// that shows the latest request; the view never gives up.
+// Every page gets a document of its own, so nothing of one page reaches the
+// next. The view never waits for the engine: showing a page starts it and
+// returns; the latest request is what the view works towards, and a newer
+// one supersedes it. An engine that stops answering, or dies, is replaced by
+// a fresh one that shows the latest request where the reader was.
 class PageView : public QWidget
 {
     Q_OBJECT
@@ -38,25 +38,25 @@ public:
     // the latest request in place.
     enum class LoadState { Empty, Loading, Ready };
 
-    // How long the engine may leave a newer request unanswered before it is
-    // replaced (a page script that never ends, say).
+    // How long the engine may work on a request without answering before it
+    // is replaced; a piece of page or a file being read gets a millisecond
+    // more for every UnansweredCharsPerMs characters or bytes of it.
     static constexpr int UnansweredTimeoutMs = 2000;
+    static constexpr qsizetype UnansweredCharsPerMs = 100;
     // An engine still busy with a piece this long (about a second of work)
     // is replaced at once when a newer request comes: a fresh one is quicker.
     static constexpr qsizetype LongPieceSize = 1 << 20;
-    // How long a page in place (or a first screenful being written) may
-    // leave the engine's probe unanswered before its scripts are taken for
-    // a loop: the page is then shown again on a fresh engine, scripts off.
-    static constexpr int HangTimeoutMs = 5000;
-    // Only pages up to this size are probed: a longer one may keep the
-    // engine busy for seconds without any script (laid out again after a
-    // resize, say). F4 still gets through to it.
-    static constexpr qsizetype ProbedPageSize = qsizetype(512) * 1024;
+    // How often the same request may take its engine down (or leave it
+    // unanswering) before the view gives it up and says so.
+    static constexpr int MaxFailures = 2;
     // A write shorter than this shows no busy pointer.
     static constexpr int BusyPointerDelayMs = 300;
 
     explicit PageView(QWidget *parent = nullptr);
     ~PageView() override;
+
+    // What the view shows in place of a request it gave up.
+    [[nodiscard]] static QString givenUpPage();
 
     // When true, the user may select text; false (the default) blocks it on
     // every document.
@@ -79,9 +79,9 @@ public:
 
     // The engine's reports: the address under the pointer ("" when there is
     // none); a navigation request, answered with whether it may go ahead; a
-    // console message (the guard script reports links there).
+    // console message (the guard script reports the links clicked there).
     void onLinkHovered(const QString &text) { m_statusText = text; }
-    bool acceptNavigation(const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame);
+    [[nodiscard]] bool acceptNavigation(const QUrl &url, QWebEnginePage::NavigationType type, bool isMainFrame);
     void onConsoleMessage(const QString &message);
 
 Q_SIGNALS:
@@ -89,6 +89,8 @@ Q_SIGNALS:
     void shown();
     // The engine was replaced by a fresh one (it stopped answering or died).
     void engineReplaced();
+    // The latest request was given up; givenUpPage() is shown instead.
+    void givenUp();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -100,21 +102,23 @@ private:
         enum class Kind { Html, File };
         Kind kind = Kind::Html;
         QString content; // the HTML, or the file's path
-        bool started = false;
         qsizetype size = 0; // characters of the page, bytes of the file
     };
 
     void createPage();
-    void replacePage(bool scriptsOff);
-    void probe();
-    void setPageScripts(bool on);
+    void replacePage();
+    void onEngineFailed();
     void loadOwn(const QUrl &url);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void startRequest(Request request);
-    void carryOut();
+    void begin();
+    void watch();
+    void onUnanswered();
+    // How long the engine may take over work characters or bytes.
+    [[nodiscard]] static int allowanceMs(qsizetype work);
     void requestShown();
     void layOutFile();
-    void watchForAnswer();
+    void trackReadingPosition();
     void dispatch(const QString &address);
     void updateGuards();
     void installKeyGuard();
@@ -127,30 +131,33 @@ private:
     LinkHandler m_linkHandler;
     const QString m_linkToken;
 
+    // The latest request: being shown, or in place.
     std::optional<Request> m_request;
-    // A navigation of the view's own (the empty document, a file) is under
+    quint64 m_requestSerial = 0;
+    // A navigation of the view's own (a fresh document, a file) is under
     // way to this address; nothing is written meanwhile.
     std::optional<QUrl> m_ownLoad;
+    quint64 m_documentSerial = 0;
     // A file that has loaded is being laid out (the request's serial).
     std::optional<quint64> m_layout;
-    quint64 m_requestSerial = 0;
-    // How often the page has left the latest request on its own (a page
-    // script going to about:blank); past a few times its scripts are off.
+    // How often the latest request was left on the engine's own account (a
+    // load the view did not start); past a few times it is left as it is.
     int m_escapes = 0;
-    int m_crashes = 0;
-    // The current page has finished a load of its own: its engine has been
-    // seen alive, so a silence from it now means something.
+    // How often the latest request lost its engine.
+    int m_failures = 0;
+    // The current engine has finished a load of its own: it has been seen
+    // alive, so a silence from it now means something.
     bool m_pageAnswered = false;
+    // How far down the page in place the reader was (0 top, 1 bottom), and
+    // where a page shown again on a fresh engine goes back to.
+    double m_readingPosition = 0;
+    std::optional<double> m_restorePosition;
 
     QWebEngineProfile *m_profile = nullptr;
     GuardedPage *m_page = nullptr;
     QWebEngineView *m_browser = nullptr;
     PageWriter m_writer;
     QTimer m_unanswered;
-    QTimer m_heartbeat;
-    // A probe of the page in place is with the engine since then.
-    std::optional<QElapsedTimer> m_probe;
-    quint64 m_probeSerial = 0;
     QTimer m_busyDelay;
     QPointer<QWidget> m_busyWidget;
 };

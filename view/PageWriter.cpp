@@ -139,7 +139,9 @@ void PageWriter::pump()
     if (!job.opened) {
         const qsizetype end = firstPieceEnd(html);
         last = end == html.size();
-        script = u"document.open();document.write("_s + jsonString(html.first(end)) + u");"_s;
+        // document.open() drops every listener of the document: the guards
+        // go on again before any of the page is parsed.
+        script = u"document.open();"_s + m_guardScript + u"document.write("_s + jsonString(html.first(end)) + u");"_s;
         job.opened = true;
         job.written = end;
     } else {
@@ -149,8 +151,6 @@ void PageWriter::pump()
     }
     if (last)
         script += u"document.close();"_s;
-    // document.open() drops every listener of the document: the guards go on again.
-    script += m_guardScript;
     // The page is laid out before the engine answers, so an answered page is
     // a finished one, and no layout of it is left to hold the engine later.
     if (last)

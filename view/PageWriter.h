@@ -33,8 +33,8 @@ public:
     // is none (a write then waits). A new page starts the latest request over.
     void setPage(QWebEnginePage *page);
 
-    // Run in the application world right after the document is opened and
-    // again after it is closed (the view's guards).
+    // Run in the application world right after the document is opened,
+    // before the page is written (the view's guards).
     void setGuardScript(const QString &script) { m_guardScript = script; }
 
     // The widget that shows the page. The rest of a page waits until the
