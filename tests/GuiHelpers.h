@@ -80,13 +80,14 @@ inline QWebEnginePage *page(MainWindow *window)
 inline bool showsCatalogue(MainWindow *window)
 {
     return window->pageView()->loadState() == PageView::LoadState::Ready
-        && bodyText(page(window)).contains(QStringLiteral("Список произведений F4"));
+           && bodyText(page(window)).contains(QStringLiteral("Список произведений F4"));
 }
 
-// Rests the pointer at a link until the engine reports it. The engine
-// reports only changes of the link under the pointer, and a page just shown
-// takes no input until it is painted: so the pointer comes from a corner
-// where no link is, and again, until the engine has seen it arrive.
+// Rests the pointer at a point until the engine reports the link there
+// ("" for none). The engine reports only changes of the link under the
+// pointer, and a page just shown takes no input until it is painted: so
+// the pointer comes from a corner where no link is, and again, until the
+// engine has seen it arrive.
 inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus)
 {
     const QSize size = window->pageView()->size();
@@ -94,7 +95,7 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
     QElapsedTimer waited;
     waited.start();
     while (window->pageView()->statusText() != expectedStatus && waited.elapsed() < 20000) {
-        QTest::mouseMove(input(window), corner);
+        QTest::mouseMove(input(window), corner - QPoint(waited.elapsed() / 1000 % 2, 0));
         QTest::qWait(100);
         for (int step = 1; step <= 4; ++step)
             QTest::mouseMove(input(window), corner + (at - corner) * step / 5, 10);

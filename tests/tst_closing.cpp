@@ -110,7 +110,7 @@ private Q_SLOTS:
         QTest::newRow("start-up, 1 s") << false << 1000 << u"close"_s << false;
         QTest::newRow("5 MB work, at once") << true << 0 << u"close"_s << true;
         QTest::newRow("5 MB work, 400 ms, by the menu") << true << 400 << u"menu"_s << true;
-        QTest::newRow("5 MB work, 1.2 s") << true << 1200 << u"close"_s << true;
+        QTest::newRow("5 MB work, 0.8 s") << true << 800 << u"close"_s << true;
     }
 
     void closingEndsTheProgramCleanly()

@@ -23,6 +23,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString GuardScriptName = u"sobranie-guards"_s;
+const QString FirstPieceScriptName = u"sobranie-first-piece"_s;
+const QString ArrivalReport = u"arrived:"_s;
 
 // After this many loads the view did not start, the latest request is left
 // as the engine has it rather than shown again and again.
@@ -82,7 +84,7 @@ PageView::PageView(QWidget *parent) : QWidget(parent), m_linkToken(newLinkToken(
     connect(&m_busyDelay, &QTimer::timeout, this, [this] { setBusyPointer(true); });
 
     createPage();
-    // A document to write into; the first page does not wait for the engine to start.
+    // The engine starts meanwhile; the first page does not wait for it.
     loadOwn(freshDocumentUrl(++m_documentSerial));
     installKeyGuard();
 }
@@ -195,8 +197,25 @@ void PageView::replacePage()
 void PageView::loadOwn(const QUrl &url)
 {
     m_ownLoad = url;
-    m_writer.setPage(nullptr);
     m_page->load(url);
+}
+
+void PageView::setFirstPieceScript(const QUrl &document, const QString &script)
+{
+    // Run by the document itself once it is there, and by no other.
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    for (const QWebEngineScript &old : scripts.find(FirstPieceScriptName))
+        scripts.remove(old);
+    QWebEngineScript firstPiece;
+    firstPiece.setName(FirstPieceScriptName);
+    firstPiece.setInjectionPoint(QWebEngineScript::DocumentReady);
+    firstPiece.setWorldId(QWebEngineScript::ApplicationWorld);
+    firstPiece.setRunsOnSubFrames(false);
+    // Once: the page it writes is ready in turn, and would run it again.
+    firstPiece.setSourceCode(u"if (location.href === "_s + PageWriter::jsonString(document.toString(QUrl::FullyEncoded))
+                             + u" && !window.__sobranieFirstPiece) { window.__sobranieFirstPiece = true;"_s + script
+                             + u"}"_s);
+    scripts.insert(firstPiece);
 }
 
 void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
@@ -209,15 +228,16 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         // refresh, or one that went away, is as far as it will get.
         m_ownLoad.reset();
         m_pageAnswered = true;
+        m_showsFile = info.url().isLocalFile();
         // Our own loads leave history behind; nothing may go back to it.
         m_page->history()->clear();
         takeBackKeys();
         if (!m_request)
             return;
-        if (m_request->kind == Request::Kind::Html)
-            m_writer.setPage(m_page);
-        else
+        if (m_request->kind == Request::Kind::File)
             layOutFile();
+        else if (m_writer.waitsForPage())
+            m_writer.setPage(m_page);
         watch();
         return;
     }
@@ -280,9 +300,23 @@ void PageView::begin()
     const bool heldByOlderWork = m_writer.isBusy() || m_layout.has_value();
     m_layout.reset();
     const Request &request = *m_request;
+    m_writer.setPage(nullptr);
     if (request.kind == Request::Kind::Html) {
-        loadOwn(freshDocumentUrl(++m_documentSerial));
-        m_writer.write(request.content);
+        const QUrl document = freshDocumentUrl(++m_documentSerial);
+        if (m_pageAnswered && !m_showsFile) {
+            // From one written page to the next the first piece goes with
+            // its document: no empty document is ever painted between them.
+            const QString report =
+                u"console.log("_s
+                + PageWriter::jsonString(m_linkToken + ArrivalReport + QString::number(m_documentSerial)) + u");"_s;
+            setFirstPieceScript(document, m_writer.writeOnArrival(request.content, report));
+        } else {
+            // A document that comes up in another renderer (after a file, on
+            // a fresh engine) is written once it is there: written as it
+            // comes up, it would take no pointer until the next page.
+            m_writer.write(request.content);
+        }
+        loadOwn(document);
     } else {
         m_writer.cancel();
         loadOwn(QUrl::fromLocalFile(request.content));
@@ -382,10 +416,18 @@ bool PageView::acceptNavigation(const QUrl &, QWebEnginePage::NavigationType typ
 
 void PageView::onConsoleMessage(const QString &message)
 {
-    // The status text stays the hover report: the click says which link.
     if (!message.startsWith(m_linkToken))
         return;
-    dispatch(message.mid(m_linkToken.size()));
+    const QString report = message.mid(m_linkToken.size());
+    if (report.startsWith(ArrivalReport)) {
+        if (report.mid(ArrivalReport.size()) == QString::number(m_documentSerial)) {
+            m_writer.arrived(m_page);
+            watch();
+        }
+        return;
+    }
+    // The status text stays the hover report: the click says which link.
+    dispatch(report);
 }
 
 void PageView::dispatch(const QString &address)

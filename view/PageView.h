@@ -109,6 +109,7 @@ private:
     void replacePage();
     void onEngineFailed();
     void loadOwn(const QUrl &url);
+    void setFirstPieceScript(const QUrl &document, const QString &script);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void startRequest(Request request);
     void begin();
@@ -148,6 +149,8 @@ private:
     // The current engine has finished a load of its own: it has been seen
     // alive, so a silence from it now means something.
     bool m_pageAnswered = false;
+    // The current engine's document is a file (in a renderer of its own).
+    bool m_showsFile = false;
     // How far down the page in place the reader was (0 top, 1 bottom), and
     // where a page shown again on a fresh engine goes back to.
     double m_readingPosition = 0;

@@ -103,7 +103,8 @@ void PageWriter::setPage(QWebEnginePage *page)
     m_page = page;
     m_waitingForPaint = false;
     m_paintWait.stop();
-    // Answers still owed by an earlier page no longer count.
+    // Answers still owed by an earlier page no longer count, nor a first
+    // piece that was to come with a document.
     ++m_callSerial;
     m_inFlight = false;
     if (m_job)
@@ -127,45 +128,69 @@ void PageWriter::cancel()
     ++m_jobSerial;
 }
 
-void PageWriter::pump()
+QString PageWriter::nextPiece(Job &job) const
 {
-    if (!m_page || m_inFlight || m_waitingForPaint || !m_job)
-        return;
-    Job &job = *m_job;
     const QStringView html(job.html);
     QString script;
-    bool last = false;
-    const qsizetype from = job.written;
     if (!job.opened) {
         const qsizetype end = firstPieceEnd(html);
-        last = end == html.size();
         // document.open() drops every listener of the document: the guards
         // go on again before any of the page is parsed.
         script = u"document.open();"_s + m_guardScript + u"document.write("_s + jsonString(html.first(end)) + u");"_s;
         job.opened = true;
         job.written = end;
     } else {
-        last = true;
         script = u"document.write("_s + jsonString(html.sliced(job.written)) + u");"_s;
         job.written = html.size();
     }
-    if (last)
-        script += u"document.close();"_s;
     // The page is laid out before the engine answers, so an answered page is
     // a finished one, and no layout of it is left to hold the engine later.
-    if (last)
-        script += u"document.body&&document.body.offsetHeight;"_s;
+    if (job.written == html.size())
+        script += u"document.close();document.body&&document.body.offsetHeight;"_s;
+    return script;
+}
 
+void PageWriter::startCall(qsizetype size)
+{
     m_inFlight = true;
     m_inFlightJob = m_jobSerial;
-    m_inFlightSize = job.written - from;
+    m_inFlightSize = size;
     m_inFlightSince.start();
-    const quint64 call = ++m_callSerial;
+    ++m_callSerial;
+}
+
+void PageWriter::pump()
+{
+    if (!m_page || m_inFlight || m_waitingForPaint || !m_job)
+        return;
+    const qsizetype from = m_job->written;
+    const QString script = nextPiece(*m_job);
+    startCall(m_job->written - from);
+    const quint64 call = m_callSerial;
     const QPointer<PageWriter> self(this);
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self, call](const QVariant &) {
         if (self)
             self->onAnswer(call);
     });
+}
+
+QString PageWriter::writeOnArrival(const QString &html, const QString &report)
+{
+    m_page = nullptr;
+    write(html);
+    const QString script = nextPiece(*m_job) + report;
+    // With the engine from now on, as a piece sent is.
+    startCall(m_job->written);
+    m_arrivalCall = m_callSerial;
+    return script;
+}
+
+void PageWriter::arrived(QWebEnginePage *page)
+{
+    if (!awaitsArrival())
+        return;
+    m_page = page;
+    onAnswer(m_arrivalCall);
 }
 
 void PageWriter::onAnswer(quint64 call)

@@ -49,6 +49,17 @@ public:
     // Drops the request under way; what it has not written is never written.
     void cancel();
 
+    // Starts writing html into a document still to come, and returns the
+    // script that writes its first piece, for that document to run as soon
+    // as it is there (no round trip, and no empty document ever painted),
+    // followed by report, which says it ran. The rest waits for arrived().
+    // A page set meanwhile (setPage) writes the whole page itself.
+    [[nodiscard]] QString writeOnArrival(const QString &html, const QString &report);
+    // The document ran the script writeOnArrival() gave: the rest goes into page.
+    void arrived(QWebEnginePage *page);
+    // The first piece of the latest request is on its way with a document.
+    [[nodiscard]] bool awaitsArrival() const { return m_inFlight && !m_page && m_arrivalCall == m_callSerial; }
+
     // A script is with the engine and has not answered yet.
     [[nodiscard]] bool isBusy() const { return m_inFlight; }
     // The script with the engine belongs to the latest request.
@@ -56,6 +67,9 @@ public:
     // The characters of the piece with the engine, and how long it has been there.
     [[nodiscard]] qsizetype busyPieceSize() const { return m_inFlight ? m_inFlightSize : 0; }
     [[nodiscard]] qint64 busyMs() const { return m_inFlight ? m_inFlightSince.elapsed() : 0; }
+    // The latest request waits for a page to be written into (its first
+    // piece has not come with a document, or is not known to have).
+    [[nodiscard]] bool waitsForPage() const { return m_job.has_value() && !m_page; }
     // A request is not completely written yet.
     [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
 
@@ -83,6 +97,9 @@ private:
         bool opened = false; // document.open() done
     };
 
+    // The script of the job's next piece; the job counts it as written.
+    [[nodiscard]] QString nextPiece(Job &job) const;
+    void startCall(qsizetype size);
     void pump();
     void onAnswer(quint64 call);
     void stopWaitingForPaint();
@@ -95,6 +112,8 @@ private:
     bool m_inFlight = false;
     quint64 m_callSerial = 0;
     quint64 m_inFlightJob = 0;
+    // The call that is a first piece gone with a document.
+    quint64 m_arrivalCall = 0;
     qsizetype m_inFlightSize = 0;
     QElapsedTimer m_inFlightSince;
     QPointer<QWidget> m_screen;
