@@ -296,9 +296,10 @@ void PageView::showHtml(const QString &html)
     startRequest(Request{Request::Kind::Html, html, true, html.size()});
 }
 
-void PageView::showFile(const QString &path)
+void PageView::showFile(const QUrl &file)
 {
-    startRequest(Request{Request::Kind::File, path, false, QFileInfo(path).size()});
+    startRequest(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), false,
+                         QFileInfo(file.toLocalFile()).size()});
 }
 
 void PageView::startRequest(Request request)
@@ -337,7 +338,7 @@ void PageView::carryOut()
     if (!m_request || m_request->started || m_writer.isBusy() || m_ownLoad || m_layout)
         return;
     m_request->started = true;
-    loadOwn(QUrl::fromLocalFile(m_request->content));
+    loadOwn(QUrl(m_request->content, QUrl::StrictMode));
 }
 
 void PageView::requestShown()

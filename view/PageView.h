@@ -65,8 +65,8 @@ public:
 
     // Starts replacing the document with html, written unchanged.
     void showHtml(const QString &html);
-    // Starts showing a local file.
-    void showFile(const QString &path);
+    // Starts showing a local file, given by its file URL.
+    void showFile(const QUrl &file);
 
     // Called with the link's address when the user follows a link; returns
     // the handler it replaces.
