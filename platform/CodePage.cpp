@@ -47,7 +47,8 @@ QString name(CodePage page)
 bool isUtf8(QByteArrayView bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8(bytes);
+    // The decoding is lazy: it runs when the result is taken.
+    const QString text = utf8(bytes);
     return !utf8.hasError();
 }
 

@@ -137,9 +137,9 @@ FileListing listFiles(const NativePath &folder, QStringView suffix)
         if (kind != FileKind::Missing) // else removed since it was read
             matching.append({std::move(name), kind});
     }
-    const CodePage page = codepage::ofNames(names);
+    listing.codePage = codepage::ofNames(names);
     for (auto &[name, kind] : matching) {
-        NativePath path = NativePath::fromNative(std::move(name), page);
+        NativePath path = NativePath::fromNative(std::move(name), listing.codePage);
         if (kind == FileKind::Regular)
             listing.files.append(std::move(path));
         else

@@ -24,6 +24,8 @@ struct FileListing
     // The other names that would have matched: folders, FIFOs, devices,
     // dangling links.
     QList<UnusableEntry> unusable;
+    // The code page the names that are not UTF-8 are shown in.
+    CodePage codePage = CodePage::Windows1251;
 };
 
 // The names in folder that end in suffix (ASCII), letter case ignored,

@@ -593,19 +593,12 @@ int check(const QList<platform::NativePath> &files, Streams &io)
         say(io, shown(folder) + u": cannot list: "_s + error.text());
         return 1;
     }
-    // Where the names that are not UTF-8 came from, as the reader decoded them.
-    const platform::CodePage page = platform::codepage::ofNames([&] {
-        QList<QByteArray> names;
-        for (const platform::NativePath &name : listing.files)
-            names.append(name.native());
-        return names;
-    }());
     bool problems = false;
     const QList<platform::NativePath> &names = listing.files;
     for (qsizetype i = 0; i < names.size(); ++i) {
         QString entry = u"%1) %2"_s.arg(i + 1).arg(shown(names[i]));
         if (!names[i].hasExactText())
-            entry += u" (name in "_s + platform::codepage::name(page) + u')';
+            entry += u" (name in "_s + platform::codepage::name(listing.codePage) + u')';
         QString line;
         problems = checkWork(dataFolder + names[i], entry + u": "_s, line) || problems;
         if (!putText(io, line))
