@@ -34,7 +34,7 @@ std::optional<platform::NativePath> writePage(const platform::NativePath &folder
 }
 
 std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
-                                                          const QString &url)
+                                                           const QString &url)
 {
     if (auto page = writePage(programFolder, url))
         return page;

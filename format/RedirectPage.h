@@ -28,6 +28,6 @@ inline constexpr int MaxFiles = 100;
 // of the user's own folders (platform::userFolders()) that takes it, made
 // only when it is needed.
 [[nodiscard]] std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
-                                                                        const QString &url);
+                                                                         const QString &url);
 
 } // namespace redirect

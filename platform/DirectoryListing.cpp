@@ -55,12 +55,12 @@ bool listsBefore(const QString &a, const QString &b)
 
 NativePath findFile(const NativePath &folder, const QString &name)
 {
-    const NativePath utf8 = folder + NativePath(name);
+    NativePath utf8 = folder + NativePath(name);
 #ifndef Q_OS_WIN
     if (fileKind(utf8) == FileKind::Regular)
         return utf8;
     for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866}) {
-        const NativePath spelled = folder + NativePath::fromNative(codepage::encode(name, page), page);
+        NativePath spelled = folder + NativePath::fromNative(codepage::encode(name, page), page);
         if (fileKind(spelled) == FileKind::Regular)
             return spelled;
     }
@@ -131,7 +131,8 @@ FileListing listFiles(const NativePath &folder, QStringView suffix)
         // Hidden names. The suffix is ASCII, the same bytes in UTF-8 and in
         // every code page.
         if (name.startsWith('.') || name.size() < ending.size()
-            || qstrnicmp(name.constData() + name.size() - ending.size(), ending.constData(), size_t(ending.size())) != 0)
+            || qstrnicmp(name.constData() + name.size() - ending.size(), ending.constData(), size_t(ending.size()))
+                   != 0)
             continue;
         const FileKind kind = fileKindAt(::dirfd(dir), entry->d_name);
         if (kind != FileKind::Missing) // else removed since it was read

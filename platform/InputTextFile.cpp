@@ -79,8 +79,8 @@ qsizetype InputTextFile::lineEnd(qsizetype from) const
 {
     const char *data = m_data.constData();
     if (m_ends == LineEnds::CrLfOrCr) {
-        const auto *cr = static_cast<const char *>(
-            std::memchr(data + from, '\r', static_cast<std::size_t>(m_data.size() - from)));
+        const auto *cr =
+            static_cast<const char *>(std::memchr(data + from, '\r', static_cast<std::size_t>(m_data.size() - from)));
         return cr == nullptr ? -1 : cr - data;
     }
     for (qsizetype i = from; i < m_data.size(); ++i) {

@@ -26,7 +26,7 @@ public:
     // Where a line ends.
     enum class LineEnds {
         CrLfOrCr, // the legacy runtime's rule, that of work files
-        Any,      // LF, CR LF or CR: text made by any editor
+        Any, // LF, CR LF or CR: text made by any editor
     };
     // Hands over up to size bytes into buffer: how many, 0 at the end, -1
     // when the read failed.
@@ -35,7 +35,7 @@ public:
     // How much a stream reads at a time.
     static constexpr qsizetype PieceSize = qsizetype(1) << 20;
 
-    explicit InputTextFile(LineEnds ends = LineEnds::CrLfOrCr) : m_ends(ends) {}
+    explicit InputTextFile(LineEnds ends = LineEnds::CrLfOrCr) : m_ends(ends) { }
 
     // ErrorNumber::None on success, else the runtime's error number
     // (FileNotFound when the file is missing, PathFileAccess when the name is

@@ -9,12 +9,12 @@
 #include "tools/PackTool.h"
 
 #include <QBuffer>
-#include <QScopeGuard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,8 +123,8 @@ private Q_SLOTS:
         // Columns count characters, whatever their bytes; U+FEFF is one too.
         QTest::newRow("bad byte after Cyrillic")
             << QByteArray("ok\n\xD0\xB0\xD0\xB1\xD0\xB2\xC3(") << u":2:4:"_s << u"not valid UTF-8"_s;
-        QTest::newRow("bad byte after U+FEFF") << QByteArray("a\xEF\xBB\xBF\xE2\x80\x94\xFF") << u":1:4:"_s
-                                               << u"not valid UTF-8"_s;
+        QTest::newRow("bad byte after U+FEFF")
+            << QByteArray("a\xEF\xBB\xBF\xE2\x80\x94\xFF") << u":1:4:"_s << u"not valid UTF-8"_s;
         QTest::newRow("literal U+FFFD") << QByteArray("x\xEF\xBF\xBD\xFF") << u":1:2:"_s
                                         << u"(U+FFFD) has no windows-1251 code"_s;
     }
@@ -222,7 +222,10 @@ private Q_SLOTS:
         QCOMPARE(r.outBytes, fromFile.outBytes);
         QVERIFY(r.err.isEmpty());
         // U+FEFF stands for nothing wherever it is, as at the start of a file.
-        r = runPack({u"encode"_s, u"-"_s, u"-"_s}, "\xEF\xBB\xBF" "a\n\xEF\xBB\xBF" "b\xEF\xBB\xBF" "c\xEF\xBB\xBF");
+        r = runPack({u"encode"_s, u"-"_s, u"-"_s}, "\xEF\xBB\xBF"
+                                                   "a\n\xEF\xBB\xBF"
+                                                   "b\xEF\xBB\xBF"
+                                                   "c\xEF\xBB\xBF");
         QCOMPARE(runPack({u"decode"_s, u"-"_s}, r.outBytes).out, u"a\nbc\n"_s);
         // No file named "-" was read or made.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"poem.dat"_s, u"poem.txt"_s}));
@@ -502,7 +505,8 @@ private Q_SLOTS:
             QBuffer out;
             QBuffer err;
             in.setData(input);
-            (void)in.open(QIODevice::ReadOnly), (void)out.open(QIODevice::WriteOnly), (void)err.open(QIODevice::WriteOnly);
+            (void)in.open(QIODevice::ReadOnly), (void)out.open(QIODevice::WriteOnly),
+                (void)err.open(QIODevice::WriteOnly);
             pack::Streams io{in, out, err};
             QList<platform::NativePath> arguments;
             for (const QByteArray &arg : args)
@@ -546,12 +550,11 @@ private Q_SLOTS:
         QTest::newRow("decode, full") << QStringList{u"decode"_s, u"@work.dat"_s} << u"full"_s << full;
         QTest::newRow("decode, closed") << QStringList{u"decode"_s, u"@work.dat"_s} << u"closed"_s << closed;
         QTest::newRow("encode, full") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"full"_s << full;
-        QTest::newRow("encode, closed") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"closed"_s
-                                        << closed;
+        QTest::newRow("encode, closed") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"closed"_s << closed;
         QTest::newRow("encode, no input") << QStringList{u"encode"_s, u"-"_s, u"@new.dat"_s} << u"no input"_s
                                           << u"\\(standard input\\): cannot read: standard input is closed"_s;
-        QTest::newRow("decode, unreadable input") << QStringList{u"decode"_s, u"-"_s} << u"folder input"_s
-                                                  << u"\\(standard input\\): cannot read: "_s;
+        QTest::newRow("decode, unreadable input")
+            << QStringList{u"decode"_s, u"-"_s} << u"folder input"_s << u"\\(standard input\\): cannot read: "_s;
     }
 
     void outputFailuresAreErrors()

@@ -2,6 +2,7 @@
 // listing, on real files, FIFOs, links and names that are not UTF-8.
 #include "FileMakers.h"
 
+#include "platform/Cp866.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileIdentity.h"
 #include "platform/InputTextFile.h"
@@ -12,7 +13,6 @@
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/System.h"
-#include "platform/Cp866.h"
 #include "platform/Windows1251.h"
 
 #include <QDir>
@@ -670,9 +670,8 @@ private Q_SLOTS:
                                << QStringList{u"Ода.dat"_s, u"уст.dat"_s};
         QTest::newRow("windows-1251") << QList<QByteArray>{Oda1251 + ".dat", Ust866 + ".dat"}
                                       << QStringList{u"гбв.dat"_s, u"Ода.dat"_s};
-        QTest::newRow("mixed with UTF-8")
-            << QList<QByteArray>{u"Ёж.dat"_s.toUtf8(), Ust866 + ".dat", Oda866 + ".txt"}
-            << QStringList{u"Ёж.dat"_s, u"уст.dat"_s};
+        QTest::newRow("mixed with UTF-8") << QList<QByteArray>{u"Ёж.dat"_s.toUtf8(), Ust866 + ".dat", Oda866 + ".txt"}
+                                          << QStringList{u"Ёж.dat"_s, u"уст.dat"_s};
         // ".Заметки" in cp866: hidden and no work, it still tells the folder's code page.
         QTest::newRow("decided by a name not listed")
             << QList<QByteArray>{QByteArray(".\x87\xA0\xAC\xA5\xE2\xAA\xA8"), Ust866 + ".dat"}

@@ -255,8 +255,7 @@ private Q_SLOTS:
 
     void folderThatRefusesEverythingEndsAtOnce()
     {
-        QCOMPARE(pageWritten(m_program.path() + u"/no such folder/"_s, u"http://photo.example.org/"_s),
-                 std::nullopt);
+        QCOMPARE(pageWritten(m_program.path() + u"/no such folder/"_s, u"http://photo.example.org/"_s), std::nullopt);
         QVERIFY(QDir(m_program.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
 };

@@ -372,7 +372,7 @@ private:
 class WorkOutput
 {
 public:
-    WorkOutput(const platform::NativePath &target, Streams &io) : m_target(target), m_io(io) {}
+    WorkOutput(platform::NativePath target, Streams &io) : m_target(std::move(target)), m_io(io) { }
 
     QString open()
     {
@@ -385,8 +385,7 @@ public:
 
     bool write(QByteArrayView bytes)
     {
-        return isStandard(m_target) ? m_staged.write(bytes.data(), bytes.size()) == bytes.size()
-                                    : m_file.write(bytes);
+        return isStandard(m_target) ? m_staged.write(bytes.data(), bytes.size()) == bytes.size() : m_file.write(bytes);
     }
 
     [[nodiscard]] QString writeError() const

@@ -5,8 +5,8 @@
 
 #include <QByteArray>
 #include <QIODevice>
-#include <QString>
 #include <QList>
+#include <QString>
 
 #include <cstdint>
 #include <optional>

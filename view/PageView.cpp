@@ -298,8 +298,8 @@ void PageView::showHtml(const QString &html)
 
 void PageView::showFile(const QUrl &file)
 {
-    startRequest(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), false,
-                         QFileInfo(file.toLocalFile()).size()});
+    startRequest(
+        Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), false, QFileInfo(file.toLocalFile()).size()});
 }
 
 void PageView::startRequest(Request request)
