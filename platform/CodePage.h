@@ -10,8 +10,10 @@ namespace platform {
 
 // The single-byte code pages Russian file names come in from Windows:
 // windows-1251 (what Windows programs write) and cp866 (what Windows' own
-// compressed folders store in a zip).
-enum class CodePage { Windows1251, Cp866 };
+// compressed folders store in a zip). unzip turns the cp866 names of a zip
+// made on Windows (or DOS) into Latin-1 as if they were in DOS code page 850,
+// losing Ш; Cp866Unzipped reads them back.
+enum class CodePage { Windows1251, Cp866, Cp866Unzipped };
 
 namespace codepage {
 

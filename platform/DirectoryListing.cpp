@@ -59,7 +59,7 @@ NativePath findFile(const NativePath &folder, const QString &name)
 #ifndef Q_OS_WIN
     if (fileKind(utf8) == FileKind::Regular)
         return utf8;
-    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866}) {
+    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped}) {
         NativePath spelled = folder + NativePath::fromNative(codepage::encode(name, page), page);
         if (fileKind(spelled) == FileKind::Regular)
             return spelled;

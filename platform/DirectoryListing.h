@@ -40,7 +40,8 @@ struct FileListing
 
 // The file called name in folder, under the first spelling of it that is a
 // regular file there: UTF-8, windows-1251, cp866 (a name stored by a Windows
-// program or archiver); the UTF-8 one when there is none. folder ends in a
+// program or archiver), cp866 as unzip converted it; the UTF-8 one when there
+// is none. folder ends in a
 // separator.
 [[nodiscard]] NativePath findFile(const NativePath &folder, const QString &name);
 

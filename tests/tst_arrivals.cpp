@@ -182,6 +182,7 @@ private Q_SLOTS:
         QTest::addColumn<platform::CodePage>("page");
         QTest::newRow("windows-1251") << platform::CodePage::Windows1251;
         QTest::newRow("cp866") << platform::CodePage::Cp866;
+        QTest::newRow("cp866 as unzip converted it") << platform::CodePage::Cp866Unzipped;
     }
 
     void aProgramFolderNotInUtf8Works()

@@ -158,6 +158,8 @@ private Q_SLOTS:
         QTest::newRow("UTF-8") << QList<int>{utf8} << utf8;
         QTest::newRow("windows-1251") << QList<int>{cp1251} << cp1251;
         QTest::newRow("cp866") << QList<int>{cp866} << cp866;
+        const int unzipped = int(platform::CodePage::Cp866Unzipped);
+        QTest::newRow("cp866 as unzip converted it") << QList<int>{unzipped} << unzipped;
         QTest::newRow("UTF-8 before cp866") << QList<int>{cp866, utf8} << utf8;
         QTest::newRow("windows-1251 before cp866") << QList<int>{cp866, cp1251} << cp1251;
         QTest::newRow("none: the UTF-8 name") << QList<int>{} << utf8;

@@ -672,6 +672,10 @@ private Q_SLOTS:
                                       << QStringList{u"гбв.dat"_s, u"Ода.dat"_s};
         QTest::newRow("mixed with UTF-8") << QList<QByteArray>{u"Ёж.dat"_s.toUtf8(), Ust866 + ".dat", Oda866 + ".txt"}
                                           << QStringList{u"Ёж.dat"_s, u"уст.dat"_s};
+        // "Ода", "Осень" in cp866 as unzip leaves them (its Latin-1 for DOS code page 850).
+        QTest::newRow("cp866 converted by unzip")
+            << QList<QByteArray>{QByteArray("\xC4\xF1\xE1.dat"), QByteArray("\xC4\xDF\xD1\xA1\xFD.dat")}
+            << QStringList{u"Ода.dat"_s, u"Осень.dat"_s};
         // ".Заметки" in cp866: hidden and no work, it still tells the folder's code page.
         QTest::newRow("decided by a name not listed")
             << QList<QByteArray>{QByteArray(".\x87\xA0\xAC\xA5\xE2\xAA\xA8"), Ust866 + ".dat"}
