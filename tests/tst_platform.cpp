@@ -827,6 +827,26 @@ private Q_SLOTS:
         QCOMPARE(platform::programFolder().text(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     }
 
+    // What is handed to the desktop reaches a folder whose path is not UTF-8:
+    // the file URL carries its bytes, the working folder leads into it.
+    void desktopReachesAFolderNotInUtf8()
+    {
+        files::TemporaryFolder dir;
+        const QByteArray folder = files::bytes(dir.path()) + '/' + Sobranie866;
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        const platform::NativePath path = platform::NativePath::fromNative(folder);
+        const QUrl url(platform::desktopTarget(path));
+        QCOMPARE(url.scheme(), u"file"_s);
+        QCOMPARE(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()), folder);
+        QProcess pwd;
+        pwd.setWorkingDirectory(platform::desktopFolder(path));
+        pwd.start(u"/bin/pwd"_s, {u"-P"_s});
+        QVERIFY(pwd.waitForFinished(20000));
+        QCOMPARE(pwd.readAllStandardOutput(), folder + '\n');
+        // A path whose text is exact goes as it is.
+        QCOMPARE(platform::desktopTarget(pathOf(dir.path())), dir.path());
+    }
+
     void listingOrderIsTotal()
     {
         QVERIFY(platform::listsBefore(u"a"_s, u"ab"_s));
