@@ -26,6 +26,14 @@ QString Collection::workNameOf(const QString &fileName)
     return dot < 0 ? fileName : fileName.left(dot);
 }
 
+platform::NativePath Collection::appDirFrom(const platform::NativePath &programFolder)
+{
+    const QChar separator(platform::PathSeparator);
+    if (!needsSeparator(programFolder.text(), separator))
+        return programFolder;
+    return programFolder + platform::NativePath(QString(separator));
+}
+
 platform::FileListing Collection::listWorkFiles(const platform::NativePath &dataFolder)
 {
     return platform::listFiles(dataFolder, u".dat");
@@ -33,13 +41,9 @@ platform::FileListing Collection::listWorkFiles(const platform::NativePath &data
 
 Collection Collection::load(const platform::NativePath &programFolder)
 {
-    const QChar separator(platform::PathSeparator);
-    const platform::NativePath separatorPath{QString(separator)};
     Collection c;
-    c.m_appDir = programFolder;
-    if (needsSeparator(programFolder.text(), separator))
-        c.m_appDir += separatorPath;
-    c.m_dataDir = c.m_appDir + platform::NativePath(u"Data"_s) + separatorPath;
+    c.m_appDir = appDirFrom(programFolder);
+    c.m_dataDir = c.m_appDir + platform::NativePath(u"Data"_s + QChar(platform::PathSeparator));
 
     QList<platform::NativePath> files = listWorkFiles(c.m_dataDir).files;
     if (files.size() > INT32_MAX)
@@ -63,14 +67,14 @@ platform::NativePath Collection::workPath(std::int32_t index) const
     return m_dataDir + platform::NativePath(m_workNames.at(index) + u".dat"_s);
 }
 
-QString Collection::biographyPath() const
+platform::NativePath Collection::biographyPath() const
 {
-    return dataDir() + u"Биография.html"_s;
+    return platform::findFile(m_dataDir, u"Биография.html"_s);
 }
 
-QString Collection::helpPath() const
+platform::NativePath Collection::helpPath() const
 {
-    return appDir() + u"Справка.htm"_s;
+    return platform::findFile(m_appDir, u"Справка.htm"_s);
 }
 
 QString Collection::cataloguePage() const

@@ -24,10 +24,13 @@ public:
     // been works, as load() finds them.
     [[nodiscard]] static platform::FileListing listWorkFiles(const platform::NativePath &dataFolder);
 
-    // The program folder, ending in the platform's separator.
+    // The program folder, ending in the platform's separator, as shown.
     [[nodiscard]] const QString &appDir() const { return m_appDir.text(); }
     // appDir() & "Data" & the separator.
     [[nodiscard]] const QString &dataDir() const { return m_dataDir.text(); }
+    // The same two as the system names them.
+    [[nodiscard]] const platform::NativePath &appPath() const { return m_appDir; }
+    [[nodiscard]] const platform::NativePath &dataPath() const { return m_dataDir; }
     // The work names in catalogue order; never empty: with no works it holds
     // one empty name.
     [[nodiscard]] const QStringList &workNames() const { return m_workNames; }
@@ -40,8 +43,11 @@ public:
     // and the file's name exactly as the listing found it. Without works, the
     // one empty name gives the data folder & ".dat".
     [[nodiscard]] platform::NativePath workPath(std::int32_t index) const;
-    [[nodiscard]] QString biographyPath() const;
-    [[nodiscard]] QString helpPath() const;
+    // "Биография.html" in the data folder and "Справка.htm" in the program
+    // folder, under whichever spelling of the name is there (UTF-8 first,
+    // then windows-1251, then cp866), looked for at each call.
+    [[nodiscard]] platform::NativePath biographyPath() const;
+    [[nodiscard]] platform::NativePath helpPath() const;
 
     // The catalogue page of the listed works.
     [[nodiscard]] QString cataloguePage() const;
@@ -49,6 +55,7 @@ public:
     // The program folder with exactly one trailing separator.
     [[nodiscard]] static QString appDirFrom(const QString &programFolder,
                                             QChar separator = QChar(platform::PathSeparator));
+    [[nodiscard]] static platform::NativePath appDirFrom(const platform::NativePath &programFolder);
     // A work's name from its file name: everything before the last ".".
     [[nodiscard]] static QString workNameOf(const QString &fileName);
 

@@ -5,8 +5,7 @@
 #include "format/Pages.h"
 #include "format/WorkFile.h"
 #include "platform/InputTextFile.h"
-
-#include <QFileInfo>
+#include "platform/RegularFile.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,10 +40,10 @@ Destination followLink(const Collection &collection, const QString &address, pla
     case Link::Kind::Biography: {
         // A biography that is not there leaves the view as it is, rather
         // than an empty page under an enabled catalogue command.
-        const QFileInfo biography(collection.biographyPath());
-        if (!biography.isFile() || !biography.isReadable())
+        platform::NativePath biography = collection.biographyPath();
+        if (platform::RegularFile file; file.openForInput(biography) != platform::ErrorNumber::None)
             return Nothing{};
-        return ShowFile{collection.biographyPath()};
+        return ShowFile{std::move(biography)};
     }
     case Link::Kind::Work:
         return openWork(collection, link.index, random);

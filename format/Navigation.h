@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/LegacyRandom.h"
+#include "platform/NativePath.h"
 #include "platform/RuntimeError.h"
 
 #include <QString>
@@ -27,7 +28,7 @@ struct ShowCatalogue
 // A file shown by the view (the biography); the catalogue command is enabled.
 struct ShowFile
 {
-    QString path;
+    platform::NativePath path;
 };
 
 // A work page; the catalogue command is enabled.

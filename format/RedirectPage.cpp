@@ -16,15 +16,15 @@ QString page(const QString &url)
              u"<title>WWW</title></head><body></body></html>"_s;
 }
 
-std::optional<QString> writePage(const QString &folder, const QString &url)
+std::optional<platform::NativePath> writePage(const platform::NativePath &folder, const QString &url)
 {
     const QString text = page(url);
     for (int counter = 0; counter < MaxFiles; ++counter) {
-        const QString path = folder + QString::number(counter) + u".html"_s;
+        const platform::NativePath path = folder + platform::NativePath(QString::number(counter) + u".html"_s);
         platform::OutputTextFile file;
         // Only a regular file (or none yet) opens: a FIFO or a device under
         // the name is passed over at once.
-        if (file.open(platform::NativePath(path)) == platform::ErrorNumber::None) {
+        if (file.open(path) == platform::ErrorNumber::None) {
             // A failed write is passed over: the file is still opened.
             (void)file.print(text);
             return path;
@@ -33,14 +33,15 @@ std::optional<QString> writePage(const QString &folder, const QString &url)
     return std::nullopt;
 }
 
-std::optional<QString> writePageWherePossible(const QString &programFolder, const QString &url)
+std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
+                                                           const QString &url)
 {
     if (auto page = writePage(programFolder, url))
         return page;
     for (const QString &folder : platform::userFolders()) {
         if (!QDir().mkpath(folder))
             continue;
-        if (auto page = writePage(folder, url))
+        if (auto page = writePage(platform::NativePath(folder), url))
             return page;
     }
     return std::nullopt;

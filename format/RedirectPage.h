@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QString>
 
 #include <optional>
@@ -19,12 +21,13 @@ inline constexpr int MaxFiles = 100;
 // (a missing name is created; a folder, a FIFO or a device is passed over),
 // and returns that path; nothing when no name could be written. folder ends
 // in a separator.
-[[nodiscard]] std::optional<QString> writePage(const QString &folder, const QString &url);
+[[nodiscard]] std::optional<platform::NativePath> writePage(const platform::NativePath &folder, const QString &url);
 
 // Writes the page as writePage does in programFolder or, when no name there
 // can be written (an installed program's folder is read-only), in the first
 // of the user's own folders (platform::userFolders()) that takes it, made
 // only when it is needed.
-[[nodiscard]] std::optional<QString> writePageWherePossible(const QString &programFolder, const QString &url);
+[[nodiscard]] std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
+                                                                         const QString &url);
 
 } // namespace redirect

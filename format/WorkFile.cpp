@@ -89,8 +89,11 @@ void reseedFor(std::int32_t seed, platform::LegacyRandom &random)
 
 Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random)
 {
-    const std::optional<std::int32_t> item = file.readNumber();
+    const QByteArrayView seedLine = file.readLine();
+    const std::optional<std::int32_t> item = platform::numberItem(seedLine);
     Header header;
+    // A seed line without a line end is the whole file.
+    header.lineEndsLost = !file.lineEnded() && lostLineEnds(seedLine);
     header.seed = item.value_or(0);
     header.seedRead = item.has_value();
     reseedFor(header.seed, random);

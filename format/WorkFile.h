@@ -40,6 +40,8 @@ struct Header
 {
     std::int32_t seed = 0; // 0 when the line holds no readable number
     bool seedRead = false;
+    // The seed line is the whole file, CR LF turned into LF (lostLineEnds).
+    bool lineEndsLost = false;
     Tables tables;
 };
 

@@ -24,7 +24,7 @@ bool pathListsBefore(const NativePath &a, const NativePath &b)
 {
     if (a.text() != b.text())
         return listsBefore(a.text(), b.text());
-    // Names shown alike (one in UTF-8, one in windows-1251): by their bytes.
+    // Names shown alike (one in UTF-8, one in a code page): by their bytes.
     return a.native() < b.native();
 }
 
@@ -51,6 +51,21 @@ bool listsBefore(const QString &a, const QString &b)
     // Names equal but for letter case (possible on case-sensitive file
     // systems): fall back to the exact codes, so the order stays fixed.
     return a < b;
+}
+
+NativePath findFile(const NativePath &folder, const QString &name)
+{
+    NativePath utf8 = folder + NativePath(name);
+#ifndef Q_OS_WIN
+    if (fileKind(utf8) == FileKind::Regular)
+        return utf8;
+    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped}) {
+        NativePath spelled = folder + NativePath::fromNative(codepage::encode(name, page), page);
+        if (fileKind(spelled) == FileKind::Regular)
+            return spelled;
+    }
+#endif
+    return utf8;
 }
 
 FileListing listFiles(const NativePath &folder, QStringView suffix)
@@ -96,6 +111,11 @@ FileListing listFiles(const NativePath &folder, QStringView suffix)
         throw RuntimeError(listingError(errno));
     }
     const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    // Every name counts towards the folder's code page; only the matching
+    // ones are looked at further.
+    QList<QByteArray> names;
+    QList<std::pair<QByteArray, FileKind>> matching;
+    const QByteArray ending = suffix.toUtf8();
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir);
@@ -104,18 +124,27 @@ FileListing listFiles(const NativePath &folder, QStringView suffix)
                 throw RuntimeError(listingError(errno));
             break;
         }
-        // Hidden names, "." and ".." among them.
-        if (entry->d_name[0] == '.')
+        QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
             continue;
-        NativePath name = NativePath::fromNative(QByteArray(entry->d_name));
-        // The suffix is ASCII, which is itself in UTF-8 and in windows-1251 alike.
-        if (!name.text().endsWith(suffix, Qt::CaseInsensitive))
+        names.append(name);
+        // Hidden names. The suffix is ASCII, the same bytes in UTF-8 and in
+        // every code page.
+        if (name.startsWith('.') || name.size() < ending.size()
+            || qstrnicmp(name.constData() + name.size() - ending.size(), ending.constData(), size_t(ending.size()))
+                   != 0)
             continue;
         const FileKind kind = fileKindAt(::dirfd(dir), entry->d_name);
+        if (kind != FileKind::Missing) // else removed since it was read
+            matching.append({std::move(name), kind});
+    }
+    listing.codePage = codepage::ofNames(names);
+    for (auto &[name, kind] : matching) {
+        NativePath path = NativePath::fromNative(std::move(name), listing.codePage);
         if (kind == FileKind::Regular)
-            listing.files.append(std::move(name));
-        else if (kind != FileKind::Missing) // else removed since it was read
-            listing.unusable.append({std::move(name), kind});
+            listing.files.append(std::move(path));
+        else
+            listing.unusable.append({std::move(path), kind});
     }
 #endif
     sortListing(listing);

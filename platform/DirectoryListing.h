@@ -24,15 +24,26 @@ struct FileListing
     // The other names that would have matched: folders, FIFOs, devices,
     // dangling links.
     QList<UnusableEntry> unusable;
+    // The code page the names that are not UTF-8 are shown in.
+    CodePage codePage = CodePage::Windows1251;
 };
 
-// The names in folder that end in suffix, letter case ignored, whatever the
-// bytes of the rest of the name; hidden names are left out. A missing folder
+// The names in folder that end in suffix (ASCII), letter case ignored,
+// whatever the bytes of the rest of the name; hidden names are left out.
+// Names that are not UTF-8 are shown in the one code page under which the
+// folder's names (all of them) read best as Russian. A missing folder
 // lists nothing; a folder the system refuses to list (no permission, a link
 // loop, an I/O error) throws RuntimeError. The order is fixed, as a file
 // system listing would give it: whole names compared code unit by code unit
 // after the simple upper-case mapping of each character.
 [[nodiscard]] FileListing listFiles(const NativePath &folder, QStringView suffix);
+
+// The file called name in folder, under the first spelling of it that is a
+// regular file there: UTF-8, windows-1251, cp866 (a name stored by a Windows
+// program or archiver), cp866 as unzip converted it; the UTF-8 one when there
+// is none. folder ends in a
+// separator.
+[[nodiscard]] NativePath findFile(const NativePath &folder, const QString &name);
 
 // The listing order of two file names.
 [[nodiscard]] bool listsBefore(const QString &a, const QString &b);

@@ -2,44 +2,28 @@
 
 #include "platform/RegularFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace platform {
-
-namespace {
-
-// One line from data starting at pos: returns the line, moves pos past its
-// line end (CR LF or CR alone).
-QByteArrayView takeLine(QByteArrayView data, qsizetype &pos)
-{
-    const qsizetype size = data.size();
-    if (pos >= size)
-        return {};
-    const char *begin = data.data() + pos;
-    const auto *cr = static_cast<const char *>(std::memchr(begin, '\r', static_cast<std::size_t>(size - pos)));
-    if (cr == nullptr) {
-        const qsizetype start = pos;
-        pos = size;
-        return data.sliced(start);
-    }
-    const qsizetype start = pos;
-    const qsizetype end = cr - data.data();
-    pos = end + 1;
-    if (pos < size && data[pos] == '\n')
-        ++pos;
-    return data.sliced(start, end - start);
-}
-
-} // namespace
 
 ErrorNumber InputTextFile::open(const NativePath &path)
 {
     close();
     if (const ErrorNumber error = readRegularFile(path, m_data); error != ErrorNumber::None)
         return error;
-    m_pos = 0;
     m_open = true;
+    return ErrorNumber::None;
+}
+
+ErrorNumber InputTextFile::openStream(const NativePath &path)
+{
+    close();
+    auto file = std::make_shared<RegularFile>();
+    if (const ErrorNumber error = file->openForInput(path); error != ErrorNumber::None)
+        return error;
+    openStream([file](char *buffer, qint64 size) { return file->read(buffer, size); });
     return ErrorNumber::None;
 }
 
@@ -50,16 +34,97 @@ void InputTextFile::openBytes(QByteArray bytes)
     m_open = true;
 }
 
+void InputTextFile::openStream(Source source)
+{
+    close();
+    m_source = std::move(source);
+    m_open = true;
+}
+
 void InputTextFile::close()
 {
     m_data.clear();
     m_pos = 0;
     m_open = false;
+    m_lineEnded = false;
+    m_failed = false;
+    m_source = {};
+}
+
+bool InputTextFile::readOn()
+{
+    if (!m_source)
+        return false;
+    m_data.remove(0, m_pos);
+    m_pos = 0;
+    const qsizetype held = m_data.size();
+    m_data.resize(held + PieceSize);
+    const qint64 n = m_source(m_data.data() + held, PieceSize);
+    m_data.resize(held + std::max<qint64>(n, 0));
+    if (n > 0)
+        return true;
+    m_failed = n < 0;
+    m_source = {};
+    return false;
+}
+
+bool InputTextFile::atEnd()
+{
+    if (m_pos >= m_data.size())
+        readOn();
+    return m_pos >= m_data.size();
+}
+
+qsizetype InputTextFile::lineEnd(qsizetype from) const
+{
+    const char *data = m_data.constData();
+    if (m_ends == LineEnds::CrLfOrCr) {
+        const auto *cr =
+            static_cast<const char *>(std::memchr(data + from, '\r', static_cast<std::size_t>(m_data.size() - from)));
+        return cr == nullptr ? -1 : cr - data;
+    }
+    for (qsizetype i = from; i < m_data.size(); ++i) {
+        if (data[i] == '\r' || data[i] == '\n')
+            return i;
+    }
+    return -1;
+}
+
+QByteArrayView InputTextFile::readLine()
+{
+    // Bytes after m_pos searched already; it stays right when reading on
+    // moves the held bytes to the front.
+    qsizetype searched = 0;
+    for (;;) {
+        const qsizetype end = lineEnd(m_pos + searched);
+        // A CR last in what is held may be the first half of a CR LF.
+        if (end >= 0 && !(m_data[end] == '\r' && end + 1 == m_data.size() && m_source)) {
+            const qsizetype start = m_pos;
+            m_pos = end + 1;
+            if (m_data[end] == '\r' && m_pos < m_data.size() && m_data[m_pos] == '\n')
+                ++m_pos;
+            m_lineEnded = true;
+            return QByteArrayView(m_data).sliced(start, end - start);
+        }
+        searched = (end >= 0 ? end : m_data.size()) - m_pos;
+        if (!readOn())
+            break;
+    }
+    if (searched < m_data.size() - m_pos)
+        return readLine(); // a CR that was last held, and nothing came after it
+    const qsizetype start = m_pos;
+    m_pos = m_data.size();
+    m_lineEnded = false;
+    return QByteArrayView(m_data).sliced(start);
 }
 
 std::optional<std::int32_t> InputTextFile::readNumber()
 {
-    const QByteArrayView line = takeLine(m_data, m_pos);
+    return numberItem(readLine());
+}
+
+std::optional<std::int32_t> numberItem(QByteArrayView line)
+{
     qsizetype i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
         ++i;
@@ -79,11 +144,6 @@ std::optional<std::int32_t> InputTextFile::readNumber()
     if (value > 2147483647LL)
         return std::nullopt;
     return static_cast<std::int32_t>(value);
-}
-
-QByteArrayView InputTextFile::readLine()
-{
-    return takeLine(m_data, m_pos);
 }
 
 } // namespace platform

@@ -1,7 +1,5 @@
 #include "platform/NativePath.h"
 
-#include "platform/Windows1251.h"
-
 #include <QFile>
 #include <QStringDecoder>
 
@@ -19,19 +17,54 @@ NativePath::NativePath(const QString &text)
 
 NativePath NativePath::fromNative(NativeName native)
 {
+#ifdef Q_OS_WIN
+    return fromNative(std::move(native), CodePage::Windows1251);
+#else
+    if (codepage::isUtf8(native))
+        return fromNative(std::move(native), CodePage::Windows1251);
+    NativePath path;
+    path.m_native = std::move(native);
+    path.m_exact = false;
+    const QList<QByteArray> parts = path.m_native.split('/');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            path.m_text += u'/';
+        path.m_text += fromNative(parts[i], codepage::ofNames({parts[i]})).text();
+    }
+    return path;
+#endif
+}
+
+NativePath NativePath::fromNative(NativeName native, CodePage page)
+{
     NativePath path;
 #ifdef Q_OS_WIN
+    Q_UNUSED(page);
     path.m_text = native;
 #else
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     path.m_text = utf8(native);
     if (utf8.hasError()) {
-        path.m_text = windows1251::decode(native);
+        path.m_text = codepage::decode(native, page);
         path.m_exact = false;
     }
 #endif
     path.m_native = std::move(native);
     return path;
+}
+
+QUrl NativePath::url() const
+{
+    if (m_exact)
+        return QUrl::fromLocalFile(m_text);
+#ifdef Q_OS_WIN
+    return QUrl::fromLocalFile(m_native);
+#else
+    // Slashes stay separators; every other byte outside ASCII letters and
+    // digits is written as %XX, which the engine and the desktop turn back
+    // into the same bytes.
+    return QUrl::fromEncoded("file://" + m_native.toPercentEncoding("/"), QUrl::StrictMode);
+#endif
 }
 
 NativePath &NativePath::operator+=(const NativePath &other)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/CodePage.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace platform {
 
@@ -15,17 +18,21 @@ using NativeName = QByteArray;
 
 // A path as the program shows it and as the operating system names it. A
 // path given as text names the file that text encodes to. A name read from a
-// folder keeps the bytes it was read as: one that is not valid UTF-8 (made by
-// a program that wrote windows-1251, as collections from Windows are) is shown
-// decoded from windows-1251 and still opens by its own bytes.
+// folder keeps the bytes it was read as: one that is not valid UTF-8 (unpacked
+// from a Windows archive, in windows-1251 or cp866) is shown decoded from its
+// code page and still opens by its own bytes.
 class NativePath
 {
 public:
     NativePath() = default;
     explicit NativePath(const QString &text);
 
-    // A name or path exactly as the system gave it.
+    // A name or path exactly as the system gave it. Each part of it between
+    // separators that is not UTF-8 is shown in the code page it reads best in
+    // as Russian.
     [[nodiscard]] static NativePath fromNative(NativeName native);
+    // A name from a folder whose names that are not UTF-8 are in page.
+    [[nodiscard]] static NativePath fromNative(NativeName native, CodePage page);
 
     // What the user is shown.
     [[nodiscard]] const QString &text() const { return m_text; }
@@ -33,8 +40,11 @@ public:
     [[nodiscard]] const NativeName &native() const { return m_native; }
     // Whether text() names this same file, so the path may be handed on as
     // text (to the desktop, to the web view). False for a name shown decoded
-    // from windows-1251.
+    // from a code page.
     [[nodiscard]] bool hasExactText() const { return m_exact; }
+    // The file URL of this absolute path that reaches the same file: with the
+    // native bytes percent-encoded where the text is not exact.
+    [[nodiscard]] QUrl url() const;
     [[nodiscard]] bool isEmpty() const { return m_native.isEmpty(); }
 
     // Concatenation, as of strings: a folder ending in a separator, then a name.

@@ -131,6 +131,7 @@ ErrorNumber RegularFile::openForInput(const NativePath &path)
     }
     m_descriptor = descriptor;
     m_size = info.st_size;
+    m_read = 0;
     return ErrorNumber::None;
 }
 
@@ -179,6 +180,19 @@ ErrorNumber RegularFile::readAll(QByteArray &contents)
     }
     contents.truncate(total);
     return ErrorNumber::None;
+}
+
+qint64 RegularFile::read(char *buffer, qint64 size)
+{
+    if (m_descriptor < 0)
+        return -1;
+    const qint64 left = m_size + GrowthAllowance - m_read;
+    if (left <= 0)
+        return 0;
+    const qint64 n = readSome(m_descriptor, buffer, std::min(size, left));
+    if (n > 0)
+        m_read += n;
+    return n;
 }
 
 bool RegularFile::write(QByteArrayView bytes)

@@ -31,6 +31,9 @@ public:
     // little more for one that grows meanwhile, so a file that reports a size
     // it does not have cannot make this read forever. DeviceIO when a read fails.
     ErrorNumber readAll(QByteArray &contents);
+    // Up to size bytes into buffer: how many were read, 0 at the end (or as
+    // far beyond the size at opening as readAll goes), -1 when a read failed.
+    qint64 read(char *buffer, qint64 size);
     // False when not all of bytes could be written.
     bool write(QByteArrayView bytes);
 
@@ -40,6 +43,7 @@ public:
 private:
     int m_descriptor = -1;
     qint64 m_size = 0;
+    qint64 m_read = 0;
 };
 
 // The whole of the regular file at path (see RegularFile::readAll).

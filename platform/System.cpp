@@ -12,8 +12,10 @@
 #include <shellapi.h>
 #else
 #include <QFile>
+#include <QHash>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -61,6 +63,38 @@ QStringList userFolders()
     return folders;
 }
 
+QList<NativePath> commandLineArguments(int argc, char **argv)
+{
+    QList<NativePath> arguments;
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    // Qt has them from the system in UTF-16.
+    for (const QString &argument : QCoreApplication::arguments().mid(1))
+        arguments.append(NativePath(argument));
+#else
+    for (int i = 1; i < argc; ++i)
+        arguments.append(NativePath::fromNative(QByteArray(argv[i])));
+#endif
+    return arguments;
+}
+
+bool holdStandardStream(int descriptor)
+{
+#ifdef Q_OS_WIN
+    return _get_osfhandle(descriptor) != -1;
+#else
+    if (::fcntl(descriptor, F_GETFD) != -1)
+        return true;
+    const int null = ::open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != descriptor) {
+        ::dup2(null, descriptor);
+        ::close(null);
+    }
+    return false;
+#endif
+}
+
 void useBinaryStandardStreams()
 {
 #ifdef Q_OS_WIN
@@ -74,6 +108,33 @@ void prepareWebEngineEnvironment()
 #ifndef Q_OS_WIN
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
+}
+
+QString desktopTarget(const NativePath &path)
+{
+    return path.hasExactText() ? path.text() : path.url().toString(QUrl::FullyEncoded);
+}
+
+QString desktopFolder(const NativePath &folder)
+{
+    if (folder.hasExactText())
+        return folder.text();
+#ifdef Q_OS_WIN
+    return {};
+#else
+    // Linux names every open descriptor in /proc; a program started there
+    // finds itself in the folder itself.
+    static QHash<QByteArray, int> held;
+    int descriptor = held.value(folder.native(), -1);
+    if (descriptor < 0) {
+        descriptor = ::open(folder.native().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0)
+            return {};
+        held.insert(folder.native(), descriptor);
+    }
+    const QString name = u"/proc/%1/fd/%2"_s.arg(::getpid()).arg(descriptor);
+    return QFile::exists(name) ? name : QString();
 #endif
 }
 

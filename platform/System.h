@@ -2,6 +2,7 @@
 
 #include "platform/NativePath.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,15 @@ inline constexpr char16_t PathSeparator = u'/';
 // separators, each ending in one.
 [[nodiscard]] QStringList userFolders();
 
+// The program's command-line arguments after its name, as the system gave
+// them (on POSIX bytes, which need not be UTF-8).
+[[nodiscard]] QList<NativePath> commandLineArguments(int argc, char **argv);
+
+// Whether the standard stream descriptor (0, 1 or 2) is open. A closed one
+// is opened on the null device, so that no file the program opens later
+// takes its number and receives what was meant for the stream.
+[[nodiscard]] bool holdStandardStream(int descriptor);
+
 // Makes standard input and output carry bytes as they are: on Windows they
 // start in text mode, which turns LF into CR LF on the way out.
 void useBinaryStandardStreams();
@@ -46,11 +56,20 @@ struct DesktopHandOver
     QString missingProgram;
 };
 
+// What to hand the desktop to open path: its text when that names it, else
+// its file URL, which carries the native bytes.
+[[nodiscard]] QString desktopTarget(const NativePath &path);
+
+// A working folder for a program the desktop starts, as text that leads to
+// folder: its own text when that names it, else a name the system keeps for
+// the folder held open (empty where there is none: the reader's own).
+[[nodiscard]] QString desktopFolder(const NativePath &folder);
+
 // Asks the desktop to open target (a file path or a URL) in the program the
 // user associates with it, with workingFolder as that program's current
 // folder. Returns at once: whether the target was handed over, not whether
 // the program it goes to opens it.
 [[nodiscard]] DesktopHandOver openWithDesktop(const QString &target,
-                                              const QString &workingFolder = programFolder().text());
+                                              const QString &workingFolder = desktopFolder(programFolder()));
 
 } // namespace platform

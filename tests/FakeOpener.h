@@ -1,6 +1,8 @@
 #pragma once
 
-// A recording stand-in for the desktop's opener (xdg-open), first in PATH.
+// A recording stand-in for the desktop's opener (xdg-open), first in PATH. It
+// also notes whether the target it got names a file that exists (a file URL
+// taken back to the bytes it carries).
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +18,14 @@ public:
         const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
         QFile f(script);
         if (f.open(QIODevice::WriteOnly)) {
-            f.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$(pwd)\" \"$*\" >> '" + m_log.toUtf8() + "'\n");
+            f.write("#!/bin/sh\n"
+                    "case \"$1\" in\n"
+                    "file://*) p=$(printf '%s' \"${1#file://}\" | perl -pe 's/%([0-9A-Fa-f]{2})/chr(hex($1))/ge') ;;\n"
+                    "*) p=$1 ;;\n"
+                    "esac\n"
+                    "if [ -e \"$p\" ]; then found=found; else found=missing; fi\n"
+                    "printf '%s\\n%s\\n%s\\n' \"$(pwd)\" \"$*\" \"$found\" >> '"
+                    + m_log.toUtf8() + "'\n");
             f.close();
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -31,8 +40,21 @@ public:
         if (!f.open(QIODevice::ReadOnly))
             return result;
         const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+        for (qsizetype i = 0; i + 2 < lines.size(); i += 3)
             result.append({lines[i], lines[i + 1]});
+        return result;
+    }
+
+    // For each call, whether its target existed when it was made.
+    [[nodiscard]] QList<bool> targetsFound() const
+    {
+        QFile f(m_log);
+        QList<bool> result;
+        if (!f.open(QIODevice::ReadOnly))
+            return result;
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        for (qsizetype i = 2; i < lines.size(); i += 3)
+            result.append(lines[i] == "found");
         return result;
     }
 

@@ -116,7 +116,7 @@ private Q_SLOTS:
 
     void windowGeometryAndLook()
     {
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QCOMPARE(about.windowTitle(), u"О программе"_s);
@@ -196,7 +196,7 @@ private Q_SLOTS:
 
     void okButtonFaceIsTheWindowsGrey()
     {
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QCOMPARE(QApplication::focusWidget(), about.okButton());
@@ -215,7 +215,7 @@ private Q_SLOTS:
 
     void okHasTheFocusAndIsFirstInTabOrder()
     {
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QCOMPARE(QApplication::focusWidget(), about.okButton());
@@ -254,7 +254,7 @@ private Q_SLOTS:
         QFETCH(int, tabs);
         QFETCH(int, key);
         m_opener.clear();
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
         auto *label = about.findChild<LinkLabel *>(link);
@@ -293,7 +293,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, link);
         m_opener.clear();
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
         auto *label = about.findChild<LinkLabel *>(link);
@@ -361,7 +361,7 @@ private Q_SLOTS:
     void linkClicks()
     {
         m_opener.clear();
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
 
@@ -386,7 +386,7 @@ private Q_SLOTS:
     void aDoubleClickOpensOnce()
     {
         m_opener.clear();
-        AboutDialog about(folder());
+        AboutDialog about{platform::NativePath(folder())};
         about.show();
         QVERIFY(QTest::qWaitForWindowActive(&about));
         // Through the window, as the window system delivers it: press,
@@ -412,7 +412,7 @@ private Q_SLOTS:
     void okEscAndCloseButtonCloseIt()
     {
         for (int way = 0; way < 3; ++way) {
-            AboutDialog about(folder());
+            AboutDialog about{platform::NativePath(folder())};
             about.show();
             QVERIFY(QTest::qWaitForWindowActive(&about));
             if (way == 0)

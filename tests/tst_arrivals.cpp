@@ -1,12 +1,14 @@
 // A collection as it arrives from Windows, in a real window: works whose
 // names differ in case or are in windows-1251 open from the catalogue; a FIFO
 // swapped in for a work is reported at once; a data folder that cannot be
-// listed, or a program folder whose path is not UTF-8, ends the start.
+// listed ends the start; a program folder whose path is not UTF-8 works.
+#include "FakeOpener.h"
 #include "FileMakers.h"
 #include "GuiHelpers.h"
 
 #include "format/WorkFile.h"
 #include "platform/NativePath.h"
+#include "platform/Windows1251.h"
 #include "ui/FatalReport.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
@@ -20,9 +22,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString Caption = u"Собрание №1 Лоримунд Э Р"_s;
-// "Русский" and "Собрание" in windows-1251.
+// "Русский" in windows-1251.
 const QByteArray Russkij1251 = "\xD0\xF3\xF1\xF1\xEA\xE8\xE9";
-const QByteArray Sobranie1251 = "\xD1\xEE\xE1\xF0\xE0\xED\xE8\xE5";
 
 // What starting the reader from a program folder led to: the window, or the
 // boxes shown and the exit taken instead.
@@ -173,22 +174,56 @@ private Q_SLOTS:
         QCOMPARE(start.exits, QList<int>{1});
     }
 
-    void aProgramFolderNotInUtf8EndsTheStart()
+    // A collection unpacked from a Windows archive under its own Russian
+    // folder name: everything in it named in one code page, the program
+    // folder's path included.
+    void aProgramFolderNotInUtf8Works_data()
     {
+        QTest::addColumn<platform::CodePage>("page");
+        QTest::newRow("windows-1251") << platform::CodePage::Windows1251;
+        QTest::newRow("cp866") << platform::CodePage::Cp866;
+        QTest::newRow("cp866 as unzip converted it") << platform::CodePage::Cp866Unzipped;
+    }
+
+    void aProgramFolderNotInUtf8Works()
+    {
+        QFETCH(platform::CodePage, page);
+        const auto named = [page](const QString &name) { return platform::codepage::encode(name, page); };
         files::TemporaryFolder root;
-        const QByteArray program = files::bytes(root.path()) + '/' + Sobranie1251;
+        const QByteArray program = files::bytes(root.path()) + '/' + named(u"Собрание"_s);
         QVERIFY(::mkdir(program.constData(), 0755) == 0);
         QVERIFY(::mkdir((program + "/Data").constData(), 0755) == 0);
-        QVERIFY(files::makeRaw(program + "/Data/Ода.dat"));
+        QVERIFY(files::makeRaw(program + "/Data/" + named(u"Ода.dat"_s), workfile::encodeWork(1, {u"Текст оды"_s})));
+        QVERIFY(files::makeRaw(program + "/Data/" + named(u"Осенняя элегия.dat"_s),
+                               workfile::encodeWork(2, {u"Текст элегии"_s})));
+        QVERIFY(files::makeRaw(program + "/Data/" + named(u"Биография.html"_s),
+                               platform::windows1251::encode(u"<html><body><p>Жизнь поэта</p></body></html>"_s)));
+        QVERIFY(files::makeRaw(program + '/' + named(u"Справка.htm"_s), "<html></html>"));
+        const FakeOpener opener;
+
         const Start start = startFrom(platform::NativePath::fromNative(program));
-        QVERIFY(!start.window);
-        QCOMPARE(start.texts.size(), 1);
-        // The path as it is shown, and what to do.
-        QVERIFY2(start.texts[0].contains(u'"' + root.path() + u"/Собрание\""_s), qPrintable(start.texts[0]));
-        QVERIFY2(start.texts[0].contains(u"не в кодировке UTF-8"_s), qPrintable(start.texts[0]));
-        QVERIFY2(start.texts[0].contains(u"Переименуйте папку"_s), qPrintable(start.texts[0]));
-        QCOMPARE(start.titles, QStringList{Caption});
-        QCOMPARE(start.exits, QList<int>{1});
+        QVERIFY(start.window);
+        // The helpers act on this window meanwhile.
+        const QPointer<MainWindow> collectionWindow = std::exchange(m_form, start.window);
+        const auto closeWindow = qScopeGuard([&] { delete std::exchange(m_form, collectionWindow).data(); });
+        QCOMPARE(start.texts, QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(m_form), 20000);
+        const QString catalogue = gui::bodyText(gui::page(m_form));
+        QVERIFY2(catalogue.contains(u"1) Ода"_s) && catalogue.contains(u"2) Осенняя элегия"_s), qPrintable(catalogue));
+
+        gui::BoxCatcher boxes;
+        clickWork(u"Осенняя элегия"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(m_form)).contains(u"Текст элегии"_s), 20000);
+        backToCatalogue();
+        gui::clickLink(m_form, u"http://www.b"_s, u"http://www.b/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(gui::page(m_form)).contains(u"Жизнь поэта"_s), 20000);
+        QCOMPARE(boxes.texts, QStringList());
+
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        gui::pressKey(m_form, Qt::Key_F1);
+        QTRY_COMPARE_WITH_TIMEOUT(opener.targetsFound(), QList<bool>{true}, 10000);
+        QCOMPARE(boxes.texts, QStringList());
     }
 };
 

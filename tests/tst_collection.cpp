@@ -143,8 +143,47 @@ private Q_SLOTS:
         QCOMPARE(c.appDir(), program + u'/');
         QCOMPARE(c.dataDir(), program + u"/Data/"_s);
         QCOMPARE(c.workNames(), QStringList{u"Ода"_s});
-        QCOMPARE(c.helpPath(), program + u"/Справка.htm"_s);
+        QCOMPARE(c.helpPath().text(), program + u"/Справка.htm"_s);
         QCOMPARE(c.workPath(0).text(), program + u"/Data/Ода.dat"_s);
+    }
+
+    // Under each spelling an archive may have left them in; UTF-8 first.
+    void biographyAndHelpUnderEverySpelling_data()
+    {
+        QTest::addColumn<QList<int>>("present");
+        QTest::addColumn<int>("found");
+        const int utf8 = -1;
+        const int cp1251 = int(platform::CodePage::Windows1251);
+        const int cp866 = int(platform::CodePage::Cp866);
+        QTest::newRow("UTF-8") << QList<int>{utf8} << utf8;
+        QTest::newRow("windows-1251") << QList<int>{cp1251} << cp1251;
+        QTest::newRow("cp866") << QList<int>{cp866} << cp866;
+        const int unzipped = int(platform::CodePage::Cp866Unzipped);
+        QTest::newRow("cp866 as unzip converted it") << QList<int>{unzipped} << unzipped;
+        QTest::newRow("UTF-8 before cp866") << QList<int>{cp866, utf8} << utf8;
+        QTest::newRow("windows-1251 before cp866") << QList<int>{cp866, cp1251} << cp1251;
+        QTest::newRow("none: the UTF-8 name") << QList<int>{} << utf8;
+    }
+
+    void biographyAndHelpUnderEverySpelling()
+    {
+        QFETCH(QList<int>, present);
+        QFETCH(int, found);
+        const auto spelled = [](const QString &name, int page) {
+            return page < 0 ? name.toUtf8() : platform::codepage::encode(name, platform::CodePage(page));
+        };
+        files::TemporaryFolder program;
+        const QByteArray folder = files::bytes(program.path()) + '/';
+        QVERIFY(::mkdir((folder + "Data").constData(), 0755) == 0);
+        for (const int page : present) {
+            QVERIFY(files::makeRaw(folder + "Data/" + spelled(u"Биография.html"_s, page)));
+            QVERIFY(files::makeRaw(folder + spelled(u"Справка.htm"_s, page)));
+        }
+        const Collection c = Collection::load(platform::NativePath(program.path()));
+        QCOMPARE(c.biographyPath().native(), folder + "Data/" + spelled(u"Биография.html"_s, found));
+        QCOMPARE(c.helpPath().native(), folder + spelled(u"Справка.htm"_s, found));
+        QCOMPARE(c.biographyPath().text(), c.dataDir() + u"Биография.html"_s);
+        QCOMPARE(c.helpPath().text(), c.appDir() + u"Справка.htm"_s);
     }
 
     void loadWithoutWorks_data()

@@ -178,7 +178,7 @@ private Q_SLOTS:
         platform::LegacyRandom random;
         const Destination biography = followLink(m_collection, u"http://www.b/"_s, random);
         QVERIFY(std::holds_alternative<ShowFile>(biography));
-        QCOMPARE(std::get<ShowFile>(biography).path, m_collection.dataDir() + u"Биография.html"_s);
+        QCOMPARE(std::get<ShowFile>(biography).path.text(), m_collection.dataDir() + u"Биография.html"_s);
         QVERIFY(std::holds_alternative<ShowCatalogue>(followLink(m_collection, u"http://www.s/"_s, random)));
         // Without its file the biography link leads nowhere, rather than to an empty page.
         QVERIFY(QFile::rename(dataPath(u"Биография.html"_s), dataPath(u"hidden"_s)));

@@ -3,6 +3,7 @@
 
 #include "format/Collection.h"
 #include "format/WorkFile.h"
+#include "platform/DirectoryListing.h"
 #include "platform/FileKind.h"
 #include "platform/NativePath.h"
 #include "tools/PackTool.h"
@@ -13,8 +14,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/sysmacros.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,7 +43,10 @@ Result runPack(const QStringList &args, const QByteArray &input = {})
     if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || !err.open(QIODevice::WriteOnly))
         return {-1, {}, u"cannot open the buffers"_s, {}};
     pack::Streams io{in, out, err};
-    const int status = pack::run(args, io);
+    QList<platform::NativePath> arguments;
+    for (const QString &arg : args)
+        arguments.append(platform::NativePath(arg));
+    const int status = pack::run(arguments, io);
     return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data()), out.data()};
 }
 
@@ -112,6 +120,13 @@ private Q_SLOTS:
         QTest::newRow("C1 control with a windows-1251 byte")
             << u"x\u0098"_s.toUtf8() << u":1:2:"_s << u"control character (U+0098)"_s;
         QTest::newRow("last C1 control") << u"\u009F"_s.toUtf8() << u":1:1:"_s << u"control character (U+009F)"_s;
+        // Columns count characters, whatever their bytes; U+FEFF is one too.
+        QTest::newRow("bad byte after Cyrillic")
+            << QByteArray("ok\n\xD0\xB0\xD0\xB1\xD0\xB2\xC3(") << u":2:4:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("bad byte after U+FEFF")
+            << QByteArray("a\xEF\xBB\xBF\xE2\x80\x94\xFF") << u":1:4:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("literal U+FFFD") << QByteArray("x\xEF\xBF\xBD\xFF") << u":1:2:"_s
+                                        << u"(U+FFFD) has no windows-1251 code"_s;
     }
 
     void badInputIsRefusedAndNothingWritten()
@@ -206,6 +221,12 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outBytes, fromFile.outBytes);
         QVERIFY(r.err.isEmpty());
+        // U+FEFF stands for nothing wherever it is, as at the start of a file.
+        r = runPack({u"encode"_s, u"-"_s, u"-"_s}, "\xEF\xBB\xBF"
+                                                   "a\n\xEF\xBB\xBF"
+                                                   "b\xEF\xBB\xBF"
+                                                   "c\xEF\xBB\xBF");
+        QCOMPARE(runPack({u"decode"_s, u"-"_s}, r.outBytes).out, u"a\nbc\n"_s);
         // No file named "-" was read or made.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"poem.dat"_s, u"poem.txt"_s}));
     }
@@ -274,6 +295,12 @@ private Q_SLOTS:
         QTest::newRow("a name with a dash after --")
             << QStringList{u"decode"_s, u"--"_s, u"-w.dat"_s} << QByteArray() << 1 << u"^$"_s
             << u"^sobranie-pack: -w.dat: cannot open: File not found\n$"_s;
+        QTest::newRow("-- ends the options") << QStringList{u"decode"_s, u"--"_s, u"--help"_s} << QByteArray() << 1
+                                             << u"^$"_s << u"^sobranie-pack: --help: cannot open: File not found\n$"_s;
+        QTest::newRow("a file name taken for an option")
+            << QStringList{u"encode"_s, u"@text.txt"_s, u"-out.dat"_s} << QByteArray() << 2 << u"^$"_s
+            << usage.arg(u"unknown option '-out.dat' \\(a file whose name begins with - goes after --, as in: "
+                         u"-- -out.dat\\)"_s);
         QTest::newRow("decode standard input")
             << QStringList{u"decode"_s, u"-"_s} << work << 0 << u"^строка\n$"_s << u"^$"_s;
         QTest::newRow("decode a file") << QStringList{u"decode"_s, u"@work.dat"_s} << QByteArray() << 0
@@ -463,6 +490,115 @@ private Q_SLOTS:
         // The same works in the same order as the reader's catalogue.
         const Collection reader = Collection::load(platform::NativePath(program.path()));
         QCOMPARE(reader.workNames(), (QStringList{u"Заглавные"_s, u"Русский"_s}));
+    }
+
+    // What check lists, decode opens; encode names a file exactly as asked.
+    void namesAreTakenAsBytes()
+    {
+        files::TemporaryFolder dir;
+        const QByteArray data = files::bytes(dir.path()) + '/';
+        const QByteArray oda866 = "\x8E\xA4\xA0.dat";
+        QVERIFY(files::makeRaw(data + oda866, workfile::encodeWork(5, {u"Ода"_s})));
+        QVERIFY(files::makeRaw(data + "a\nb.dat", workfile::encodeWork(6, {u"б"_s})));
+        const auto run = [](const QList<QByteArray> &args, const QByteArray &input = {}) {
+            QBuffer in;
+            QBuffer out;
+            QBuffer err;
+            in.setData(input);
+            (void)in.open(QIODevice::ReadOnly), (void)out.open(QIODevice::WriteOnly),
+                (void)err.open(QIODevice::WriteOnly);
+            pack::Streams io{in, out, err};
+            QList<platform::NativePath> arguments;
+            for (const QByteArray &arg : args)
+                arguments.append(platform::NativePath::fromNative(arg));
+            return Result{pack::run(arguments, io), QString::fromUtf8(out.data()), QString::fromUtf8(err.data()),
+                          out.data()};
+        };
+        Result r = run({"check", data});
+        QCOMPARE(r.out, u"1) a\\nb.dat: seed 6, 1 line\n2) Ода.dat (name in cp866): seed 5, 1 line\n"_s);
+        QCOMPARE(r.status, 0);
+        r = run({"decode", data + oda866});
+        QCOMPARE(r.out, u"Ода\n"_s);
+
+        // "Ода.dat" in windows-1251, written under that name and no other.
+        const QByteArray oda1251 = "\xCE\xE4\xE0.dat";
+        r = run({"encode", "-", data + oda1251}, "текст");
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(run({"decode", data + oda1251}).out, u"текст\n"_s);
+        QList<QByteArray> names;
+        for (const platform::NativePath &name : platform::listFiles(platform::NativePath(dir.path()), u"").files)
+            names.append(name.native());
+        std::sort(names.begin(), names.end());
+        QCOMPARE(names, (QList<QByteArray>{"a\nb.dat", oda866, oda1251}));
+    }
+
+    // Output that cannot be written all is an error, and says so.
+    void outputFailuresAreErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("err");
+        const QString full = u"\\(standard output\\): cannot write: No space left on device"_s;
+        const QString closed = u"\\(standard output\\): cannot write: standard output is closed"_s;
+        const QString broken = u"\\(standard output\\): cannot write: Broken pipe"_s;
+        QTest::newRow("--help, full") << QStringList{u"--help"_s} << u"full"_s << full;
+        QTest::newRow("--version, closed") << QStringList{u"--version"_s} << u"closed"_s << closed;
+        QTest::newRow("--help, broken pipe") << QStringList{u"--help"_s} << u"pipe"_s << broken;
+        QTest::newRow("check, full") << QStringList{u"check"_s, u"@"_s} << u"full"_s << full;
+        QTest::newRow("check, broken pipe") << QStringList{u"check"_s, u"@"_s} << u"pipe"_s << broken;
+        QTest::newRow("decode, full") << QStringList{u"decode"_s, u"@work.dat"_s} << u"full"_s << full;
+        QTest::newRow("decode, closed") << QStringList{u"decode"_s, u"@work.dat"_s} << u"closed"_s << closed;
+        QTest::newRow("encode, full") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"full"_s << full;
+        QTest::newRow("encode, closed") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"closed"_s << closed;
+        QTest::newRow("encode, no input") << QStringList{u"encode"_s, u"-"_s, u"@new.dat"_s} << u"no input"_s
+                                          << u"\\(standard input\\): cannot read: standard input is closed"_s;
+        QTest::newRow("decode, unreadable input")
+            << QStringList{u"decode"_s, u"-"_s} << u"folder input"_s << u"\\(standard input\\): cannot read: "_s;
+    }
+
+    void outputFailuresAreErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, how);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        write(dir.filePath(u"text.txt"_s), u"строка\n"_s.toUtf8());
+        write(dir.filePath(u"work.dat"_s), workfile::encodeWork(7, {u"строка"_s}));
+        for (QString &arg : args) {
+            if (arg.startsWith(u'@'))
+                arg = dir.path() + u'/' + arg.mid(1);
+        }
+        // A stand-in for /dev/full, here; a pipe whose reader is gone.
+        const QByteArray full = files::bytes(dir.filePath(u"full"_s));
+        if (how == u"full"_s && ::mknod(full.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("cannot make a device here");
+        int pipe[2] = {-1, -1};
+        QVERIFY(::pipe(pipe) == 0);
+        ::close(pipe[0]);
+        const auto closePipe = qScopeGuard([&] { ::close(pipe[1]); });
+        const QByteArray folder = files::bytes(dir.path());
+        QProcess pack;
+        pack.setChildProcessModifier([&] {
+            if (how == u"closed"_s)
+                ::close(1);
+            else if (how == u"no input"_s)
+                ::close(0);
+            else if (how == u"folder input"_s)
+                ::dup2(::open(folder.constData(), O_RDONLY), 0);
+            else if (how == u"full"_s)
+                ::dup2(::open(full.constData(), O_WRONLY), 1);
+            else
+                ::dup2(pipe[1], 1);
+            ::signal(SIGPIPE, SIG_IGN);
+        });
+        pack.start(QStringLiteral(SOBRANIE_PACK), args);
+        QVERIFY(pack.waitForFinished(30000));
+        const QString stdErr = QString::fromUtf8(pack.readAllStandardError());
+        QCOMPARE(pack.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pack.exitCode(), 1);
+        QVERIFY2(QRegularExpression(u"^sobranie-pack: "_s + err).match(stdErr).hasMatch(), qPrintable(stdErr));
+        QVERIFY(!QFile::exists(dir.filePath(u"new.dat"_s)));
     }
 
     void checkOfWhatCannotBeListed()

@@ -2,6 +2,7 @@
 // listing, on real files, FIFOs, links and names that are not UTF-8.
 #include "FileMakers.h"
 
+#include "platform/Cp866.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileIdentity.h"
 #include "platform/InputTextFile.h"
@@ -70,6 +71,11 @@ platform::ErrorNumber listingError(const platform::NativePath &folder)
 const QByteArray Sobranie1251 = "\xD1\xEE\xE1\xF0\xE0\xED\xE8\xE5";
 const QByteArray Oda1251 = "\xCE\xE4\xE0";
 const QByteArray Zaglavnye1251 = "\xC7\xE0\xE3\xEB\xE0\xE2\xED\xFB\xE5";
+// "Собрание", "Ода" in cp866; "уст" in cp866 is "гбв" in windows-1251, and
+// reads as Russian in both.
+const QByteArray Sobranie866 = "\x91\xAE\xA1\xE0\xA0\xAD\xA8\xA5";
+const QByteArray Oda866 = "\x8E\xA4\xA0";
+const QByteArray Ust866 = "\xE3\xE1\xE2";
 
 } // namespace
 
@@ -259,6 +265,8 @@ private Q_SLOTS:
         // No code: "?".
         QCOMPARE(platform::windows1251::encode(u"a\u00E9\u4E2Dz"_s), QByteArray("a??z"));
         QCOMPARE(platform::windows1251::fromUnicode(u'\u00E9'), -1);
+        QCOMPARE(platform::cp866::decode("\x80\xAF\xE0\xEF\xF0\xF1\xFC\xB0\xFF"), u"АпряЁё№░\u00A0"_s);
+        QCOMPARE(platform::cp866::encode(u"Ёж é"_s), QByteArray("\xF0\xA6 ?"));
     }
 
     void cp1251RoundTripsEveryByte()
@@ -266,12 +274,14 @@ private Q_SLOTS:
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all.append(static_cast<char>(b));
-        const QString text = platform::windows1251::decode(all);
-        QCOMPARE(text.size(), 256);
-        QCOMPARE(platform::windows1251::encode(text), all);
-        // Distinct bytes give distinct characters.
-        QSet<QChar> seen(text.begin(), text.end());
-        QCOMPARE(seen.size(), 256);
+        for (const platform::CodePage page : {platform::CodePage::Windows1251, platform::CodePage::Cp866}) {
+            const QString text = platform::codepage::decode(all, page);
+            QCOMPARE(text.size(), 256);
+            QCOMPARE(platform::codepage::encode(text, page), all);
+            // Distinct bytes give distinct characters.
+            QSet<QChar> seen(text.begin(), text.end());
+            QCOMPARE(seen.size(), 256);
+        }
     }
 
     void inputFileLines()
@@ -305,6 +315,24 @@ private Q_SLOTS:
         while (!m.atEnd())
             fromMemory.append(QString::fromLatin1(m.readLine()));
         QCOMPARE(fromMemory, lines);
+        // A stream handed over a byte at a time (CR and LF in two pieces) too.
+        qsizetype at = 0;
+        m.openStream([&](char *buffer, qint64) { return at < bytes.size() ? (*buffer = bytes[at++], 1) : 0; });
+        QStringList streamed;
+        while (!m.atEnd())
+            streamed.append(QString::fromLatin1(m.readLine()));
+        QCOMPARE(streamed, lines);
+        QVERIFY(!m.failed());
+        m.openStream([](char *, qint64) { return -1; });
+        QVERIFY(m.atEnd());
+        QVERIFY(m.failed());
+        // Text from an editor: LF ends a line too.
+        platform::InputTextFile text(platform::InputTextFile::LineEnds::Any);
+        text.openBytes("a\nb\r\nc\rd\n");
+        QStringList textLines;
+        while (!text.atEnd())
+            textLines.append(QString::fromLatin1(text.readLine()));
+        QCOMPARE(textLines, (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
         m.close();
         QVERIFY(!m.isOpen());
         QVERIFY(m.atEnd());
@@ -633,6 +661,37 @@ private Q_SLOTS:
         }
     }
 
+    // One code page per folder, from all its names that are not UTF-8.
+    void listingDecidesTheCodePageOfEachFolder_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("names");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("cp866") << QList<QByteArray>{Oda866 + ".dat", Ust866 + ".dat"}
+                               << QStringList{u"Ода.dat"_s, u"уст.dat"_s};
+        QTest::newRow("windows-1251") << QList<QByteArray>{Oda1251 + ".dat", Ust866 + ".dat"}
+                                      << QStringList{u"гбв.dat"_s, u"Ода.dat"_s};
+        QTest::newRow("mixed with UTF-8") << QList<QByteArray>{u"Ёж.dat"_s.toUtf8(), Ust866 + ".dat", Oda866 + ".txt"}
+                                          << QStringList{u"Ёж.dat"_s, u"уст.dat"_s};
+        // "Ода", "Осень" in cp866 as unzip leaves them (its Latin-1 for DOS code page 850).
+        QTest::newRow("cp866 converted by unzip")
+            << QList<QByteArray>{QByteArray("\xC4\xF1\xE1.dat"), QByteArray("\xC4\xDF\xD1\xA1\xFD.dat")}
+            << QStringList{u"Ода.dat"_s, u"Осень.dat"_s};
+        // ".Заметки" in cp866: hidden and no work, it still tells the folder's code page.
+        QTest::newRow("decided by a name not listed")
+            << QList<QByteArray>{QByteArray(".\x87\xA0\xAC\xA5\xE2\xAA\xA8"), Ust866 + ".dat"}
+            << QStringList{u"уст.dat"_s};
+    }
+
+    void listingDecidesTheCodePageOfEachFolder()
+    {
+        QFETCH(QList<QByteArray>, names);
+        QFETCH(QStringList, shown);
+        files::TemporaryFolder dir;
+        for (const QByteArray &name : names)
+            QVERIFY(files::makeRaw(files::bytes(dir.path()) + '/' + name));
+        QCOMPARE(textsOf(platform::listFiles(pathOf(dir.path()), u".dat").files), shown);
+    }
+
     void listingLeavesOutWhatIsNotAFile_data()
     {
         QTest::addColumn<Made>("made");
@@ -700,7 +759,11 @@ private Q_SLOTS:
         QTest::newRow("windows-1251") << Sobranie1251 << u"Собрание"_s << false;
         // "О" in UTF-8, then "да" in windows-1251: the whole name is taken as windows-1251.
         QTest::newRow("mixed") << QByteArray("\xD0\x9E\xE4\xE0") << u"Рћда"_s << false;
-        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << u"н\u00A0Ђ"_s << false;
+        // Reads better as cp866 than as windows-1251 ("н\u00A0Ђ").
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << u"эаА"_s << false;
+        QTest::newRow("cp866") << Sobranie866 << u"Собрание"_s << false;
+        // Each folder of a path in its own.
+        QTest::newRow("two code pages") << Sobranie866 + '/' + Oda1251 << u"Собрание/Ода"_s << false;
         QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << u"АЇ"_s << false;
         QTest::newRow("empty") << QByteArray() << QString() << true;
     }
@@ -734,6 +797,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-8") << u"Собрание"_s.toUtf8() << u"Собрание"_s << true;
         QTest::newRow("backslash") << QByteArray("a\\b") << u"a\\b"_s << true;
         QTest::newRow("windows-1251") << Sobranie1251 << u"Собрание"_s << false;
+        QTest::newRow("cp866") << Sobranie866 << u"Собрание"_s << false;
     }
 
     void programFolder()
@@ -761,6 +825,26 @@ private Q_SLOTS:
         QCOMPARE(lines[2], exact ? QByteArray("exact") : QByteArray("not exact"));
         // And from here: the test's own folder, as Qt has it.
         QCOMPARE(platform::programFolder().text(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    }
+
+    // What is handed to the desktop reaches a folder whose path is not UTF-8:
+    // the file URL carries its bytes, the working folder leads into it.
+    void desktopReachesAFolderNotInUtf8()
+    {
+        files::TemporaryFolder dir;
+        const QByteArray folder = files::bytes(dir.path()) + '/' + Sobranie866;
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        const platform::NativePath path = platform::NativePath::fromNative(folder);
+        const QUrl url(platform::desktopTarget(path));
+        QCOMPARE(url.scheme(), u"file"_s);
+        QCOMPARE(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()), folder);
+        QProcess pwd;
+        pwd.setWorkingDirectory(platform::desktopFolder(path));
+        pwd.start(u"/bin/pwd"_s, {u"-P"_s});
+        QVERIFY(pwd.waitForFinished(20000));
+        QCOMPARE(pwd.readAllStandardOutput(), folder + '\n');
+        // A path whose text is exact goes as it is.
+        QCOMPARE(platform::desktopTarget(pathOf(dir.path())), dir.path());
     }
 
     void listingOrderIsTotal()

@@ -8,14 +8,14 @@
 #include "platform/NativePath.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/SavedFile.h"
 #include "platform/Windows1251.h"
 
-#include <QCommandLineParser>
 #include <QRandomGenerator>
-#include <QSaveFile>
-#include <QStringDecoder>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -45,6 +45,7 @@ constexpr char Help[] = "Usage: sobranie-pack encode [--seed N] TEXT WORK\n"
                         "\n"
                         "A file named - is standard input (TEXT, or WORK of decode) or standard\n"
                         "output (WORK of encode). After --, a name that begins with - is a file.\n"
+                        "Names are taken byte for byte, in whatever encoding they are written.\n"
                         "\n"
                         "Options:\n"
                         "  --seed N       encode with the seed N, a 32-bit integer, so the same text\n"
@@ -59,60 +60,101 @@ constexpr char Help[] = "Usage: sobranie-pack encode [--seed N] TEXT WORK\n"
 
 constexpr char Version[] = "sobranie-pack " SOBRANIE_VERSION "\n";
 
+// How much of a work or a text is held at a time on its way out.
+constexpr qsizetype PieceSize = qsizetype(1) << 20;
+
 QString lostLineEndsProblem()
 {
     return u"its CR LF line ends are gone (turned into LF by an archiver or git?): the reader shows an empty page"_s;
 }
 
-void write(QIODevice &device, const QString &text)
+// A name as the reader shows it, its control characters (a newline, say)
+// escaped so that one entry stays one line.
+QString shown(const QString &name)
 {
-    device.write(text.toUtf8());
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            out += u"\\n"_s;
+        else if (u == u'\r')
+            out += u"\\r"_s;
+        else if (u == u'\t')
+            out += u"\\t"_s;
+        else if (u < 0x20 || (u >= 0x7F && u <= 0x9F))
+            out += u"\\x%1"_s.arg(static_cast<uint>(u), 2, 16, QChar(u'0')).toUpper().replace(u"\\X"_s, u"\\x"_s);
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString shown(const platform::NativePath &path)
+{
+    return shown(path.text());
 }
 
 // A message of the tool's own, on standard error after its name.
 void say(Streams &io, const QString &message)
 {
-    write(io.err, u"sobranie-pack: "_s + message + u'\n');
+    if (io.err.isOpen())
+        io.err.write((u"sobranie-pack: "_s + message + u'\n').toUtf8());
 }
 
 int usageError(Streams &io, const QString &message)
 {
     say(io, message);
-    io.err.write(Usage);
-    io.err.write("Run with --help for more.\n");
+    if (io.err.isOpen()) {
+        io.err.write(Usage);
+        io.err.write("Run with --help for more.\n");
+    }
     return 2;
 }
 
-// QCommandLineParser's sentence ("Unknown option 'x'.") as one of ours.
-QString asMessage(QString text)
+// Writes to standard output; false when not all of bytes went out.
+bool put(Streams &io, QByteArrayView bytes)
 {
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    if (!text.isEmpty())
-        text[0] = text[0].toLower();
-    return text;
+    return io.out.isOpen() && io.out.write(bytes.data(), bytes.size()) == bytes.size();
+}
+
+bool putText(Streams &io, const QString &text)
+{
+    return put(io, QByteArrayView(text.toUtf8()));
+}
+
+int outputFailed(Streams &io)
+{
+    say(io, u"(standard output): cannot write: "_s
+                + (io.out.isOpen() ? io.out.errorString() : u"standard output is closed"_s));
+    return 1;
+}
+
+QString inputError(Streams &io)
+{
+    return io.in.isOpen() ? io.in.errorString() : u"standard input is closed"_s;
 }
 
 // "-" is a standard stream.
-bool isStandard(const QString &name)
+bool isStandard(const platform::NativePath &name)
 {
-    return name == u"-"_s;
+    return name.text() == u"-"_s;
 }
 
-QString inputName(const QString &name)
+QString inputName(const platform::NativePath &name)
 {
-    return isStandard(name) ? u"(standard input)"_s : name;
+    return isStandard(name) ? u"(standard input)"_s : shown(name);
 }
 
-QString outputName(const QString &name)
+QString outputName(const platform::NativePath &name)
 {
-    return isStandard(name) ? u"(standard output)"_s : name;
+    return isStandard(name) ? u"(standard output)"_s : shown(name);
 }
 
-std::optional<platform::FileIdentity> identityOf(const QString &name,
+std::optional<platform::FileIdentity> identityOf(const platform::NativePath &name,
                                                  const std::optional<platform::FileIdentity> &standard)
 {
-    return isStandard(name) ? standard : platform::regularFileIdentity(platform::NativePath(name));
+    return isStandard(name) ? standard : platform::regularFileIdentity(name);
 }
 
 // Whether c is a control character: C0, DEL or C1.
@@ -129,24 +171,6 @@ QString describe(char32_t c)
     if (isControl(c))
         return u"a control character ("_s + name + u')';
     return u"'"_s + QString::fromUcs4(&c, 1) + u"' ("_s + name + u')';
-}
-
-// Splits text at LF, CR LF and CR; a final line end adds no empty line.
-QList<QByteArrayView> splitLines(QByteArrayView text)
-{
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n' && text[i] != '\r')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start));
-    return lines;
 }
 
 QString describe(platform::FileKind kind)
@@ -202,12 +226,205 @@ QString seedProblem(std::int32_t seed, bool seedRead)
     return {};
 }
 
-int encode(const QStringList &files, std::optional<std::int32_t> seed, Streams &io)
+// Opens name as a stream for reading, standard input for "-"; an empty
+// text when it opened, else why not.
+QString openInput(const platform::NativePath &name, Streams &io, platform::InputTextFile &file)
+{
+    if (!isStandard(name)) {
+        const platform::ErrorNumber error = file.openStream(name);
+        return error == platform::ErrorNumber::None ? QString() : whyNotOpened(name, error);
+    }
+    if (!io.in.isOpen() || !io.in.isReadable())
+        return inputError(io);
+    file.openStream([&io](char *buffer, qint64 size) { return io.in.read(buffer, size); });
+    return {};
+}
+
+QString readFailure(const platform::NativePath &name, Streams &io)
+{
+    return isStandard(name) ? inputError(io) : platform::errorText(platform::ErrorNumber::DeviceIO);
+}
+
+// The next character of utf8 at i and the number of its bytes; 0 bytes
+// where the bytes there are not UTF-8 (overlong forms, surrogates and codes
+// beyond U+10FFFF included).
+std::pair<char32_t, int> nextCharacter(QByteArrayView utf8, qsizetype i)
+{
+    const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(utf8[at]); };
+    const unsigned char first = byte(i);
+    if (first < 0x80)
+        return {first, 1};
+    int length = 0;
+    char32_t c = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (first >= 0xC2 && first <= 0xDF) {
+        length = 2;
+        c = first & 0x1F;
+    } else if (first >= 0xE0 && first <= 0xEF) {
+        length = 3;
+        c = first & 0x0F;
+        low = first == 0xE0 ? 0xA0 : 0x80;
+        high = first == 0xED ? 0x9F : 0xBF;
+    } else if (first >= 0xF0 && first <= 0xF4) {
+        length = 4;
+        c = first & 0x07;
+        low = first == 0xF0 ? 0x90 : 0x80;
+        high = first == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return {0, 0};
+    }
+    if (i + length > utf8.size())
+        return {0, 0};
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = byte(i + k);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            return {0, 0};
+        c = (c << 6) | (next & 0x3F);
+    }
+    return {c, length};
+}
+
+// The characters a reader takes for markup: where the first of each is and
+// how many there are.
+struct MarkupSeen
+{
+    char16_t character;
+    QString starts;
+    qsizetype count = 0;
+    qsizetype line = 0;
+    qsizetype column = 0;
+};
+
+// Text lines checked and turned into a work file's lines one at a time.
+class TextEncoder
+{
+public:
+    explicit TextEncoder(const workfile::Tables &tables) : m_tables(tables)
+    {
+        for (int p = 0; p < 256; ++p)
+            m_stored[p] = static_cast<char>(tables.encoding[p]);
+    }
+
+    // Appends line number lineNumber (UTF-8, without its line end) to out as
+    // stored bytes and CR LF; else the column and why it cannot be stored.
+    // U+FEFF (a byte-order mark, as concatenated files bring) stands for
+    // nothing wherever it is: it is dropped.
+    std::optional<std::pair<qsizetype, QString>> encode(QByteArrayView line, qsizetype lineNumber, QByteArray &out)
+    {
+        qsizetype column = 0;
+        qsizetype i = 0;
+        // The file's own byte-order mark is no character of its first line.
+        if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
+            i = 3;
+        while (i < line.size()) {
+            ++column;
+            const auto [c, length] = nextCharacter(line, i);
+            if (length == 0)
+                return std::pair{column, u"the bytes are not valid UTF-8"_s};
+            i += length;
+            if (c == 0xFEFF)
+                continue;
+            if (isControl(c))
+                return std::pair{column, describe(c) + u" cannot be stored in a work file"_s};
+            const int code = c > 0xFFFF ? -1 : platform::windows1251::fromUnicode(static_cast<char16_t>(c));
+            if (code < 0)
+                return std::pair{column, describe(c) + u" has no windows-1251 code"_s};
+            for (MarkupSeen &seen : m_markup) {
+                if (c == seen.character && seen.count++ == 0) {
+                    seen.line = lineNumber;
+                    seen.column = column;
+                }
+            }
+            out.append(m_stored[code]);
+        }
+        out.append("\r\n", 2);
+        return std::nullopt;
+    }
+
+    // Warnings for the characters a reader takes as markup, '<' and '&'.
+    [[nodiscard]] QStringList markupWarnings(const QString &sourceName) const
+    {
+        QStringList warnings;
+        for (const MarkupSeen &seen : m_markup) {
+            if (seen.count > 0) {
+                warnings.append(
+                    u"%1:%2:%3: warning: the reader takes '%4' for the start of %5 (%6 in the text)"_s.arg(sourceName)
+                        .arg(seen.line)
+                        .arg(seen.column)
+                        .arg(QChar(seen.character))
+                        .arg(seen.starts)
+                        .arg(seen.count));
+            }
+        }
+        return warnings;
+    }
+
+private:
+    const workfile::Tables &m_tables;
+    std::array<char, 256> m_stored{};
+    std::array<MarkupSeen, 2> m_markup{MarkupSeen{u'<', u"a tag"_s}, MarkupSeen{u'&', u"a character reference"_s}};
+};
+
+// Where encode puts the work until the whole text has been taken: a file
+// beside the target, or a temporary file for standard output, so a text
+// refused halfway leaves nothing written.
+class WorkOutput
+{
+public:
+    WorkOutput(platform::NativePath target, Streams &io) : m_target(std::move(target)), m_io(io) { }
+
+    QString open()
+    {
+        if (!isStandard(m_target))
+            return m_file.open(m_target) ? QString() : m_file.errorString();
+        if (!m_io.out.isOpen())
+            return u"standard output is closed"_s;
+        return m_staged.open() ? QString() : m_staged.errorString();
+    }
+
+    bool write(QByteArrayView bytes)
+    {
+        return isStandard(m_target) ? m_staged.write(bytes.data(), bytes.size()) == bytes.size() : m_file.write(bytes);
+    }
+
+    [[nodiscard]] QString writeError() const
+    {
+        return isStandard(m_target) ? m_staged.errorString() : m_file.errorString();
+    }
+
+    // Puts the work in place; an empty text when done, else why not.
+    QString commit()
+    {
+        if (!isStandard(m_target))
+            return m_file.commit() ? QString() : m_file.errorString();
+        if (!m_staged.seek(0))
+            return m_staged.errorString();
+        QByteArray piece(PieceSize, Qt::Uninitialized);
+        for (;;) {
+            const qint64 n = m_staged.read(piece.data(), piece.size());
+            if (n < 0)
+                return m_staged.errorString();
+            if (n == 0)
+                return {};
+            if (!put(m_io, QByteArrayView(piece.constData(), n)))
+                return m_io.out.errorString();
+        }
+    }
+
+private:
+    platform::NativePath m_target;
+    Streams &m_io;
+    platform::SavedFile m_file;
+    QTemporaryFile m_staged;
+};
+
+int encode(const QList<platform::NativePath> &files, std::optional<std::int32_t> seed, Streams &io)
 {
     if (files.size() != 2)
         return usageError(io, u"encode takes two files, TEXT and WORK, not %1"_s.arg(files.size()));
-    const QString &source = files[0];
-    const QString &target = files[1];
+    const platform::NativePath &source = files[0];
+    const platform::NativePath &target = files[1];
     const QString sourceName = inputName(source);
     const QString targetName = outputName(target);
 
@@ -217,232 +434,236 @@ int encode(const QStringList &files, std::optional<std::int32_t> seed, Streams &
         say(io, targetName + u": not written: it is the text "_s + sourceName + u" itself"_s);
         return 1;
     }
-
-    QByteArray text;
-    if (isStandard(source)) {
-        if (!io.in.isReadable()) {
-            say(io, sourceName + u": cannot read: "_s + io.in.errorString());
-            return 1;
-        }
-        text = io.in.readAll();
-    } else if (const auto error = platform::readRegularFile(platform::NativePath(source), text);
-               error != platform::ErrorNumber::None) {
-        say(io, source + u": cannot read: "_s + whyNotOpened(platform::NativePath(source), error));
+    platform::InputTextFile text(platform::InputTextFile::LineEnds::Any);
+    if (const QString why = openInput(source, io, text); !why.isEmpty()) {
+        say(io, sourceName + u": cannot read: "_s + why);
         return 1;
     }
     // Saving replaces the name with a new file: never do that to a device or a FIFO.
     if (!isStandard(target)) {
-        if (const auto kind = platform::fileKind(platform::NativePath(target)); isNotAFile(kind)) {
-            say(io, target + u": cannot write: not a regular file ("_s + describe(kind) + u')');
+        if (const auto kind = platform::fileKind(target); isNotAFile(kind)) {
+            say(io, targetName + u": cannot write: not a regular file ("_s + describe(kind) + u')');
             return 1;
         }
     }
-    const auto parsed = textLines(text, sourceName);
-    if (const auto *message = std::get_if<QString>(&parsed)) {
-        say(io, *message);
+    WorkOutput output(target, io);
+    if (const QString why = output.open(); !why.isEmpty()) {
+        say(io, targetName + u": cannot write: "_s + why);
         return 1;
     }
-    const auto &lines = std::get<QStringList>(parsed);
-    for (const QString &warning : markupWarnings(lines, sourceName))
-        say(io, warning);
 
     const std::int32_t n = seed.value_or(randomSeed());
-    const QByteArray work = workfile::encodeWork(n, lines);
-    if (isStandard(target)) {
-        if (io.out.write(work) != work.size()) {
-            say(io, targetName + u": cannot write: "_s + io.out.errorString());
+    platform::LegacyRandom fresh;
+    workfile::reseedFor(n, fresh);
+    const workfile::Tables tables = workfile::buildTables(fresh);
+    TextEncoder encoder(tables);
+    QByteArray piece = QByteArray::number(n) + "\r\n";
+    qsizetype lineNumber = 0;
+    while (!text.atEnd()) {
+        const QByteArrayView line = text.readLine();
+        if (const auto fault = encoder.encode(line, ++lineNumber, piece)) {
+            say(io, u"%1:%2:%3: %4"_s.arg(sourceName).arg(lineNumber).arg(fault->first).arg(fault->second));
             return 1;
         }
-    } else {
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(work) < 0 || !file.commit()) {
-            say(io, target + u": cannot write: "_s + file.errorString());
-            return 1;
+        if (piece.size() >= PieceSize) {
+            if (!output.write(piece)) {
+                say(io, targetName + u": cannot write: "_s + output.writeError());
+                return 1;
+            }
+            piece.clear();
         }
+    }
+    if (text.failed()) {
+        say(io, sourceName + u": cannot read: "_s + readFailure(source, io));
+        return 1;
+    }
+    if (!output.write(piece)) {
+        say(io, targetName + u": cannot write: "_s + output.writeError());
+        return 1;
+    }
+    for (const QString &warning : encoder.markupWarnings(sourceName))
+        say(io, warning);
+    if (const QString why = output.commit(); !why.isEmpty()) {
+        say(io, targetName + u": cannot write: "_s + why);
+        return 1;
     }
     if (const QString problem = seedProblem(n, true); !problem.isEmpty())
         say(io, targetName + u": warning: "_s + problem);
     return 0;
 }
 
-int decode(const QStringList &files, Streams &io)
+int decode(const QList<platform::NativePath> &files, Streams &io)
 {
     if (files.size() != 1)
         return usageError(io, u"decode takes one file, WORK, not %1"_s.arg(files.size()));
-    const QString &source = files[0];
+    const platform::NativePath &source = files[0];
     const QString sourceName = inputName(source);
     if (const auto sourceFile = identityOf(source, io.inFile); sourceFile && sourceFile == io.outFile) {
         say(io, u"(standard output): not written: it is the work file "_s + sourceName + u" itself"_s);
         return 1;
     }
+    if (!io.out.isOpen())
+        return outputFailed(io);
 
     platform::InputTextFile file;
-    if (isStandard(source)) {
-        if (!io.in.isReadable()) {
-            say(io, sourceName + u": cannot read: "_s + io.in.errorString());
-            return 1;
-        }
-        file.openBytes(io.in.readAll());
-    } else if (const auto error = file.open(platform::NativePath(source)); error != platform::ErrorNumber::None) {
-        say(io, source + u": cannot open: "_s + whyNotOpened(platform::NativePath(source), error));
+    if (const QString why = openInput(source, io, file); !why.isEmpty()) {
+        say(io, sourceName + (isStandard(source) ? u": cannot read: "_s : u": cannot open: "_s) + why);
         return 1;
     }
     platform::LegacyRandom fresh;
     const workfile::Header header = workfile::readHeader(file, fresh);
-    if (!header.seedRead) {
+    if (!header.seedRead && !file.failed()) {
         say(io, sourceName + u": not a work file: its first line holds no seed number"_s);
         return 1;
     }
-    if (workfile::lostLineEnds(file.contents()))
+    if (header.lineEndsLost)
         say(io, sourceName + u": warning: "_s + lostLineEndsProblem());
-    const auto write = [&io](QByteArrayView piece) { return io.out.write(piece.data(), piece.size()) == piece.size(); };
-    if (!workfile::decodeUtf8(file, header.tables, write)) {
-        say(io, u"(standard output): cannot write: "_s + io.out.errorString());
+    const auto write = [&io](QByteArrayView piece) { return put(io, piece); };
+    if (!file.failed() && !workfile::decodeUtf8(file, header.tables, write, PieceSize))
+        return outputFailed(io);
+    if (file.failed()) {
+        say(io, sourceName + u": cannot read: "_s + readFailure(source, io));
         return 1;
     }
     return 0;
 }
 
-int check(const QStringList &files, Streams &io)
+// One line of check's listing for the work at path, shown as entry; whether
+// a problem was found.
+bool checkWork(const platform::NativePath &path, QString entry, QString &line)
+{
+    platform::InputTextFile file;
+    if (const auto error = file.openStream(path); error != platform::ErrorNumber::None) {
+        line = entry + u"unreadable ("_s + whyNotOpened(path, error) + u")\n"_s;
+        return true;
+    }
+    platform::LegacyRandom fresh;
+    const workfile::Header header = workfile::readHeader(file, fresh);
+    qsizetype shownLines = 0;
+    qsizetype lineNumber = 1;
+    QStringList found;
+    if (const QString problem = seedProblem(header.seed, header.seedRead); !problem.isEmpty())
+        found.append(problem);
+    if (header.lineEndsLost)
+        found.append(lostLineEndsProblem());
+    while (!file.atEnd()) {
+        const QByteArrayView text = file.readLine();
+        ++lineNumber;
+        if (!text.isEmpty())
+            ++shownLines;
+        for (qsizetype c = 0; c < text.size(); ++c) {
+            if (static_cast<unsigned char>(text[c]) < 32) {
+                found.append(
+                    u"line %1, column %2: a stored code below 32 (shown as U+0000)"_s.arg(lineNumber).arg(c + 1));
+                break;
+            }
+        }
+    }
+    if (file.failed())
+        found.append(u"reading stopped at line %1: "_s.arg(lineNumber)
+                     + platform::errorText(platform::ErrorNumber::DeviceIO));
+    entry += u"seed %1, %2 %3"_s.arg(header.seed).arg(shownLines).arg(shownLines == 1 ? u"line"_s : u"lines"_s);
+    for (const QString &problem : found)
+        entry += u"; "_s + problem;
+    line = entry + u'\n';
+    return !found.isEmpty();
+}
+
+int check(const QList<platform::NativePath> &files, Streams &io)
 {
     if (files.size() != 1)
         return usageError(io, u"check takes one folder, DATA_DIR, not %1"_s.arg(files.size()));
-    const QString &folder = files[0];
-    const platform::FileKind kind = platform::fileKind(platform::NativePath(folder));
+    const platform::NativePath &folder = files[0];
+    const platform::FileKind kind = platform::fileKind(folder);
     if (kind == platform::FileKind::Missing || kind == platform::FileKind::DanglingLink) {
-        say(io, folder + u": no such folder"_s);
+        say(io, shown(folder) + u": no such folder"_s);
         return 1;
     }
     if (kind != platform::FileKind::Folder && kind != platform::FileKind::Inaccessible) {
-        say(io, folder + u": not a folder ("_s + describe(kind) + u')');
+        say(io, shown(folder) + u": not a folder ("_s + describe(kind) + u')');
         return 1;
     }
     // What the reader lists, by the same listing.
-    const platform::NativePath dataFolder(Collection::appDirFrom(folder));
+    const platform::NativePath dataFolder = Collection::appDirFrom(folder);
     platform::FileListing listing;
     try {
         listing = Collection::listWorkFiles(dataFolder);
     } catch (const platform::RuntimeError &error) {
-        say(io, folder + u": cannot list: "_s + error.text());
+        say(io, shown(folder) + u": cannot list: "_s + error.text());
         return 1;
     }
     bool problems = false;
     const QList<platform::NativePath> &names = listing.files;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        const platform::NativePath path = dataFolder + names[i];
-        QString entry = u"%1) %2"_s.arg(i + 1).arg(names[i].text());
+        QString entry = u"%1) %2"_s.arg(i + 1).arg(shown(names[i]));
         if (!names[i].hasExactText())
-            entry += u" (name in windows-1251)"_s;
-        entry += u": "_s;
-        platform::InputTextFile file;
-        if (const auto error = file.open(path); error != platform::ErrorNumber::None) {
-            write(io.out, entry + u"unreadable ("_s + whyNotOpened(path, error) + u")\n"_s);
-            problems = true;
-            continue;
-        }
-        platform::LegacyRandom fresh;
-        const workfile::Header header = workfile::readHeader(file, fresh);
-        qsizetype shown = 0;
-        qsizetype lineNumber = 1;
-        QStringList found;
-        if (const QString problem = seedProblem(header.seed, header.seedRead); !problem.isEmpty())
-            found.append(problem);
-        if (workfile::lostLineEnds(file.contents()))
-            found.append(lostLineEndsProblem());
-        while (!file.atEnd()) {
-            const QByteArrayView line = file.readLine();
-            ++lineNumber;
-            if (!line.isEmpty())
-                ++shown;
-            for (qsizetype c = 0; c < line.size(); ++c) {
-                if (static_cast<unsigned char>(line[c]) < 32) {
-                    found.append(
-                        u"line %1, column %2: a stored code below 32 (shown as U+0000)"_s.arg(lineNumber).arg(c + 1));
-                    break;
-                }
-            }
-        }
-        entry += u"seed %1, %2 %3"_s.arg(header.seed).arg(shown).arg(shown == 1 ? u"line"_s : u"lines"_s);
-        for (const QString &problem : found)
-            entry += u"; "_s + problem;
-        write(io.out, entry + u'\n');
-        problems = problems || !found.isEmpty();
+            entry += u" (name in "_s + platform::codepage::name(listing.codePage) + u')';
+        QString line;
+        problems = checkWork(dataFolder + names[i], entry + u": "_s, line) || problems;
+        if (!putText(io, line))
+            return outputFailed(io);
     }
     for (const platform::UnusableEntry &unusable : listing.unusable) {
-        write(io.out, u"not listed: %1 (%2)\n"_s.arg(unusable.name.text(), describe(unusable.kind)));
+        if (!putText(io, u"not listed: %1 (%2)\n"_s.arg(shown(unusable.name), describe(unusable.kind))))
+            return outputFailed(io);
         problems = true;
     }
-    if (names.isEmpty())
-        write(io.out, u"no work files\n"_s);
+    if (names.isEmpty() && !putText(io, u"no work files\n"_s))
+        return outputFailed(io);
     return problems ? 1 : 0;
 }
 
+// The command line, options apart from the command and its files.
+struct CommandLine
+{
+    bool help = false;
+    bool version = false;
+    std::optional<QString> seed;
+    QList<platform::NativePath> positional;
+};
+
+// Why an argument that begins with a dash is no option, as the message says it.
+QString unknownOption(const platform::NativePath &argument)
+{
+    const QString &text = argument.text();
+    QString message = u"'"_s + shown(text) + u'\'';
+    // "-out.dat" is a file meant, not an option mistyped.
+    if (text.contains(u'.') || text.contains(u'/') || platform::fileKind(argument) != platform::FileKind::Missing)
+        message += u" (a file whose name begins with - goes after --, as in: -- "_s + shown(text) + u')';
+    return message;
+}
+
+// Parses arguments; an empty text when they are well formed, else why not.
+QString parse(const QList<platform::NativePath> &arguments, CommandLine &line)
+{
+    QStringList unknown;
+    bool options = true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &text = arguments[i].text();
+        if (!options || text == u"-"_s || !text.startsWith(u'-')) {
+            line.positional.append(arguments[i]);
+        } else if (text == u"--"_s) {
+            options = false;
+        } else if (text == u"-h"_s || text == u"--help"_s || text == u"--help-all"_s) {
+            line.help = true;
+        } else if (text == u"-v"_s || text == u"--version"_s) {
+            line.version = true;
+        } else if (text == u"--seed"_s) {
+            if (i + 1 == arguments.size())
+                return u"missing value after '--seed'"_s;
+            line.seed = arguments[++i].text();
+        } else if (text.startsWith(u"--seed="_s)) {
+            line.seed = text.mid(7);
+        } else {
+            unknown.append(unknownOption(arguments[i]));
+        }
+    }
+    if (unknown.isEmpty())
+        return {};
+    return (unknown.size() == 1 ? u"unknown option "_s : u"unknown options "_s) + unknown.join(u", "_s);
+}
+
 } // namespace
-
-std::variant<QStringList, QString> textLines(const QByteArray &utf8, const QString &sourceName)
-{
-    QByteArrayView text(utf8);
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text = text.sliced(3);
-
-    QStringList lines;
-    const QList<QByteArrayView> raw = splitLines(text);
-    for (qsizetype l = 0; l < raw.size(); ++l) {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString line = decoder(raw[l]);
-        qsizetype column = 0;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            ++column;
-            char32_t c = line[i].unicode();
-            if (line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate()) {
-                c = QChar::surrogateToUcs4(line[i], line[i + 1]);
-                ++i;
-            }
-            QString why;
-            if (c == 0xFFFD && decoder.hasError())
-                why = u"the bytes are not valid UTF-8"_s;
-            else if (isControl(c))
-                why = describe(c) + u" cannot be stored in a work file"_s;
-            else if (c > 0xFFFF || platform::windows1251::fromUnicode(static_cast<char16_t>(c)) < 0)
-                why = describe(c) + u" has no windows-1251 code"_s;
-            if (!why.isEmpty())
-                return u"%1:%2:%3: %4"_s.arg(sourceName).arg(l + 1).arg(column).arg(why);
-        }
-        lines.append(line);
-    }
-    return lines;
-}
-
-QStringList markupWarnings(const QStringList &lines, const QString &sourceName)
-{
-    const std::pair<char16_t, QString> markup[] = {{u'<', u"a tag"_s}, {u'&', u"a character reference"_s}};
-    QStringList warnings;
-    for (const auto &[character, starts] : markup) {
-        qsizetype count = 0;
-        qsizetype line = 0;
-        qsizetype column = 0;
-        for (qsizetype l = 0; l < lines.size(); ++l) {
-            for (qsizetype c = 0; c < lines[l].size(); ++c) {
-                if (lines[l][c] != character)
-                    continue;
-                if (count++ == 0) {
-                    line = l + 1;
-                    column = c + 1;
-                }
-            }
-        }
-        if (count > 0) {
-            warnings.append(
-                u"%1:%2:%3: warning: the reader takes '%4' for the start of %5 (%6 in the text)"_s.arg(sourceName)
-                    .arg(line)
-                    .arg(column)
-                    .arg(QChar(character))
-                    .arg(starts)
-                    .arg(count));
-        }
-    }
-    return warnings;
-}
 
 std::int32_t randomSeed()
 {
@@ -450,53 +671,28 @@ std::int32_t randomSeed()
     return static_cast<std::int32_t>(QRandomGenerator::system()->bounded(-528, INT32_MAX - 528));
 }
 
-int run(const QStringList &arguments, Streams &io)
+int run(const QList<platform::NativePath> &arguments, Streams &io)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption seedOption(u"seed"_s, u"The seed of the work file"_s, u"N"_s);
-    parser.addOption(seedOption);
-    if (!parser.parse(QStringList{u"sobranie-pack"_s} + arguments)) {
-        // Named as they were written, with their dashes.
-        QStringList unknown;
-        for (const QString &name : parser.unknownOptionNames()) {
-            const QString asLong = u"--"_s + name;
-            const bool isLong = std::any_of(arguments.begin(), arguments.end(), [&](const QString &argument) {
-                return argument == asLong || argument.startsWith(asLong + u'=');
-            });
-            unknown.append(u"'"_s + (isLong ? asLong : u"-"_s + name) + u'\'');
-        }
-        if (unknown.isEmpty())
-            return usageError(io, asMessage(parser.errorText()));
-        return usageError(io,
-                          (unknown.size() == 1 ? u"unknown option "_s : u"unknown options "_s) + unknown.join(u", "_s));
-    }
-    if (parser.isSet(help) || parser.isSet(u"help-all"_s)) {
-        io.out.write(Help);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        io.out.write(Version);
-        return 0;
-    }
+    CommandLine line;
+    if (const QString why = parse(arguments, line); !why.isEmpty())
+        return usageError(io, why);
+    if (line.help || line.version)
+        return put(io, QByteArrayView(line.help ? Help : Version)) ? 0 : outputFailed(io);
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
+    if (line.positional.isEmpty())
         return usageError(io, u"no command given"_s);
-    const QString &command = positional[0];
-    const QStringList files = positional.mid(1);
+    const QString command = line.positional[0].text();
+    const QList<platform::NativePath> files = line.positional.mid(1);
     if (command != u"encode"_s && command != u"decode"_s && command != u"check"_s)
-        return usageError(io, u"unknown command '%1'"_s.arg(command));
+        return usageError(io, u"unknown command '%1'"_s.arg(shown(command)));
     std::optional<std::int32_t> seed;
-    if (parser.isSet(seedOption)) {
+    if (line.seed) {
         if (command != u"encode"_s)
             return usageError(io, u"--seed is an option of encode only"_s);
-        const QString value = parser.value(seedOption);
         bool ok = false;
-        seed = value.toInt(&ok);
+        seed = line.seed->toInt(&ok);
         if (!ok)
-            return usageError(io, u"--seed takes a 32-bit integer, not '%1'"_s.arg(value));
+            return usageError(io, u"--seed takes a 32-bit integer, not '%1'"_s.arg(shown(*line.seed)));
     }
     if (command == u"encode"_s)
         return encode(files, seed, io);

@@ -38,7 +38,7 @@ QCursor handPointer()
 
 } // namespace
 
-AboutDialog::AboutDialog(QString redirectFolder, QWidget *parent)
+AboutDialog::AboutDialog(platform::NativePath redirectFolder, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint),
       m_redirectFolder(std::move(redirectFolder))
@@ -167,7 +167,7 @@ void AboutDialog::openPhotoSite()
     {
         BusyPointer busy;
         if (const auto page = redirect::writePageWherePossible(m_redirectFolder, m_photoLink->target()))
-            handOver = platform::openWithDesktop(*page);
+            handOver = platform::openWithDesktop(platform::desktopTarget(*page));
     }
     // Named by the address the user asked for, not the page on the way.
     desktop::report(this, m_photoLink->target(), handOver);

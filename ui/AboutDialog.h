@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NativePath.h"
+
 #include <QDialog>
 #include <QPalette>
 
@@ -16,7 +18,7 @@ class AboutDialog : public QDialog
 public:
     // redirectFolder (ending in a separator) receives the redirect page of
     // the second link when it can be written; else the user's own folder does.
-    explicit AboutDialog(QString redirectFolder, QWidget *parent = nullptr);
+    explicit AboutDialog(platform::NativePath redirectFolder, QWidget *parent = nullptr);
 
     static constexpr int ClientWidth = 490;
     static constexpr int ClientHeight = 285;
@@ -36,7 +38,7 @@ private:
     void openSite();
     void openPhotoSite();
 
-    QString m_redirectFolder;
+    platform::NativePath m_redirectFolder;
     LinkLabel *m_siteLink = nullptr;
     LinkLabel *m_photoLink = nullptr;
     DrawingSurface *m_stripes = nullptr;

@@ -138,7 +138,7 @@ void MainWindow::present(const navigation::Destination &destination)
                    [](const navigation::Nothing &) {},
                    [this](const navigation::ShowCatalogue &) { showCatalogue(); },
                    [this](const navigation::ShowFile &file) {
-                       m_view->showFile(file.path);
+                       m_view->showFile(file.path.url());
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::ShowWork &work) {
@@ -154,7 +154,7 @@ void MainWindow::present(const navigation::Destination &destination)
 
 void MainWindow::openHelp()
 {
-    desktop::open(this, m_collection.helpPath());
+    desktop::open(this, platform::desktopTarget(m_collection.helpPath()));
 }
 
 void MainWindow::exitReader()
@@ -166,6 +166,6 @@ void MainWindow::exitReader()
 void MainWindow::showAbout()
 {
     // Made afresh at every showing, and gone when closed.
-    AboutDialog about(m_collection.appDir(), this);
+    AboutDialog about(m_collection.appPath(), this);
     about.exec();
 }

@@ -12,17 +12,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Why the reader cannot work from programFolder; empty when it can. The
-// folder's path is handed on as text (to the desktop for the help page and
-// the redirect pages, to the view for the biography), so text must name it.
+// Why the reader cannot work from programFolder; empty when it can. A path
+// that is not UTF-8 works: files open by its bytes, and what is handed on
+// (to the view, to the desktop) goes as a file URL that carries them.
 QString unusableProgramFolder(const platform::NativePath &programFolder)
 {
     if (programFolder.isEmpty())
         return u"Не удалось узнать, в какой папке находится программа."_s;
-    if (!programFolder.hasExactText())
-        return u"Путь к папке программы \"%1\" записан не в кодировке UTF-8, и программа не может с ним работать. "
-               u"Переименуйте папку или перенесите программу в другую и запустите её снова."_s.arg(
-                   programFolder.text());
     return {};
 }
 

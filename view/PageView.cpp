@@ -269,9 +269,9 @@ void PageView::showHtml(const QString &html)
     startRequest(Request{Request::Kind::Html, html, html.size()});
 }
 
-void PageView::showFile(const QString &path)
+void PageView::showFile(const QUrl &file)
 {
-    startRequest(Request{Request::Kind::File, path, QFileInfo(path).size()});
+    startRequest(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), QFileInfo(file.toLocalFile()).size()});
 }
 
 void PageView::startRequest(Request request)
@@ -319,7 +319,7 @@ void PageView::begin()
         loadOwn(document);
     } else {
         m_writer.cancel();
-        loadOwn(QUrl::fromLocalFile(request.content));
+        loadOwn(QUrl(request.content, QUrl::StrictMode));
     }
     if (heldByOlderWork)
         m_unanswered.start(UnansweredTimeoutMs);

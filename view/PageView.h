@@ -65,8 +65,8 @@ public:
 
     // Starts replacing the document with html, written unchanged.
     void showHtml(const QString &html);
-    // Starts showing a local file.
-    void showFile(const QString &path);
+    // Starts showing a local file, given by its file URL.
+    void showFile(const QUrl &file);
 
     // Called with the link's address when the user follows a link; returns
     // the handler it replaces.
@@ -101,7 +101,7 @@ private:
     {
         enum class Kind { Html, File };
         Kind kind = Kind::Html;
-        QString content; // the HTML, or the file's path
+        QString content; // the HTML, or the file URL
         qsizetype size = 0; // characters of the page, bytes of the file
     };
 

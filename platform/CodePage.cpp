@@ -1,0 +1,141 @@
+#include "platform/CodePage.h"
+
+#include "platform/Cp866.h"
+#include "platform/Windows1251.h"
+
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace platform::codepage {
+
+namespace {
+
+bool readsAsRussian(char16_t c)
+{
+    static constexpr std::array<char16_t, 12> Punctuation = {u'«', u'»', u'—', u'–', u'…', u'№',
+                                                             u'„', u'“', u'”', u'‚', u'‘', u'’'};
+    return (c >= u'А' && c <= u'я') || c == u'Ё' || c == u'ё'
+           || std::find(Punctuation.begin(), Punctuation.end(), c) != Punctuation.end();
+}
+
+// The byte unzip writes for each cp866 byte from 0x80 on (0: dropped).
+constexpr std::array<unsigned char, 128> Unzipped = {
+    0xC7, 0xFC, 0xE9, 0xE2, 0xE4, 0xE0, 0xE5, 0xE7, 0xEA, 0xEB, 0xE8, 0xEF, 0xEE, 0xEC, 0xC4, 0xC5, // 80
+    0xC9, 0xE6, 0xC6, 0xF4, 0xF6, 0xF2, 0xFB, 0xF9, 0x00, 0xD6, 0xDC, 0xF8, 0xA3, 0xD8, 0xD7, 0x83, // 90
+    0xE1, 0xED, 0xF3, 0xFA, 0xF1, 0xD1, 0xAA, 0xBA, 0xBF, 0xAE, 0xAC, 0xBD, 0xBC, 0xA1, 0xAB, 0xBB, // A0
+    0xA6, 0xA6, 0xA6, 0xA6, 0xA6, 0xC1, 0xC2, 0xC0, 0xA9, 0xA6, 0xA6, 0x2B, 0x2B, 0xA2, 0xA5, 0x2B, // B0
+    0x2B, 0x2D, 0x2D, 0x2B, 0x2D, 0x2B, 0xE3, 0xC3, 0x2B, 0x2B, 0x2D, 0x2D, 0xA6, 0x2D, 0x2B, 0xA4, // C0
+    0xF0, 0xD0, 0xCA, 0xCB, 0xC8, 0x69, 0xCD, 0xCE, 0xCF, 0x2B, 0x2B, 0xA6, 0x5F, 0xA6, 0xCC, 0xAF, // D0
+    0xD3, 0xDF, 0xD4, 0xD2, 0xF5, 0xD5, 0xB5, 0xFE, 0xDE, 0xDA, 0xDB, 0xD9, 0xFD, 0xDD, 0xAF, 0xB4, // E0
+    0xAD, 0xB1, 0x3D, 0xBE, 0xB6, 0xA7, 0xF7, 0xB8, 0xB0, 0xA8, 0xB7, 0xB9, 0xB3, 0xB2, 0xA6, 0xA0, // F0
+};
+
+// Each byte unzip leaves read back as the cp866 character it came from,
+// letters before the signs that share a byte with them; a byte it never
+// writes stays Latin-1.
+std::array<char16_t, 256> makeUnzippedTable()
+{
+    std::array<char16_t, 256> t{};
+    for (int b = 0; b < 256; ++b)
+        t[b] = static_cast<char16_t>(b);
+    for (const bool letters : {false, true}) {
+        for (int c = 0x80; c < 0x100; ++c) {
+            const char16_t shown = cp866::toUnicode(static_cast<unsigned char>(c));
+            const unsigned char written = Unzipped[c - 0x80];
+            if (written >= 0x80 && readsAsRussian(shown) == letters)
+                t[written] = shown;
+        }
+    }
+    return t;
+}
+
+const std::array<char16_t, 256> &tableOf(CodePage page)
+{
+    static const std::array<char16_t, 256> unzipped = makeUnzippedTable();
+    switch (page) {
+    case CodePage::Cp866:
+        return cp866::table();
+    case CodePage::Cp866Unzipped:
+        return unzipped;
+    case CodePage::Windows1251:
+        break;
+    }
+    return windows1251::table();
+}
+
+} // namespace
+
+QString decode(QByteArrayView bytes, CodePage page)
+{
+    const std::array<char16_t, 256> &table = tableOf(page);
+    QString out(bytes.size(), Qt::Uninitialized);
+    auto *dst = reinterpret_cast<char16_t *>(out.data());
+    for (char b : bytes)
+        *dst++ = table[static_cast<unsigned char>(b)];
+    return out;
+}
+
+QByteArray encode(QStringView text, CodePage page)
+{
+    if (page == CodePage::Windows1251)
+        return windows1251::encode(text);
+    QByteArray bytes = cp866::encode(text);
+    if (page == CodePage::Cp866Unzipped) {
+        for (char &b : bytes) {
+            if (static_cast<unsigned char>(b) >= 0x80)
+                b = static_cast<char>(Unzipped[static_cast<unsigned char>(b) - 0x80]);
+        }
+        bytes.replace('\0', QByteArrayView());
+    }
+    return bytes;
+}
+
+QString name(CodePage page)
+{
+    switch (page) {
+    case CodePage::Cp866:
+        return u"cp866"_s;
+    case CodePage::Cp866Unzipped:
+        return u"cp866, as unzip converted it"_s;
+    case CodePage::Windows1251:
+        break;
+    }
+    return u"windows-1251"_s;
+}
+
+bool isUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The decoding is lazy: it runs when the result is taken.
+    const QString text = utf8(bytes);
+    return !utf8.hasError();
+}
+
+qsizetype russianScore(QByteArrayView bytes, CodePage page)
+{
+    const std::array<char16_t, 256> &table = tableOf(page);
+    return std::count_if(bytes.begin(), bytes.end(), [&table](char b) {
+        const auto byte = static_cast<unsigned char>(b);
+        return byte >= 0x80 && readsAsRussian(table[byte]);
+    });
+}
+
+CodePage ofNames(const QList<QByteArray> &names)
+{
+    // In order of preference when they read equally well.
+    const std::array<CodePage, 3> pages = {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped};
+    std::array<qsizetype, 3> scores{};
+    for (const QByteArray &name : names) {
+        if (isUtf8(name))
+            continue;
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            scores[i] += russianScore(name, pages[i]);
+    }
+    return pages[std::max_element(scores.begin(), scores.end()) - scores.begin()];
+}
+
+} // namespace platform::codepage
