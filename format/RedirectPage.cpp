@@ -35,8 +35,11 @@ std::optional<QString> writePage(const QString &folder, const QString &url)
 
 std::optional<QString> writePageWherePossible(const QString &programFolder, const QString &url)
 {
-    if (auto page = writePage(programFolder, url))
-        return page;
+    // What a package manager installed it removes as it installed it.
+    if (!platform::isInstalledFolder(platform::NativePath(programFolder))) {
+        if (auto page = writePage(programFolder, url))
+            return page;
+    }
     for (const QString &folder : platform::userFolders()) {
         if (!QDir().mkpath(folder))
             continue;

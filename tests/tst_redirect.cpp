@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,36 +78,62 @@ private Q_SLOTS:
         m_folder = m_program.path() + u'/';
     }
 
-    void desktopGetsTheTargetAndTheProgramFolder()
+    void theHandOffReportsHowItWent_data()
     {
-        const QString missing = m_program.filePath(u"нет такого.htm"_s);
-        // Handed over: whether the opener can open it is its own affair.
-        QVERIFY(platform::openWithDesktop(missing).handedOver);
-        // Detached openers run side by side: the first is logged before the second starts.
-        QTRY_COMPARE(m_opener.calls().size(), 1);
-        QVERIFY(platform::openWithDesktop(u"http://www.example.org/site/"_s).handedOver);
-        QTRY_COMPARE(m_opener.calls().size(), 2);
-        const auto calls = m_opener.calls();
-        QCOMPARE(calls[0].first, programFolder());
-        QCOMPARE(calls[0].second, missing);
-        QCOMPARE(calls[1].second, u"http://www.example.org/site/"_s);
-        // The working folder has no trailing separator.
-        QVERIFY(!platform::programFolder().text().endsWith(u'/') || platform::programFolder().text() == u"/"_s);
+        QTest::addColumn<int>("status");
+        QTest::addColumn<platform::DesktopHandOver::Outcome>("outcome");
+        using Outcome = platform::DesktopHandOver::Outcome;
+        QTest::newRow("handed over") << 0 << Outcome::HandedOver;
+        QTest::newRow("no such file") << 2 << Outcome::TargetMissing;
+        QTest::newRow("no browser") << 3 << Outcome::NoProgram;
+        QTest::newRow("failed") << 4 << Outcome::Failed;
+        QTest::newRow("no opener") << -1 << Outcome::OpenerMissing;
     }
 
-    void withoutAnOpenerNothingIsHandedOver()
+    void theHandOffReportsHowItWent()
     {
+        QFETCH(int, status);
+        QFETCH(platform::DesktopHandOver::Outcome, outcome);
         QTemporaryDir empty;
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
-        qputenv("PATH", QFile::encodeName(empty.path()));
-        const platform::DesktopHandOver handOver = platform::openWithDesktop(u"http://www.example.org/site/"_s);
-        QVERIFY(!handOver.handedOver);
-        QCOMPARE(handOver.missingProgram, u"xdg-open"_s);
-        qputenv("PATH", path);
-        QVERIFY(platform::openWithDesktop(u"http://www.example.org/"_s).handedOver);
-        QTRY_COMPARE(m_opener.calls().size(), 1);
-        QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/"_s);
+        if (status < 0)
+            qputenv("PATH", QFile::encodeName(empty.path()));
+        m_opener.exitWith(qMax(status, 0));
+        const QString target = m_program.filePath(u"нет такого.htm"_s);
+
+        const QPointer<platform::DesktopHandOff> handOff = platform::openWithDesktop(target);
+        QStringList reports;
+        platform::DesktopHandOver result;
+        connect(handOff, &platform::DesktopHandOff::started, this, [&] { reports.append(u"started"_s); });
+        connect(handOff, &platform::DesktopHandOff::finished, this, [&](const platform::DesktopHandOver &r) {
+            reports.append(u"finished"_s);
+            result = r;
+        });
+        // Nothing is reported from inside the call, and it goes once done.
+        QVERIFY(reports.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!handOff, 20000);
+        QCOMPARE(reports, status < 0 ? QStringList{u"finished"_s} : (QStringList{u"started"_s, u"finished"_s}));
+        QCOMPARE(result.outcome, outcome);
+        QCOMPARE(result.opener, u"xdg-open"_s);
+        if (status >= 0) {
+            QCOMPARE(m_opener.calls().value(0), qMakePair(programFolder(), target));
+            // The working folder has no trailing separator.
+            QVERIFY(!programFolder().endsWith(u'/') || programFolder() == u"/"_s);
+        }
+    }
+
+    void anOpenerStillRunningIsLeftToFinish()
+    {
+        m_opener.hold(true);
+        auto *handOff = platform::openWithDesktop(u"http://www.example.org/site/"_s);
+        QSignalSpy started(handOff, &platform::DesktopHandOff::started);
+        QVERIFY(started.wait(20000));
+        // Neither killed nor waited for (the opener would hang it).
+        delete handOff;
+        QVERIFY(m_opener.calls().isEmpty());
+        m_opener.hold(false);
+        QTRY_COMPARE_WITH_TIMEOUT(m_opener.calls().size(), 1, 20000);
     }
 
     void redirectFileByteForByte_data()
@@ -190,21 +218,25 @@ private Q_SLOTS:
 
     void aProgramFolderThatTakesNoPageSendsItToTheUsersOwn_data()
     {
-        QTest::addColumn<bool>("programTakesNone");
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("runtimeBlocked");
         QTest::addColumn<QString>("cacheBlocked");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("program folder") << false << u""_s << u""_s << u"program"_s;
-        QTest::newRow("program folder, though the others cannot") << false << u"file"_s << u"file"_s << u"program"_s;
-        QTest::newRow("runtime folder") << true << u""_s << u""_s << u"runtime"_s;
-        QTest::newRow("cache when runtime's folder is a file") << true << u"file"_s << u""_s << u"cache"_s;
-        QTest::newRow("cache when runtime's names are taken") << true << u"names taken"_s << u""_s << u"cache"_s;
-        QTest::newRow("nowhere") << true << u"file"_s << u"names taken"_s << u""_s;
+        QTest::newRow("program folder") << u"free"_s << u""_s << u""_s << u"program"_s;
+        QTest::newRow("program folder, though the others cannot")
+            << u"free"_s << u"file"_s << u"file"_s << u"program"_s;
+        QTest::newRow("runtime folder") << u"names taken"_s << u""_s << u""_s << u"runtime"_s;
+        QTest::newRow("cache when runtime's folder is a file") << u"names taken"_s << u"file"_s << u""_s << u"cache"_s;
+        QTest::newRow("cache when runtime's names are taken")
+            << u"names taken"_s << u"names taken"_s << u""_s << u"cache"_s;
+        QTest::newRow("runtime folder for an installed program") << u"installed"_s << u""_s << u""_s << u"runtime"_s;
+        QTest::newRow("cache without a runtime folder") << u"names taken"_s << u"unset"_s << u""_s << u"cache"_s;
+        QTest::newRow("nowhere") << u"names taken"_s << u"file"_s << u"names taken"_s << u""_s;
     }
 
     void aProgramFolderThatTakesNoPageSendsItToTheUsersOwn()
     {
-        QFETCH(bool, programTakesNone);
+        QFETCH(QString, program);
         QFETCH(QString, runtimeBlocked);
         QFETCH(QString, cacheBlocked);
         QFETCH(QString, expected);
@@ -218,8 +250,13 @@ private Q_SLOTS:
         });
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
-        if (programTakesNone)
+        const QString marker = QString::fromUtf16(platform::InstalledMarker);
+        if (program == u"installed"_s)
+            QVERIFY(QFile(m_folder + marker).open(QIODevice::WriteOnly));
+        if (program == u"names taken"_s)
             QVERIFY(fillNames(m_folder));
+        if (runtimeBlocked == u"unset"_s)
+            qunsetenv("XDG_RUNTIME_DIR");
         QVERIFY(block(runtime.path(), runtimeBlocked));
         QVERIFY(block(cache.path(), cacheBlocked));
 
@@ -232,6 +269,9 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(page, folders[expected] + u"0.html"_s);
+        // An installed folder is left as it was.
+        if (program == u"installed"_s)
+            QCOMPARE(QDir(m_folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{marker});
         QCOMPARE(read(*page), Prefix + "http://photo.example.org/" + Suffix);
         // The user's folders are made only when the page goes there.
         if (expected == u"program"_s && runtimeBlocked.isEmpty())
