@@ -6,6 +6,9 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shellapi.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +33,21 @@ DesktopHandOver::Outcome outcomeOfShell(INT_PTR result)
     default:
         return DesktopHandOver::Outcome::Failed;
     }
+}
+#else
+// Run in the opener's process before it starts: none of the reader's own
+// files goes with it. xdg-open may run as long as the browser it starts, and
+// the web engine's sockets in its hands would keep the engine's helper
+// processes alive after the reader has ended.
+void closeReadersFilesOnExec()
+{
+#ifdef CLOSE_RANGE_CLOEXEC
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+#endif
+    const long last = ::sysconf(_SC_OPEN_MAX);
+    for (int descriptor = 3; descriptor < last; ++descriptor)
+        (void)::fcntl(descriptor, F_SETFD, FD_CLOEXEC);
 }
 #endif
 
@@ -64,6 +82,7 @@ DesktopHandOff::DesktopHandOff(const QString &target, const QString &workingFold
     m_process->setStandardInputFile(QProcess::nullDevice());
     m_process->setStandardOutputFile(QProcess::nullDevice());
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->setChildProcessModifier(closeReadersFilesOnExec);
     connect(m_process, &QProcess::started, this, &DesktopHandOff::started, Qt::QueuedConnection);
     connect(m_process, &QProcess::errorOccurred, this, [this, opener](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
