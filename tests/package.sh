@@ -12,12 +12,19 @@ check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+# An older package in the folder stays; this one is never written over.
+echo older >"$out/sobranie_0.9_all.deb"
 "$source/scripts/package" "$build" "$out"
 
-debs=("$out"/*.deb)
+debs=("$out"/sobranie_"$version"_*.deb)
 check "exactly one .deb written" test ${#debs[@]} -eq 1 -a -f "${debs[0]}"
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
+check "an older package is left as it was" test "$(cat "$out/sobranie_0.9_all.deb")" = older
+cp "$deb" "$out/first"
+refused() { ! "$source/scripts/package" "$build" "$out" >/dev/null 2>"$out/said" && grep -q exists "$out/said"; }
+check "a second run stops and says why rather than write over it" refused
+check "and leaves it as it was" cmp -s "$deb" "$out/first"
 
 echo "== control"
 field() { dpkg-deb --field "$deb" "$1"; }
