@@ -16,14 +16,8 @@ public:
         const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
         QFile f(script);
         if (f.open(QIODevice::WriteOnly)) {
-            const QByteArray dir = m_dir.path().toUtf8();
-            f.write("#!/bin/sh\nwhile [ -e '" + dir
-                    + "/hold' ]; do sleep 0.05; done\n"
-                      "printf '%s\\n%s\\n' \"$(pwd)\" \"$*\" >> '"
-                    + m_log.toUtf8()
-                    + "'\n"
-                      "exit $(cat '"
-                    + dir + "/status' 2>/dev/null || echo 0)\n");
+            f.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$(pwd)\" \"$*\" >> '" + m_log.toUtf8()
+                    + "'\nexit ${SOBRANIE_OPENER_STATUS:-0}\n");
             f.close();
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -43,31 +37,18 @@ public:
         return result;
     }
 
-    // No calls logged; later ones succeed at once.
+    // No calls logged; later ones succeed.
     void clear()
     {
         QFile::remove(m_log);
         exitWith(0);
-        hold(false);
     }
 
     // Later calls end with status, as xdg-open does without a browser (3) or
-    // without the file (2); 0 again for success.
-    void exitWith(int status) { write(QStringLiteral("status"), status ? QByteArray::number(status) : QByteArray()); }
-    // While held, calls wait before they are logged and end.
-    void hold(bool held) { write(QStringLiteral("hold"), held ? QByteArray("") : QByteArray()); }
+    // without the file (2).
+    static void exitWith(int status) { qputenv("SOBRANIE_OPENER_STATUS", QByteArray::number(status)); }
 
 private:
-    // Writes name in the opener's folder, or removes it for no content.
-    void write(const QString &name, const QByteArray &content) const
-    {
-        QFile f(m_dir.filePath(name));
-        if (content.isNull())
-            f.remove();
-        else if (f.open(QIODevice::WriteOnly))
-            f.write(content);
-    }
-
     QTemporaryDir m_dir;
     QString m_log;
 };

@@ -114,10 +114,8 @@ check "the reader started through the link opens lib/sobranie/Data" \
   "$xvfb_run" -a -s "-screen 0 1280x1024x24" "$open_watch" 60 "$data" "$prefix/bin/sobranie"
 
 echo "== run by root, the About window's second link followed"
-# The installed reader, started as root (as the tests run), follows the link
-# through its menu and window; the opener is a fake that waits to be let go,
-# so the reader is also closed while its opener runs.
-check "the program folder is marked as installed" test -f "$prefix/lib/sobranie/INSTALLED"
+# The installed reader, run as root (as the tests run), driven through its menu
+# and windows; its opener, a fake, waits to be let go till the reader has ended.
 before=$(find "$prefix" | sort)
 fake=$work/fake runtime=$work/runtime
 mkdir -p "$fake" && mkdir -m 700 "$runtime" && touch "$fake/hold"
@@ -145,7 +143,6 @@ xdotool mousemove --window "$about" 100 34 click 1 # its second link
 until [ -e "$2/files" ]; do sleep 0.1; done
 xdotool mousemove --window "$about" 436 252 click 1 # OK
 menu Up # Выход
-for _ in $(seq 300); do kill -0 $reader 2>/dev/null || break; sleep 0.1; done
 wait $reader
 EOF
 check "the reader ends with its opener still running" env PATH="$fake:$PATH" XDG_RUNTIME_DIR="$runtime" \
