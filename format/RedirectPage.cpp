@@ -35,7 +35,7 @@ std::optional<QString> writePage(const QString &folder, const QString &url)
 
 std::optional<QString> writePageWherePossible(const QString &programFolder, const QString &url)
 {
-    // What a package manager installed it removes as it installed it.
+    // An installed folder stays as installed, so that removing it leaves nothing.
     if (!platform::isInstalledFolder(platform::NativePath(programFolder))) {
         if (auto page = writePage(programFolder, url))
             return page;
