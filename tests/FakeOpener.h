@@ -37,12 +37,7 @@ public:
         return result;
     }
 
-    // No calls logged; later ones succeed.
-    void clear()
-    {
-        QFile::remove(m_log);
-        exitWith(0);
-    }
+    void clear() { QFile::remove(m_log); }
 
     // Later calls end with status, as xdg-open does without a browser (3) or
     // without the file (2).

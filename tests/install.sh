@@ -133,7 +133,7 @@ set -euo pipefail
 "$1" 2>/dev/null & reader=$!
 # A search fails when a window goes while it looks: looked for again.
 search() { until xdotool search --onlyvisible "$@" 2>/dev/null; do sleep 0.1; done; }
-window() { search --name "$1" | head -1; }
+window() { search --name "$1" | sed -n 1p; }
 shown() { search --class sobranie | wc -l; }
 main=$(window 'Собрание') windows=$(shown)
 menu() {

@@ -153,9 +153,7 @@ private Q_SLOTS:
             QCOMPARE(label->geometry(), e.geometry);
             QCOMPARE(label->text(), e.text);
             // Every text fits its label, in the font the window has here.
-            QVERIFY2(std::max(label->fontMetrics().horizontalAdvance(e.text), label->sizeHint().width())
-                         <= e.geometry.width(),
-                     qPrintable(e.name));
+            QVERIFY2(label->fontMetrics().horizontalAdvance(e.text) <= e.geometry.width(), qPrintable(e.name));
         }
         if (qEnvironmentVariable("FONTCONFIG_FILE") == QFINDTESTDATA("without-liberation.conf"))
             QVERIFY(!QFontInfo(about.font()).family().startsWith(u"Liberation"_s));
@@ -456,7 +454,6 @@ private Q_SLOTS:
             QTest::addRow("%s, no opener", qPrintable(command)) << command << -1 << u"нет программы xdg-open"_s;
             QTest::addRow("%s, no browser", qPrintable(command)) << command << 3 << u"не нашла программу"_s;
         }
-        QTest::newRow("F1, no help file") << u"F1"_s << 2 << u"такого файла нет"_s;
     }
 
     void aFailedHandOffIsReportedInABox()
@@ -466,6 +463,7 @@ private Q_SLOTS:
         QFETCH(QString, why);
         m_opener.clear();
         m_opener.exitWith(qMax(status, 0));
+        const auto succeedAgain = qScopeGuard([] { FakeOpener::exitWith(0); });
         QTemporaryDir empty;
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
