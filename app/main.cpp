@@ -10,6 +10,7 @@
 int main(int argc, char *argv[])
 {
     platform::prepareWebEngineEnvironment();
+    platform::quietMissingRuntimeFolder();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The engine reports its graphics set-up at every start; a reader has no use for it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));

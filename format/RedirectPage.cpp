@@ -36,8 +36,11 @@ std::optional<platform::NativePath> writePage(const platform::NativePath &folder
 std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
                                                            const QString &url)
 {
-    if (auto page = writePage(programFolder, url))
-        return page;
+    // An installed folder stays as installed, so that removing it leaves nothing.
+    if (!platform::isInstalledFolder(platform::NativePath(programFolder))) {
+        if (auto page = writePage(programFolder, url))
+            return page;
+    }
     for (const QString &folder : platform::userFolders()) {
         if (!QDir().mkpath(folder))
             continue;

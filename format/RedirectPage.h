@@ -23,10 +23,10 @@ inline constexpr int MaxFiles = 100;
 // in a separator.
 [[nodiscard]] std::optional<platform::NativePath> writePage(const platform::NativePath &folder, const QString &url);
 
-// Writes the page as writePage does in programFolder or, when no name there
-// can be written (an installed program's folder is read-only), in the first
-// of the user's own folders (platform::userFolders()) that takes it, made
-// only when it is needed.
+// Writes the page as writePage does in programFolder or, when it is an
+// installed one (platform::isInstalledFolder()) or no name there can be
+// written, in the first of the user's own folders (platform::userFolders())
+// that takes it, made only when it is needed.
 [[nodiscard]] std::optional<platform::NativePath> writePageWherePossible(const platform::NativePath &programFolder,
                                                                          const QString &url);
 

@@ -1,15 +1,14 @@
 #include "platform/System.h"
 
+#include "platform/FileKind.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
-#include <qt_windows.h>
-#include <shellapi.h>
 #else
 #include <QFile>
 #include <QHash>
@@ -56,6 +55,12 @@ QStringList userFolders()
 #endif
     QStringList folders;
     for (const QStandardPaths::StandardLocation location : locations) {
+#ifndef Q_OS_WIN
+        // Without one Qt makes a folder in /tmp, which the next session may
+        // not have, and warns: the cache folder takes the pages then.
+        if (location == QStandardPaths::RuntimeLocation && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            continue;
+#endif
         const QString base = QStandardPaths::writableLocation(location);
         if (!base.isEmpty())
             folders.append(QDir::toNativeSeparators(base + u"/sobranie"_s) + PathSeparator);
@@ -138,24 +143,29 @@ QString desktopFolder(const NativePath &folder)
 #endif
 }
 
-DesktopHandOver openWithDesktop(const QString &target, const QString &workingFolder)
+bool isInstalledFolder(const NativePath &programFolder)
 {
-#ifdef Q_OS_WIN
-    // Unicode call, so names outside the ANSI code page survive. Values above
-    // 32 mean success; the shell does not say which program it lacked.
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
-                      reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL));
-    return result > 32 ? DesktopHandOver{true, {}} : DesktopHandOver{false, {}};
-#else
-    const QString opener = u"xdg-open"_s;
-    // Looked up first: a detached start of a missing program cannot tell
-    // that apart from other failures.
-    const QString found = QStandardPaths::findExecutable(opener);
-    if (found.isEmpty() || !QProcess::startDetached(found, {target}, workingFolder))
-        return {false, opener};
-    return {true, {}};
+    return fileKind(programFolder + NativePath(QString::fromUtf16(InstalledMarker))) == FileKind::Regular;
+}
+
+void quietMissingRuntimeFolder()
+{
+#ifndef Q_OS_WIN
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        if (type == QtWarningMsg && text.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set"_s))
+            return;
+        if (previous)
+            previous(type, context, text);
+    });
 #endif
+}
+
+DesktopHandOff *openWithDesktop(const QString &target, const QString &workingFolder)
+{
+    return new DesktopHandOff(target, workingFolder);
 }
 
 } // namespace platform

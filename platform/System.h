@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DesktopHandOff.h"
 #include "platform/NativePath.h"
 
 #include <QList>
@@ -24,10 +25,10 @@ inline constexpr char16_t PathSeparator = u'/';
 [[nodiscard]] NativePath programFolder();
 
 // The user's own folders for small files that need not outlive the session,
-// in the order to try them: the runtime folder, then the cache folder (on
-// Windows the temporary folder, then the cache folder), each with a
-// "sobranie" folder in it, which may not exist yet. In the platform's
-// separators, each ending in one.
+// in the order to try them: the runtime folder (when the session has one),
+// then the cache folder (on Windows the temporary folder, then the cache
+// folder), each with a "sobranie" folder in it, which may not exist yet. In
+// the platform's separators, each ending in one.
 [[nodiscard]] QStringList userFolders();
 
 // The program's command-line arguments after its name, as the system gave
@@ -47,14 +48,10 @@ void useBinaryStandardStreams();
 // exists (its sandbox cannot run for the superuser).
 void prepareWebEngineEnvironment();
 
-// Whether the desktop took a target to open.
-struct DesktopHandOver
-{
-    bool handedOver = false;
-    // When it was not: the program the desktop lacks, by the name the user
-    // would look for; empty when the system does not say.
-    QString missingProgram;
-};
+// Keeps Qt from warning at every start of a session without a runtime folder
+// (XDG_RUNTIME_DIR unset) that it makes one in /tmp: the reader does not use
+// it then, and the user can do nothing about it.
+void quietMissingRuntimeFolder();
 
 // What to hand the desktop to open path: its text when that names it, else
 // its file URL, which carries the native bytes.
@@ -65,11 +62,16 @@ struct DesktopHandOver
 // the folder held open (empty where there is none: the reader's own).
 [[nodiscard]] QString desktopFolder(const NativePath &folder);
 
-// Asks the desktop to open target (a file path or a URL) in the program the
-// user associates with it, with workingFolder as that program's current
-// folder. Returns at once: whether the target was handed over, not whether
-// the program it goes to opens it.
-[[nodiscard]] DesktopHandOver openWithDesktop(const QString &target,
+// Whether programFolder is one that was installed (the install puts
+// InstalledMarker in it): the reader then leaves it as installed, whoever
+// runs it, and writes its redirect pages in the user's own folders.
+inline constexpr char16_t InstalledMarker[] = u"INSTALLED";
+[[nodiscard]] bool isInstalledFolder(const NativePath &programFolder);
+
+// Starts handing target (a file path or a URL) to the desktop, to open in the
+// program the user associates with it, with workingFolder as that program's
+// current folder. Returns at once: the hand-off reports how it went.
+[[nodiscard]] DesktopHandOff *openWithDesktop(const QString &target,
                                               const QString &workingFolder = desktopFolder(programFolder()));
 
 } // namespace platform

@@ -25,7 +25,7 @@ public:
                     "esac\n"
                     "if [ -e \"$p\" ]; then found=found; else found=missing; fi\n"
                     "printf '%s\\n%s\\n%s\\n' \"$(pwd)\" \"$*\" \"$found\" >> '"
-                    + m_log.toUtf8() + "'\n");
+                    + m_log.toUtf8() + "'\nexit ${SOBRANIE_OPENER_STATUS:-0}\n");
             f.close();
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -59,6 +59,10 @@ public:
     }
 
     void clear() { QFile::remove(m_log); }
+
+    // Later calls end with status, as xdg-open does without a browser (3) or
+    // without the file (2).
+    static void exitWith(int status) { qputenv("SOBRANIE_OPENER_STATUS", QByteArray::number(status)); }
 
 private:
     QTemporaryDir m_dir;

@@ -110,8 +110,53 @@ check "copyright carries the LICENSE's terms" \
 echo "== started through bin/sobranie"
 # The reader lists Data/ at start-up; that it opens this Data/ (and not one
 # beside the link) shows it found its collection through the link.
-check "the reader started through the link opens lib/sobranie/Data" \
-  "$xvfb_run" -a -s "-screen 0 1280x1024x24" "$open_watch" 60 "$data" "$prefix/bin/sobranie"
+check "the reader started through the link opens lib/sobranie/Data" env -u XDG_RUNTIME_DIR \
+  "$xvfb_run" -a -s "-screen 0 1280x1024x24" "$open_watch" 60 "$data" "$prefix/bin/sobranie" 2>"$work/said"
+cat "$work/said" >&2
+check "without a runtime folder it starts without Qt's warning" test -z "$(grep XDG_RUNTIME_DIR "$work/said")"
+
+echo "== run by root, the About window's second link followed"
+# The installed reader, run as root (as the tests run), driven through its menu
+# and windows; its opener, a fake, waits to be let go till the reader has ended.
+before=$(find "$prefix" | sort)
+fake=$work/fake runtime=$work/runtime
+mkdir -p "$fake" && mkdir -m 700 "$runtime" && touch "$fake/hold"
+cat >"$fake/xdg-open" <<EOF
+#!/bin/sh
+ls -l /proc/\$\$/fd/ >'$fake/files'
+while [ -e '$fake/hold' ]; do sleep 0.1; done
+echo "\$1" >'$fake/opened'
+EOF
+chmod +x "$fake/xdg-open"
+cat >"$work/drive" <<'EOF'
+set -euo pipefail
+"$1" 2>/dev/null & reader=$!
+# A search fails when a window goes while it looks: looked for again.
+search() { until xdotool search --onlyvisible "$@" 2>/dev/null; do sleep 0.1; done; }
+window() { search --name "$1" | sed -n 1p; }
+shown() { search --class sobranie | wc -l; }
+main=$(window 'Собрание') windows=$(shown)
+menu() {
+  xdotool mousemove --window "$main" 25 8 click 1
+  until [ "$(shown)" -gt "$windows" ]; do sleep 0.1; done
+  xdotool key "$@" Return
+}
+menu Down Down # О программе
+about=$(window 'О программе')
+xdotool mousemove --window "$about" 100 34 click 1 # its second link
+until [ -e "$2/files" ]; do sleep 0.1; done
+xdotool mousemove --window "$about" 436 252 click 1 # OK
+menu Up # Выход
+wait $reader
+EOF
+check "the reader ends with its opener still running" env PATH="$fake:$PATH" XDG_RUNTIME_DIR="$runtime" \
+  timeout 120 "$xvfb_run" -a -s "-screen 0 1280x1024x24" bash "$work/drive" "$prefix/bin/sobranie" "$fake"
+check "nothing of the reader's own goes with the opener" test -s "$fake/files" -a -z "$(grep socket "$fake/files")"
+rm -f "$fake/hold"
+for _ in $(seq 100); do [ -e "$fake/opened" ] && break; sleep 0.1; done
+check "the opener, let go, hands over the page in the runtime folder" \
+  test "$(cat "$fake/opened" 2>/dev/null)" = "$runtime/sobranie/0.html"
+check "the installed tree is left as installed" test "$(find "$prefix" | sort)" = "$before"
 
 [ $failures -eq 0 ] && echo "all install checks passed" || echo "$failures install check(s) failed"
 [ $failures -eq 0 ]

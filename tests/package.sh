@@ -12,12 +12,16 @@ check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+# An older package in the folder stays; this one is never written over.
+echo older >"$out/sobranie_0.9_all.deb"
 "$source/scripts/package" "$build" "$out"
 
-debs=("$out"/*.deb)
+debs=("$out"/sobranie_"$version"_*.deb)
 check "exactly one .deb written" test ${#debs[@]} -eq 1 -a -f "${debs[0]}"
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
+check "an older package is left as it was" test "$(cat "$out/sobranie_0.9_all.deb")" = older
+check "a second run refuses to write over it" bash -c "'$source/scripts/package' '$build' '$out' 2>&1 | grep -q 'exists; remove it'"
 
 echo "== control"
 field() { dpkg-deb --field "$deb" "$1"; }

@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QWebEngineView>
@@ -154,6 +155,15 @@ private Q_SLOTS:
             // Every text fits its label, in the font the window has here.
             QVERIFY2(label->fontMetrics().horizontalAdvance(e.text) <= e.geometry.width(), qPrintable(e.name));
         }
+        if (qEnvironmentVariable("FONTCONFIG_FILE") == QFINDTESTDATA("without-liberation.conf"))
+            QVERIFY(!QFontInfo(about.font()).family().startsWith(u"Liberation"_s));
+        // A link's text stands where a plain label's would, as its caption's does.
+        for (LinkLabel *link : {about.siteLink(), about.photoLink()}) {
+            QLabel plain(link->text(), &about);
+            plain.setGeometry(link->geometry());
+            plain.setPalette(link->palette());
+            QCOMPARE(link->grab().toImage(), plain.grab().toImage());
+        }
         // Ten texts and the picture, nothing else.
         QCOMPARE(about.findChildren<QLabel *>().size(), labels.size() + 1);
 
@@ -192,6 +202,15 @@ private Q_SLOTS:
         QCOMPARE(about.stripes()->geometry(), QRect(8, 232, 80, 45));
         QCOMPARE(about.okButton()->geometry(), QRect(392, 236, 89, 33));
         QCOMPARE(about.okButton()->text(), u"OK"_s);
+    }
+
+    void windowGeometryAndLookWithoutLiberationFonts()
+    {
+        // Fonts are found once a process: the test above in one that sees no Liberation font.
+        qputenv("FONTCONFIG_FILE", QFile::encodeName(QFINDTESTDATA("without-liberation.conf")));
+        const int status = QProcess::execute(QCoreApplication::applicationFilePath(), {u"windowGeometryAndLook"_s});
+        qunsetenv("FONTCONFIG_FILE");
+        QCOMPARE(status, 0);
     }
 
     void okButtonFaceIsTheWindowsGrey()
@@ -369,13 +388,13 @@ private Q_SLOTS:
         QTRY_COMPARE(m_opener.calls().size(), 1);
         QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/site/"_s);
         QVERIFY(programFiles().isEmpty());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
 
         QTest::mouseClick(about.photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(programFiles(), QStringList{u"0.html"_s});
         QTRY_COMPARE(m_opener.calls().size(), 2);
         QCOMPARE(m_opener.calls()[1].second, folder() + u"0.html"_s);
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
 
         // A second click writes the same file again.
         QTest::mouseClick(about.photoLink(), Qt::LeftButton, {}, QPoint(10, 10));
@@ -425,23 +444,31 @@ private Q_SLOTS:
         }
     }
 
-    void withoutAnOpenerABoxSaysSo_data()
+    void aFailedHandOffIsReportedInABox_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::newRow("F1") << u"F1"_s;
-        QTest::newRow("site link") << u"siteLink"_s;
-        QTest::newRow("photo link") << u"photoLink"_s;
+        // The opener's exit status; -1: nothing on the path opens anything.
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("why");
+        for (const QString &command : {u"F1"_s, u"siteLink"_s, u"photoLink"_s}) {
+            QTest::addRow("%s, no opener", qPrintable(command)) << command << -1 << u"нет программы xdg-open"_s;
+            QTest::addRow("%s, no browser", qPrintable(command)) << command << 3 << u"не нашла программу"_s;
+        }
     }
 
-    void withoutAnOpenerABoxSaysSo()
+    void aFailedHandOffIsReportedInABox()
     {
         QFETCH(QString, command);
+        QFETCH(int, status);
+        QFETCH(QString, why);
         m_opener.clear();
-        // Nothing on the path opens anything.
+        m_opener.exitWith(qMax(status, 0));
+        const auto succeedAgain = qScopeGuard([] { FakeOpener::exitWith(0); });
         QTemporaryDir empty;
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
-        qputenv("PATH", QFile::encodeName(empty.path()));
+        if (status < 0)
+            qputenv("PATH", QFile::encodeName(empty.path()));
 
         gui::BoxCatcher boxes;
         QString named;
@@ -463,13 +490,12 @@ private Q_SLOTS:
         QCOMPARE(boxes.titles.value(0), u"Собрание №1 Лоримунд Э Р"_s);
         QCOMPARE(boxes.icons.value(0), QMessageBox::Critical);
         const QString text = boxes.texts.value(0);
-        QVERIFY2(text.contains(u"«"_s + named + u"»"_s), qPrintable(text));
-        QVERIFY2(text.contains(u"xdg-open"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"«"_s + named + u"»"_s) && text.contains(why), qPrintable(text));
         QCOMPARE(boxes.busy.value(0), false);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QTest::qWait(100);
         QCOMPARE(boxes.texts.size(), 1);
-        QVERIFY(m_opener.calls().isEmpty());
+        QCOMPARE(m_opener.calls().size(), status < 0 ? 0 : 1);
     }
 
     void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn_data()

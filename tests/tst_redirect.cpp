@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -89,36 +90,42 @@ private Q_SLOTS:
         m_folder = m_program.path() + u'/';
     }
 
-    void desktopGetsTheTargetAndTheProgramFolder()
+    void theHandOffReportsHowItWent_data()
     {
-        const QString missing = m_program.filePath(u"нет такого.htm"_s);
-        // Handed over: whether the opener can open it is its own affair.
-        QVERIFY(platform::openWithDesktop(missing).handedOver);
-        // Detached openers run side by side: the first is logged before the second starts.
-        QTRY_COMPARE(m_opener.calls().size(), 1);
-        QVERIFY(platform::openWithDesktop(u"http://www.example.org/site/"_s).handedOver);
-        QTRY_COMPARE(m_opener.calls().size(), 2);
-        const auto calls = m_opener.calls();
-        QCOMPARE(calls[0].first, programFolder());
-        QCOMPARE(calls[0].second, missing);
-        QCOMPARE(calls[1].second, u"http://www.example.org/site/"_s);
-        // The working folder has no trailing separator.
-        QVERIFY(!platform::programFolder().text().endsWith(u'/') || platform::programFolder().text() == u"/"_s);
+        QTest::addColumn<int>("status"); // the opener's; -1: there is none
+        QTest::addColumn<platform::DesktopHandOver::Outcome>("outcome");
+        using Outcome = platform::DesktopHandOver::Outcome;
+        QTest::newRow("handed over") << 0 << Outcome::HandedOver;
+        QTest::newRow("no such file") << 2 << Outcome::TargetMissing;
+        QTest::newRow("no browser") << 3 << Outcome::NoProgram;
+        QTest::newRow("failed") << 4 << Outcome::Failed;
+        QTest::newRow("no opener") << -1 << Outcome::OpenerMissing;
     }
 
-    void withoutAnOpenerNothingIsHandedOver()
+    void theHandOffReportsHowItWent()
     {
-        QTemporaryDir empty;
+        QFETCH(int, status);
+        QFETCH(platform::DesktopHandOver::Outcome, outcome);
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
-        qputenv("PATH", QFile::encodeName(empty.path()));
-        const platform::DesktopHandOver handOver = platform::openWithDesktop(u"http://www.example.org/site/"_s);
-        QVERIFY(!handOver.handedOver);
-        QCOMPARE(handOver.missingProgram, u"xdg-open"_s);
-        qputenv("PATH", path);
-        QVERIFY(platform::openWithDesktop(u"http://www.example.org/"_s).handedOver);
-        QTRY_COMPARE(m_opener.calls().size(), 1);
-        QCOMPARE(m_opener.calls()[0].second, u"http://www.example.org/"_s);
+        qputenv("PATH", status < 0 ? QFile::encodeName(m_folder + u"nothing"_s) : path);
+        m_opener.exitWith(status);
+        const QString target = m_program.filePath(u"нет такого.htm"_s);
+        const QPointer<platform::DesktopHandOff> handOff = platform::openWithDesktop(target);
+        QStringList reports;
+        connect(handOff, &platform::DesktopHandOff::started, this, [&] { reports.append(u"started"_s); });
+        connect(handOff, &platform::DesktopHandOff::finished, this, [&](const platform::DesktopHandOver &r) {
+            reports.append(QString::number(int(r.outcome)) + r.opener);
+        });
+        // Nothing from inside the call; gone once it has reported.
+        QVERIFY(reports.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!handOff, 20000);
+        const QString finished = QString::number(int(outcome)) + u"xdg-open"_s;
+        QCOMPARE(reports, status < 0 ? QStringList{finished} : (QStringList{u"started"_s, finished}));
+        QCOMPARE(m_opener.calls().value(0),
+                 (status < 0 ? QPair<QString, QString>() : qMakePair(programFolder(), target)));
+        // The working folder has no trailing separator.
+        QVERIFY(!programFolder().endsWith(u'/') || programFolder() == u"/"_s);
     }
 
     void redirectFileByteForByte_data()
@@ -212,6 +219,7 @@ private Q_SLOTS:
         QTest::newRow("runtime folder") << true << u""_s << u""_s << u"runtime"_s;
         QTest::newRow("cache when runtime's folder is a file") << true << u"file"_s << u""_s << u"cache"_s;
         QTest::newRow("cache when runtime's names are taken") << true << u"names taken"_s << u""_s << u"cache"_s;
+        QTest::newRow("cache without a runtime folder") << true << u"unset"_s << u""_s << u"cache"_s;
         QTest::newRow("nowhere") << true << u"file"_s << u"names taken"_s << u""_s;
     }
 
@@ -233,6 +241,8 @@ private Q_SLOTS:
         qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
         if (programTakesNone)
             QVERIFY(fillNames(m_folder));
+        if (runtimeBlocked == u"unset"_s)
+            qunsetenv("XDG_RUNTIME_DIR");
         QVERIFY(block(runtime.path(), runtimeBlocked));
         QVERIFY(block(cache.path(), cacheBlocked));
 

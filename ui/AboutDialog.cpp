@@ -14,22 +14,14 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QColor Grey(192, 192, 192);
 const QColor LinkColor(0, 0, 192);
-
-// Shows the busy pointer over the whole window while it lives.
-class BusyPointer
-{
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer &) = delete;
-    BusyPointer &operator=(const BusyPointer &) = delete;
-};
 
 QCursor handPointer()
 {
@@ -120,7 +112,24 @@ AboutDialog::AboutDialog(platform::NativePath redirectFolder, QWidget *parent)
     setTabOrder(m_ok, m_siteLink);
     setTabOrder(m_siteLink, m_photoLink);
     m_ok->setFocus();
+    fitTexts();
     drawStripes();
+}
+
+void AboutDialog::fitTexts()
+{
+    // Laid out for Arial's widths. A wider font (DejaVu Sans where there are
+    // no Liberation fonts) is narrowed, all texts alike, until each fits.
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    const auto overflows = [&labels] {
+        return std::any_of(labels.cbegin(), labels.cend(),
+                           [](const QLabel *label) { return label->sizeHint().width() > label->width(); });
+    };
+    QFont narrowed = font();
+    for (int stretch = QFont::Unstretched - 1; stretch >= QFont::UltraCondensed && overflows(); --stretch) {
+        narrowed.setStretch(stretch);
+        setFont(narrowed);
+    }
 }
 
 void AboutDialog::addLabel(const QString &name, const QString &text, const QRect &geometry)
@@ -152,23 +161,12 @@ void AboutDialog::drawStripes()
 
 void AboutDialog::openSite()
 {
-    platform::DesktopHandOver handOver;
-    {
-        BusyPointer busy;
-        handOver = platform::openWithDesktop(m_siteLink->target());
-    }
-    // The box, if any, with the ordinary pointer.
-    desktop::report(this, m_siteLink->target(), handOver);
+    desktop::open(this, m_siteLink->target(), {}, desktop::Pointer::BusyUntilStarted);
 }
 
 void AboutDialog::openPhotoSite()
 {
-    platform::DesktopHandOver handOver{true, {}};
-    {
-        BusyPointer busy;
-        if (const auto page = redirect::writePageWherePossible(m_redirectFolder, m_photoLink->target()))
-            handOver = platform::openWithDesktop(platform::desktopTarget(*page));
-    }
     // Named by the address the user asked for, not the page on the way.
-    desktop::report(this, m_photoLink->target(), handOver);
+    if (const auto page = redirect::writePageWherePossible(m_redirectFolder, m_photoLink->target()))
+        desktop::open(this, platform::desktopTarget(*page), m_photoLink->target(), desktop::Pointer::BusyUntilStarted);
 }

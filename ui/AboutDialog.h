@@ -34,6 +34,7 @@ protected:
 private:
     void addLabel(const QString &name, const QString &text, const QRect &geometry);
     void addLine(const QString &name, int y, QPalette::ColorRole role);
+    void fitTexts();
     void drawStripes();
     void openSite();
     void openPhotoSite();

@@ -1,25 +1,29 @@
 #pragma once
 
-#include "platform/System.h"
+#include "platform/DesktopHandOff.h"
 
 #include <QString>
 
 class QWidget;
 
 // Handing files and addresses to the desktop from the windows, with the box
-// that says so when the desktop has nothing to open them with.
+// that says so when the desktop could not open them.
 namespace desktop {
 
-// Hands target to the desktop (the program folder as the working folder);
-// when it was not handed over, says so as report() does.
-void open(QWidget *parent, const QString &target);
+enum class Pointer { Unchanged, BusyUntilStarted };
+
+// Hands target to the desktop (the program folder as the working folder)
+// without waiting for it. When it fails, a box over parent says so as report()
+// does, naming the target as shownAs (target itself when empty); parent gone
+// by then, the box goes over the window parent's window belonged to. With
+// BusyUntilStarted the busy pointer shows until the opener runs or fails.
+void open(QWidget *parent, const QString &target, const QString &shownAs = {}, Pointer pointer = Pointer::Unchanged);
 
 // When handOver failed: a critical box over parent, titled with the main
-// window's caption, that names the target as shownAs and what is missing.
+// window's caption, that names the target as shownAs and why.
 void report(QWidget *parent, const QString &shownAs, const platform::DesktopHandOver &handOver);
 
-// The box's text: what could not be opened, and the program that is missing
-// (empty when the system did not say which).
-[[nodiscard]] QString noOpenerMessage(const QString &shownAs, const QString &missingProgram);
+// The box's text: what could not be opened, and why.
+[[nodiscard]] QString failureMessage(const QString &shownAs, const platform::DesktopHandOver &handOver);
 
 } // namespace desktop

@@ -132,9 +132,13 @@ void LinkLabel::keyReleaseEvent(QKeyEvent *event)
         QLabel::keyReleaseEvent(event);
 }
 
-void LinkLabel::paintEvent(QPaintEvent *event)
+void LinkLabel::paintEvent(QPaintEvent * /*event*/)
 {
-    QLabel::paintEvent(event);
+    // As a plain label draws its text. QLabel lays out the text of a label
+    // that takes the focus as a document, 2 pixels higher than its neighbours.
+    QStylePainter painter(this);
+    painter.drawItemText(contentsRect(), static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment())),
+                         palette(), isEnabled(), text(), foregroundRole());
     if (!hasFocus())
         return;
     // The frame around the text, as buttons show theirs.
@@ -145,6 +149,5 @@ void LinkLabel::paintEvent(QPaintEvent *event)
                       .adjusted(-2, 0, 2, 0)
                       .intersected(rect());
     option.backgroundColor = palette().color(backgroundRole());
-    QStylePainter painter(this);
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

@@ -154,7 +154,9 @@ void MainWindow::present(const navigation::Destination &destination)
 
 void MainWindow::openHelp()
 {
-    desktop::open(this, platform::desktopTarget(m_collection.helpPath()));
+    // Named in a box, should it come to one, as the user knows the path.
+    const platform::NativePath help = m_collection.helpPath();
+    desktop::open(this, platform::desktopTarget(help), help.text());
 }
 
 void MainWindow::exitReader()

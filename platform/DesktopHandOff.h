@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QProcess;
+
+namespace platform {
+
+// How handing a target to the desktop went.
+struct DesktopHandOver
+{
+    enum class Outcome {
+        // The desktop took it; what the program it went to shows is that
+        // program's affair.
+        HandedOver,
+        // The desktop's opener itself is missing (opener names it).
+        OpenerMissing,
+        // There is no such file.
+        TargetMissing,
+        // Nothing on the desktop opens it (no browser, no association).
+        NoProgram,
+        // The opener, or the program it started, reported another failure.
+        Failed,
+    };
+    Outcome outcome = Outcome::HandedOver;
+    // The opener, by the name the user would look for; empty where the
+    // desktop's own shell does the opening.
+    QString opener;
+
+    [[nodiscard]] bool handedOver() const { return outcome == Outcome::HandedOver; }
+};
+
+// One target on its way to the desktop, never waited for. Reports started()
+// when the opener runs, then finished() with how it went, each at most once
+// and never from inside the call that made it (connect first, then return to
+// the event loop); then it deletes itself. Deleted earlier, it leaves a
+// running opener to finish by itself: the program the user asked for may still
+// be starting, and the program may be ending.
+class DesktopHandOff : public QObject
+{
+    Q_OBJECT
+
+public:
+    DesktopHandOff(const QString &target, const QString &workingFolder);
+    ~DesktopHandOff() override;
+    DesktopHandOff(const DesktopHandOff &) = delete;
+    DesktopHandOff &operator=(const DesktopHandOff &) = delete;
+
+    // How the opener's exit status reads (xdg-open's documented statuses).
+    [[nodiscard]] static DesktopHandOver::Outcome outcomeOfExit(int status);
+
+Q_SIGNALS:
+    void started();
+    void finished(const platform::DesktopHandOver &result);
+
+private:
+    // Queued, so a report never comes from inside the constructor or from
+    // inside the process object's own handling.
+    void finish(const DesktopHandOver &result);
+
+    QProcess *m_process = nullptr;
+    bool m_finished = false;
+};
+
+} // namespace platform
