@@ -79,6 +79,11 @@ private Q_SLOTS:
     void desktopGetsTheTargetAndTheProgramFolder()
     {
         const QString missing = m_program.filePath(u"нет такого.htm"_s);
+#ifdef Q_OS_WIN
+        // The shell looks the file up before it takes it.
+        QVERIFY(!platform::openWithDesktop(missing).handedOver);
+        QSKIP("the opener on Windows is the shell, for which no script stands in");
+#endif
         // Handed over: whether the opener can open it is its own affair.
         QVERIFY(platform::openWithDesktop(missing).handedOver);
         // Detached openers run side by side: the first is logged before the second starts.
@@ -95,6 +100,7 @@ private Q_SLOTS:
 
     void withoutAnOpenerNothingIsHandedOver()
     {
+        SKIP_ON_WINDOWS("the opener on Windows is the shell, not a program found in PATH");
         QTemporaryDir empty;
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
@@ -150,6 +156,8 @@ private Q_SLOTS:
     void unusableNameMovesToTheNext()
     {
         QFETCH(QByteArray, what);
+        if (what != "folder")
+            SKIP_ON_WINDOWS(what.startsWith("FIFO") ? files::NoFifos : files::NoLinks);
         const QByteArray first = files::bytes(m_folder + u"0.html"_s);
         if (what == "folder")
             QVERIFY(QDir(m_program.path()).mkdir(u"0.html"_s));
@@ -160,10 +168,10 @@ private Q_SLOTS:
         else
             QVERIFY(files::makeLinkLoop(first));
         // A reader at the other end would let the FIFO open.
-        const int reader = what == "FIFO with a reader" ? ::open(first.constData(), O_RDONLY | O_NONBLOCK) : -1;
+        const int reader = what == "FIFO with a reader" ? files::openToRead(first) : -1;
         const auto closeReader = qScopeGuard([reader] {
             if (reader >= 0)
-                ::close(reader);
+                files::closeDescriptor(reader);
         });
         const files::FifoRescuer rescuer(first);
 
@@ -172,10 +180,8 @@ private Q_SLOTS:
         QCOMPARE(redirect::writePage(m_folder, u"http://photo.example.org/"_s), m_folder + u"1.html"_s);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(u"%1 ms"_s.arg(timer.elapsed())));
         QCOMPARE(read(m_folder + u"1.html"_s), Prefix + "http://photo.example.org/" + Suffix);
-        if (reader >= 0) {
-            char byte = 0;
-            QVERIFY(::read(reader, &byte, 1) <= 0);
-        }
+        if (reader >= 0)
+            QVERIFY(files::readByte(reader) <= 0);
     }
 
     void anExistingPageIsReplacedWhole()
@@ -208,6 +214,8 @@ private Q_SLOTS:
         QFETCH(QString, runtimeBlocked);
         QFETCH(QString, cacheBlocked);
         QFETCH(QString, expected);
+        if (programTakesNone || !runtimeBlocked.isEmpty() || !cacheBlocked.isEmpty())
+            SKIP_ON_WINDOWS("the user's folders on Windows are the shell's, which no environment variable moves");
         QTemporaryDir runtime;
         QTemporaryDir cache;
         const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
