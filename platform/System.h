@@ -29,8 +29,9 @@ inline constexpr char16_t PathSeparator = u'/';
 // separators, each ending in one.
 [[nodiscard]] QStringList userFolders();
 
-// Makes standard input and output carry bytes as they are: on Windows they
-// start in text mode, which turns LF into CR LF on the way out.
+// Makes the standard streams (input, output and error) carry bytes as they
+// are: on Windows they start in text mode, which turns LF into CR LF on the
+// way out.
 void useBinaryStandardStreams();
 
 // Sets up the web engine's environment before the application object
@@ -49,7 +50,10 @@ struct DesktopHandOver
 // Asks the desktop to open target (a file path or a URL) in the program the
 // user associates with it, with workingFolder as that program's current
 // folder. Returns at once: whether the target was handed over, not whether
-// the program it goes to opens it.
+// the program it goes to opens it. The platforms differ on a file that is
+// not there: on Windows the shell looks it up first and refuses it (not
+// handed over, no program named), on Linux the opener takes it and fails
+// there on its own.
 [[nodiscard]] DesktopHandOver openWithDesktop(const QString &target,
                                               const QString &workingFolder = programFolder().text());
 
