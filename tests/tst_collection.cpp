@@ -110,6 +110,7 @@ private Q_SLOTS:
         QVERIFY(files::makeRaw(data + "\xC3.dat"));
         QVERIFY(files::makeRaw(data + "\xC4\xEE\xEC.DAT"));
 #ifdef Q_OS_WIN
+        // Where a symbolic link cannot be made, a second name all the same.
         QVERIFY(files::makeHardLink(data + u"в.dat"_s.toUtf8(), data + "link.dat"));
 #else
         QVERIFY(files::makeLink(data + u"в.dat"_s.toUtf8(), data + "link.dat"));
