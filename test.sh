@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Set-up as ./run.sh and the whole test suite (GUI tests in Xvfb), then the
 # checks: include directions, formatting, clang-tidy, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every
-# fuzz target. Stops at the first stage that fails. SOBRANIE_WERROR=ON in the
-# environment (CI sets it) turns warnings into errors in every build.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzz
+# target, and the Windows lane: the Core layers, sobranie-pack and their
+# tests cross-built with MinGW and run under Wine (scripts/windows-core; Qt
+# for Windows is built once into the build folder, about 10 minutes). Stops
+# at the first stage that fails. SOBRANIE_WERROR=ON in the environment (CI
+# sets it) turns warnings into errors in every build.
 set -euo pipefail
 cd "$(dirname "$0")"
 build_dir=${SOBRANIE_BUILD_DIR:-build}
@@ -52,6 +55,9 @@ ctest --preset asan
 
 stage "fuzz targets, briefly"
 ./scripts/fuzz "${SOBRANIE_FUZZ_SECONDS:-5}"
+
+stage "Windows: Core, tool and tests under Wine"
+./scripts/windows-core "$build_dir/windows"
 
 finish
 trap - EXIT

@@ -10,7 +10,10 @@ namespace {
 
 bool needsSeparator(const QString &folder, QChar separator)
 {
-    return folder.isEmpty() || folder.back() != separator;
+    if (folder.isEmpty())
+        return true;
+    // Where the separator is a backslash (Windows), "/" separates names too.
+    return folder.back() != separator && !(separator == u'\\' && folder.back() == u'/');
 }
 
 } // namespace

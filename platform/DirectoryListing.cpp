@@ -83,7 +83,11 @@ FileListing listFiles(const NativePath &folder, QStringView suffix)
                                            FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY)
+        // As on POSIX, a folder that is not there lists nothing, and neither
+        // does a file: a search in a file is refused as no folder or (by
+        // Wine) as an invalid name, as is any name no folder can have.
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY
+            || error == ERROR_INVALID_NAME)
             return listing;
         throw RuntimeError(error == ERROR_ACCESS_DENIED ? ErrorNumber::PermissionDenied : ErrorNumber::PathFileAccess);
     }

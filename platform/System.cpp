@@ -105,6 +105,8 @@ void useBinaryStandardStreams()
 #ifdef Q_OS_WIN
     (void)_setmode(0, _O_BINARY);
     (void)_setmode(1, _O_BINARY);
+    // Messages too: a tool's error lines end as its output's do.
+    (void)_setmode(2, _O_BINARY);
 #endif
 }
 

@@ -40,8 +40,9 @@ inline constexpr char16_t PathSeparator = u'/';
 // takes its number and receives what was meant for the stream.
 [[nodiscard]] bool holdStandardStream(int descriptor);
 
-// Makes standard input and output carry bytes as they are: on Windows they
-// start in text mode, which turns LF into CR LF on the way out.
+// Makes the standard streams (input, output and error) carry bytes as they
+// are: on Windows they start in text mode, which turns LF into CR LF on the
+// way out.
 void useBinaryStandardStreams();
 
 // Sets up the web engine's environment before the application object

@@ -419,16 +419,19 @@ private Q_SLOTS:
         QFETCH(QString, inputFile);
         QFETCH(QString, outputFile);
         QFETCH(QString, err);
+        if (args.contains(u"@link.txt"_s) || inputFile == u"link.txt"_s)
+            SKIP_ON_WINDOWS(files::NoLinks);
         QTemporaryDir dir;
         const QByteArray text = u"строка\n"_s.toUtf8();
         const QByteArray work = workfile::encodeWork(7, {u"строка"_s});
         write(dir.filePath(u"text.txt"_s), text);
         write(dir.filePath(u"work.dat"_s), work);
         QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+#ifndef Q_OS_WIN
         QVERIFY(QFile::link(dir.filePath(u"text.txt"_s), dir.filePath(u"link.txt"_s)));
-        QVERIFY(::link(files::bytes(dir.filePath(u"text.txt"_s)).constData(),
-                       files::bytes(dir.filePath(u"hard.txt"_s)).constData())
-                == 0);
+#endif
+        QVERIFY(
+            files::makeHardLink(files::bytes(dir.filePath(u"text.txt"_s)), files::bytes(dir.filePath(u"hard.txt"_s))));
         for (QString &arg : args) {
             if (arg.startsWith(u'@'))
                 arg = dir.path() + u'/' + arg.mid(1);
@@ -464,11 +467,17 @@ private Q_SLOTS:
         QVERIFY(files::makeRaw(d + "\xD0\xF3\xF1\xF1\xEA\xE8\xE9.dat", workfile::encodeWork(6, {u"б"_s, u"в"_s})));
         Result r = runPack({u"check"_s, data});
         QCOMPARE(r.status, 0);
+#ifdef Q_OS_WIN
+        // There a name is its text, whatever code page it was meant in.
+        QCOMPARE(r.out, u"1) Заглавные.DAT: seed 5, 1 line\n2) Русский.dat: seed 6, 2 lines\n"_s);
+#else
         QCOMPARE(r.out, u"1) Заглавные.DAT: seed 5, 1 line\n"
                         u"2) Русский.dat (name in windows-1251): seed 6, 2 lines\n"_s);
+#endif
 
         // What the reader leaves out is a problem to the one who made the collection.
-        QVERIFY(::mkdir((d + "folder.dat").constData(), 0755) == 0);
+        SKIP_ON_WINDOWS("listed without the FIFO and the symbolic links, which Windows lacks");
+        QVERIFY(files::makeFolder(d + "folder.dat"));
         QVERIFY(files::makeFifo(d + "pipe.dat"));
         QVERIFY(files::makeLink("/dev/zero", d + "zero.dat"));
         QVERIFY(files::makeLink(d + "nowhere", d + "gone.dat"));
@@ -603,6 +612,7 @@ private Q_SLOTS:
 
     void checkOfWhatCannotBeListed()
     {
+        SKIP_ON_WINDOWS("a link loop and permission bits, which Windows lacks");
         QTemporaryDir dir;
         const QString data = dir.filePath(u"Data"_s);
         QVERIFY(files::makeLinkLoop(files::bytes(data)));
@@ -628,6 +638,7 @@ private Q_SLOTS:
 
     void checkReportsAFileItCannotRead()
     {
+        SKIP_ON_WINDOWS(files::NoPermissionBits);
         QTemporaryDir dir;
         const QString data = dir.filePath(u"Data"_s);
         QVERIFY(QDir().mkdir(data));
@@ -674,6 +685,7 @@ private Q_SLOTS:
         QFETCH(QString, command);
         QFETCH(QByteArray, made);
         QFETCH(QString, message);
+        SKIP_ON_WINDOWS(made == "FIFO" ? files::NoFifos : files::NoLinks);
         QTemporaryDir dir;
         const QString odd = dir.filePath(u"odd"_s);
         if (made == "FIFO")

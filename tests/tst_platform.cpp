@@ -95,7 +95,7 @@ bool make(Made what, const QByteArray &path)
     case Made::LinkToFile:
         return files::makeRaw(path + ".target", "7\r\n") && files::makeLink(path + ".target", path);
     case Made::Folder:
-        return ::mkdir(path.constData(), 0755) == 0;
+        return files::makeFolder(path);
     case Made::Fifo:
         return files::makeFifo(path);
     case Made::LinkToDevZero:
@@ -106,6 +106,19 @@ bool make(Made what, const QByteArray &path)
         return files::makeLinkLoop(path);
     }
     return false;
+}
+
+// Why what is named cannot be made here; nullptr where it can.
+const char *notHere(Made what)
+{
+#ifdef Q_OS_WIN
+    if (what == Made::Fifo)
+        return files::NoFifos;
+    return what == Made::PlainFile || what == Made::Folder ? nullptr : files::NoLinks;
+#else
+    Q_UNUSED(what);
+    return nullptr;
+#endif
 }
 
 } // namespace
@@ -366,14 +379,19 @@ private Q_SLOTS:
     {
         QFETCH(QString, other);
         QFETCH(bool, same);
+        if (other.endsWith(u"link.txt"_s))
+            SKIP_ON_WINDOWS(files::NoLinks);
         QTemporaryDir dir;
         const auto at = [&](const QString &name) { return pathOf(dir.path() + u'/' + name); };
+        const auto bytesAt = [&](const QString &name) { return files::bytes(dir.path() + u'/' + name); };
         writeBytes(dir.filePath(u"a.txt"_s), "text");
         writeBytes(dir.filePath(u"copy.txt"_s), "text");
         QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
-        QVERIFY(files::makeLink(at(u"a.txt"_s).native(), at(u"link.txt"_s).native()));
-        QVERIFY(files::makeLink(at(u"link.txt"_s).native(), at(u"sub/link.txt"_s).native()));
-        QVERIFY(::link(at(u"a.txt"_s).native().constData(), at(u"hard.txt"_s).native().constData()) == 0);
+#ifndef Q_OS_WIN
+        QVERIFY(files::makeLink(bytesAt(u"a.txt"_s), bytesAt(u"link.txt"_s)));
+        QVERIFY(files::makeLink(bytesAt(u"link.txt"_s), bytesAt(u"sub/link.txt"_s)));
+#endif
+        QVERIFY(files::makeHardLink(bytesAt(u"a.txt"_s), bytesAt(u"hard.txt"_s)));
 
         const auto identity = platform::regularFileIdentity(at(u"a.txt"_s));
         QVERIFY(identity);
@@ -383,10 +401,10 @@ private Q_SLOTS:
             QVERIFY(!otherIdentity);
 
         // An open descriptor is known as the same file.
-        const int descriptor = ::open(at(other).native().constData(), O_RDONLY | O_CLOEXEC);
+        const int descriptor = files::openToRead(bytesAt(other));
         if (descriptor >= 0) {
             QCOMPARE(platform::regularFileIdentity(descriptor) == identity, same);
-            ::close(descriptor);
+            files::closeDescriptor(descriptor);
         }
     }
 
@@ -403,17 +421,19 @@ private Q_SLOTS:
     void onlyRegularFilesHaveAnIdentity()
     {
         QFETCH(Made, made);
+        if (const char *reason = notHere(made))
+            QSKIP(reason);
         QTemporaryDir dir;
         const QByteArray path = files::bytes(dir.filePath(u"x"_s));
         QVERIFY(make(made, path));
         const files::FifoRescuer rescuer(path);
-        QVERIFY(!platform::regularFileIdentity(platform::NativePath::fromNative(path)));
+        QVERIFY(!platform::regularFileIdentity(platform::NativePath::fromNative(files::native(path))));
         // Every program that writes to /dev/null writes to the same device:
         // that is no reason to refuse.
-        const int descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int descriptor = files::openToRead(path);
         if (descriptor >= 0) {
             QVERIFY(!platform::regularFileIdentity(descriptor));
-            ::close(descriptor);
+            files::closeDescriptor(descriptor);
         }
     }
 
@@ -494,6 +514,8 @@ private Q_SLOTS:
         QFETCH(std::optional<Made>, made);
         QFETCH(platform::ErrorNumber, input);
         QFETCH(platform::ErrorNumber, output);
+        if (const char *reason = made ? notHere(*made) : nullptr)
+            QSKIP(reason);
         for (const bool forOutput : {false, true}) {
             QTemporaryDir dir;
             QVERIFY(files::makeRaw(files::bytes(dir.filePath(u"plain"_s))));
@@ -521,22 +543,23 @@ private Q_SLOTS:
     // A name that is not a file is left as it was by an output that refuses it.
     void outputLeavesWhatIsNotAFileAlone()
     {
+        SKIP_ON_WINDOWS(files::NoFifos);
         QTemporaryDir dir;
         const QByteArray fifo = files::bytes(dir.filePath(u"0.html"_s));
         QVERIFY(files::makeFifo(fifo));
         // With a reader at the other end the open itself would succeed.
-        const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int reader = files::openToRead(fifo);
         QVERIFY(reader >= 0);
         platform::OutputTextFile out;
         QCOMPARE(out.open(pathOf(dir.filePath(u"0.html"_s))), platform::ErrorNumber::PathFileAccess);
         QVERIFY(!out.print(u"nothing"_s));
-        char byte = 0;
-        QVERIFY(::read(reader, &byte, 1) <= 0);
-        ::close(reader);
+        QVERIFY(files::readByte(reader) <= 0);
+        files::closeDescriptor(reader);
     }
 
     void permissionDenied()
     {
+        SKIP_ON_WINDOWS(files::NoPermissionBits);
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"closed"_s);
         QVERIFY(QDir().mkdir(folder));
@@ -567,6 +590,7 @@ private Q_SLOTS:
     {
         // A regular file to the system whose first bytes cannot be read: the
         // process's own memory at address 0.
+        SKIP_ON_WINDOWS("Windows has no /proc");
         platform::RegularFile file;
         if (file.openForInput(pathOf(u"/proc/self/mem"_s)) != platform::ErrorNumber::None)
             QSKIP("/proc/self/mem does not open here");
@@ -582,6 +606,7 @@ private Q_SLOTS:
     {
         // A regular file of size 0 to the system that reads on for hundreds
         // of gigabytes: one entry for every page of the address space.
+        SKIP_ON_WINDOWS("Windows has no /proc");
         platform::InputTextFile in;
         if (in.open(pathOf(u"/proc/self/pagemap"_s)) != platform::ErrorNumber::None)
             QSKIP("/proc/self/pagemap does not open here");
@@ -635,6 +660,7 @@ private Q_SLOTS:
 
     void listingKeepsTheBytesOfEveryName()
     {
+        SKIP_ON_WINDOWS("a name on Windows is its UTF-16 text: the same title in two code pages is one name");
         files::TemporaryFolder dir;
         const QByteArray d = files::bytes(dir.path()) + '/';
         // The same title in UTF-8 and in windows-1251 are two files.
@@ -645,10 +671,10 @@ private Q_SLOTS:
 
         const platform::FileListing listing = platform::listFiles(pathOf(dir.path()), u".dat");
         QCOMPARE(textsOf(listing.files), (QStringList{u"Заглавные.DAT"_s, u"Ода.dat"_s, u"Ода.dat"_s}));
-        QCOMPARE(listing.files[0].native(), Zaglavnye1251 + ".DAT");
+        QCOMPARE(listing.files[0].native(), files::native(Zaglavnye1251 + ".DAT"));
         // Shown alike, ordered by their bytes: UTF-8 "О" is 0xD0 0x9E, after 0xCE.
-        QCOMPARE(listing.files[1].native(), Oda1251 + ".dat");
-        QCOMPARE(listing.files[2].native(), u"Ода.dat"_s.toUtf8());
+        QCOMPARE(listing.files[1].native(), files::native(Oda1251 + ".dat"));
+        QCOMPARE(listing.files[2].native(), files::native(u"Ода.dat"_s.toUtf8()));
         QVERIFY(!listing.files[0].hasExactText());
         QVERIFY(listing.files[2].hasExactText());
 
@@ -709,6 +735,8 @@ private Q_SLOTS:
     {
         QFETCH(Made, made);
         QFETCH(platform::FileKind, kind);
+        if (const char *reason = notHere(made))
+            QSKIP(reason);
         QTemporaryDir dir;
         QVERIFY(make(made, files::bytes(dir.filePath(u"it.dat"_s))));
         QCOMPARE(platform::fileKind(pathOf(dir.filePath(u"it.dat"_s))), kind);
@@ -741,6 +769,8 @@ private Q_SLOTS:
     {
         QFETCH(std::optional<Made>, made);
         QFETCH(platform::ErrorNumber, error);
+        if (const char *reason = made ? notHere(*made) : nullptr)
+            QSKIP(reason);
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"Data"_s);
         if (made)
@@ -773,8 +803,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, native);
         QFETCH(QString, text);
         QFETCH(bool, exact);
-        const platform::NativePath path = platform::NativePath::fromNative(native);
-        QCOMPARE(path.native(), native);
+        if (!exact)
+            SKIP_ON_WINDOWS("a name on Windows is its UTF-16 text: there are no bytes to decode");
+        const platform::NativePath path = platform::NativePath::fromNative(files::native(native));
+        QCOMPARE(path.native(), files::native(native));
         QCOMPARE(path.text(), text);
         QCOMPARE(path.hasExactText(), exact);
         if (exact)
@@ -782,7 +814,7 @@ private Q_SLOTS:
 
         // A folder and a name: both forms joined, exact only if both are.
         const platform::NativePath joined = pathOf(u"/Собрание/"_s) + path;
-        QCOMPARE(joined.native(), u"/Собрание/"_s.toUtf8() + native);
+        QCOMPARE(joined.native(), files::native(u"/Собрание/"_s.toUtf8() + native));
         QCOMPARE(joined.text(), u"/Собрание/"_s + text);
         QCOMPARE(joined.hasExactText(), exact);
     }
@@ -802,12 +834,16 @@ private Q_SLOTS:
 
     void programFolder()
     {
+        // The test's own folder, as Qt has it.
+        QCOMPARE(platform::programFolder().text(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+        SKIP_ON_WINDOWS(files::NoLinks); // the probe is started through one
+#ifndef Q_OS_WIN
         QFETCH(QByteArray, folderName);
         QFETCH(QString, shown);
         QFETCH(bool, exact);
         files::TemporaryFolder dir;
         const QByteArray folder = files::bytes(dir.path()) + '/' + folderName;
-        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        QVERIFY(files::makeFolder(folder));
         QFile probe(QStringLiteral(PROGRAM_FOLDER_PROBE));
         QVERIFY(probe.open(QIODevice::ReadOnly));
         QVERIFY(files::makeRaw(folder + "/probe", probe.readAll()));
@@ -823,8 +859,7 @@ private Q_SLOTS:
         QCOMPARE(QByteArray::fromHex(lines[0]), folder);
         QCOMPARE(QString::fromUtf8(lines[1]), dir.path() + u'/' + shown);
         QCOMPARE(lines[2], exact ? QByteArray("exact") : QByteArray("not exact"));
-        // And from here: the test's own folder, as Qt has it.
-        QCOMPARE(platform::programFolder().text(), QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+#endif
     }
 
     // What is handed to the desktop reaches a folder whose path is not UTF-8:

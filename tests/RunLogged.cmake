@@ -1,0 +1,23 @@
+# Runs a test program that writes its log to the file LOG, prints that log
+# and fails when the program does:
+#   cmake -DLOG=<file> -P RunLogged.cmake <command> [<argument>...]
+set(command)
+set(past_script FALSE)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 1 ${last})
+  if(past_script)
+    list(APPEND command "${CMAKE_ARGV${i}}")
+  elseif(CMAKE_ARGV${i} MATCHES "RunLogged\\.cmake$")
+    set(past_script TRUE)
+  endif()
+endforeach()
+file(REMOVE "${LOG}")
+execute_process(COMMAND ${command} RESULT_VARIABLE result)
+if(EXISTS "${LOG}")
+  execute_process(COMMAND "${CMAKE_COMMAND}" -E cat "${LOG}")
+else()
+  message("no log written to ${LOG}")
+endif()
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${command}: ${result}")
+endif()
