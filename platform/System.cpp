@@ -115,6 +115,11 @@ void prepareWebEngineEnvironment()
 #ifndef Q_OS_WIN
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // On Linux the engine builds no tree of the page for assistive
+    // technology unless asked to; asked, it builds one only while such a
+    // technology is active.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 #endif
 }
 

@@ -46,7 +46,8 @@ inline constexpr char16_t PathSeparator = u'/';
 void useBinaryStandardStreams();
 
 // Sets up the web engine's environment before the application object
-// exists (its sandbox cannot run for the superuser).
+// exists: no sandbox for the superuser (it cannot run there), the page's
+// tree for assistive technology when one is active.
 void prepareWebEngineEnvironment();
 
 // Keeps Qt from warning at every start of a session without a runtime folder

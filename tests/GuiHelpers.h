@@ -115,12 +115,13 @@ inline void clickLink(MainWindow *window, const QString &href, const QString &ex
     QTest::mouseClick(input(window), Qt::LeftButton, {}, at);
 }
 
-// A key pressed on the view of the active window.
-inline void pressKey(MainWindow *window, Qt::Key key)
+// A key pressed as on a keyboard: it goes to whatever has the focus in the
+// active window (the view, if the reader keeps it there).
+inline void pressKey(MainWindow *window, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
 {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
-    QTest::keyClick(input(window), key);
+    QTest::keyClick(static_cast<QWidget *>(nullptr), key, modifiers);
 }
 
 // Drags across the element matching selector and returns what got selected,

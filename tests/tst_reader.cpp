@@ -20,7 +20,9 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QWebEngineView>
+#include <QWheelEvent>
 
 #include <csignal>
 #include <sys/types.h>
@@ -170,11 +172,11 @@ private Q_SLOTS:
 
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
-        QTest::keyClick(input(), Qt::Key_F4);
+        gui::pressKey(m_form, Qt::Key_F4);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         QVERIFY(!m_form->catalogueAction()->isEnabled());
         // Disabled, F4 does nothing; the kept page is unchanged.
-        QTest::keyClick(input(), Qt::Key_F4);
+        gui::pressKey(m_form, Qt::Key_F4);
         QCOMPARE(m_form->keptCataloguePage(), pages::cataloguePage(m_form->collection().workNames()));
     }
 
@@ -249,22 +251,98 @@ private Q_SLOTS:
         const auto scrollY = [this] { return gui::eval(page(), u"window.scrollY"_s).toInt(); };
         QCOMPARE(scrollY(), 0);
 
-        for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Tab, Qt::Key_Right})
-            QTest::keyClick(input(), key);
-        QTest::keyClick(input(), Qt::Key_A, Qt::ControlModifier);
+        // Keys go to whatever has the focus, as from a keyboard.
+        for (Qt::Key key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Right})
+            gui::pressKey(m_form, key);
+        gui::pressKey(m_form, Qt::Key_A, Qt::ControlModifier);
         QTest::qWait(500);
         QCOMPARE(scrollY(), 0);
         QCOMPARE(gui::eval(page(), u"window.getSelection().toString()"_s).toString(), QString());
 
-        QTest::keyClick(input(), Qt::Key_Space);
+        gui::pressKey(m_form, Qt::Key_Space);
         QTRY_VERIFY_WITH_TIMEOUT(scrollY() > 100, 10000);
         const int afterSpace = scrollY();
-        QTest::keyClick(input(), Qt::Key_Down);
+        gui::pressKey(m_form, Qt::Key_Down);
         QTRY_VERIFY_WITH_TIMEOUT(scrollY() > afterSpace, 10000);
         const int afterDown = scrollY();
-        QTest::keyClick(input(), Qt::Key_Up);
+        gui::pressKey(m_form, Qt::Key_Up);
         QTRY_VERIFY_WITH_TIMEOUT(scrollY() < afterDown, 10000);
         QVERIFY(m_form->catalogueAction()->isEnabled());
+    }
+
+    void theKeyboardReachesEveryLink()
+    {
+        backToCatalogue();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        const auto marked = [this] {
+            return gui::eval(page(), u"(function(){var a=document.activeElement;"
+                                     u"return a&&a.matches(':focus-visible')?a.getAttribute('href'):'';})()"_s)
+                .toString();
+        };
+        // Tab and Shift+Tab move a visible mark from link to link; Enter
+        // follows the marked one, as a click does.
+        gui::pressKey(m_form, Qt::Key_Tab);
+        QTRY_COMPARE(marked(), u"http://www.b"_s);
+        gui::pressKey(m_form, Qt::Key_Tab);
+        gui::pressKey(m_form, Qt::Key_Tab);
+        QTRY_COMPARE(marked(), u"http://www.t1"_s);
+        gui::pressKey(m_form, Qt::Key_Tab, Qt::ShiftModifier);
+        QTRY_COMPARE(marked(), u"http://www.t0"_s);
+        gui::pressKey(m_form, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(view()->loadState() == PageView::LoadState::Ready
+                                     && gui::bodyText(page()).startsWith(u"Список произведений\n"_s
+                                                                         + m_form->collection().workNames().at(0)),
+                                 20000);
+        QVERIFY(m_form->catalogueAction()->isEnabled());
+        // On a work the first mark is the way back.
+        gui::pressKey(m_form, Qt::Key_Tab);
+        QTRY_COMPARE(marked(), u"http://www.s"_s);
+        gui::pressKey(m_form, Qt::Key_Enter);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        QVERIFY(!m_form->catalogueAction()->isEnabled());
+
+        // F10 opens the menu.
+        gui::pressKey(m_form, Qt::Key_F10);
+        QTRY_COMPARE(QApplication::activePopupWidget(), m_form->findChild<QMenu *>(u"menu"_s));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTest::keyClick(m_form->menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+
+    void oneTextSizeForEveryPage()
+    {
+        backToCatalogue();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        // The page's width in its own pixels shrinks as the text grows.
+        const auto scale = [this] {
+            return double(view()->width()) / gui::eval(page(), u"document.documentElement.clientWidth"_s).toDouble();
+        };
+        const auto wheel = [this](int delta) {
+            QWheelEvent event(QPointF(50, 50), view()->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, delta), Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(input(), &event);
+        };
+        gui::pressKey(m_form, Qt::Key_Plus, Qt::ControlModifier);
+        gui::pressKey(m_form, Qt::Key_Equal, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 125, 5000);
+        // It holds for every page shown after, written or a file.
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Первое"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Строка первая"_s), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 125, 5000);
+        m_form->followLink(u"http://www.b/"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Жизнь и труды"_s), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 125, 5000);
+        wheel(-120);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 110, 5000);
+        gui::pressKey(m_form, Qt::Key_0, Qt::ControlModifier);
+        gui::pressKey(m_form, Qt::Key_Minus, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 90, 5000);
+        backToCatalogue();
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 90, 5000);
+        wheel(120);
+        QTRY_COMPARE_WITH_TIMEOUT(qRound(scale() * 100), 100, 5000);
     }
 
     void linkInterceptionRules()
@@ -333,16 +411,40 @@ private Q_SLOTS:
 
     void pagesMakeNoNetworkConnection()
     {
+        // Listeners on the loopback only: TCP for the web addresses and a
+        // TURN server, UDP for a STUN server.
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
+        QUdpSocket stun;
+        QVERIFY(stun.bind(QHostAddress::LocalHost, 0));
         int connections = 0;
         connect(&server, &QTcpServer::newConnection, this, [&] { ++connections; });
-        const QString base = u"http://127.0.0.1:%1/"_s.arg(server.serverPort());
-        writeWork(u"Сеть"_s,
-                  {u"<img src='"_s + base + u"x.png'>"_s, u"<link rel='stylesheet' href='"_s + base + u"s.css'>"_s,
-                   u"<iframe src='"_s + base + u"f.html'></iframe>"_s,
-                   u"<script>fetch('"_s + base + u"f');new WebSocket('ws://127.0.0.1:"_s
-                       + QString::number(server.serverPort()) + u"/w');</script>Сетевые ссылки"_s});
+        const QString host = u"127.0.0.1:%1"_s.arg(server.serverPort());
+        const QString stunHost = u"127.0.0.1:%1"_s.arg(stun.localPort());
+        // Sockets on the multicast DNS port, which WebRTC opens to hide addresses.
+        const auto mdnsSockets = [] {
+            qsizetype n = 0;
+            for (const QString &table : {u"/proc/net/udp"_s, u"/proc/net/udp6"_s}) {
+                QFile f(table);
+                if (f.open(QIODevice::ReadOnly))
+                    n += f.readAll().count(":14E9 ");
+            }
+            return n;
+        };
+        const qsizetype mdnsBefore = mdnsSockets();
+        QStringList lines;
+        for (const QString &scheme : {u"http"_s, u"https"_s}) {
+            const QString base = scheme + u"://"_s + host + u"/"_s;
+            lines << u"<img src='"_s + base + u"x.png'><link rel='stylesheet' href='"_s + base + u"s.css'>"_s
+                  << u"<iframe src='"_s + base + u"f.html'></iframe>"_s;
+        }
+        lines << u"<script>fetch('http://"_s + host + u"/f');new WebSocket('ws://"_s + host + u"/w');"_s
+                     + u"new WebSocket('wss://"_s + host + u"/w');var pc = new RTCPeerConnection({iceServers: ["_s
+                     + u"{urls: 'stun:"_s + stunHost + u"'}, {urls: 'turn:"_s + host
+                     + u"?transport=tcp', username: 'u', credential: 'p'}]});pc.createDataChannel('d');"_s
+                     + u"pc.createOffer().then(function (o) { return pc.setLocalDescription(o); });</script>"_s
+                     + u"Сетевые ссылки"_s;
+        writeWork(u"Сеть"_s, lines);
         backToCatalogue();
         m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Сеть"_s)));
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Сетевые ссылки"_s), 20000);
@@ -350,6 +452,8 @@ private Q_SLOTS:
         QTest::qWait(2000);
         QCOMPARE(connections, 0);
         QVERIFY(!server.hasPendingConnections());
+        QVERIFY(!stun.hasPendingDatagrams());
+        QCOMPARE(mdnsSockets(), mdnsBefore);
     }
 
     void aFiveMegabyteWorkOpens()

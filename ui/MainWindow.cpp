@@ -46,6 +46,7 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     addMenuItem(menu, u"exitAction"_s, u"Выход"_s, &MainWindow::exitReader);
     // The catalogue is what start-up shows.
     m_catalogueAction->setEnabled(false);
+    addKeys(menu);
 
     auto *client = new QWidget(this);
     client->setObjectName(u"client"_s);
@@ -73,6 +74,24 @@ QAction *MainWindow::addMenuItem(QMenu *menu, const QString &name, const QString
     connect(action, &QAction::triggered, this,
             [this, handler] { fatal::guard(windowTitle(), [this, handler] { (this->*handler)(); }); });
     return action;
+}
+
+void MainWindow::addKeys(QMenu *menu)
+{
+    // Keys without a menu item: F10 opens the menu, as it does on the
+    // desktop the reader comes from; the text size for every page.
+    const auto addKey = [this](const QString &name, const QList<QKeySequence> &keys, auto handler) {
+        auto *action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, handler] { fatal::guard(windowTitle(), handler); });
+        addAction(action);
+    };
+    addKey(u"menuKey"_s, {QKeySequence(Qt::Key_F10)}, [this, menu] { menuBar()->setActiveAction(menu->menuAction()); });
+    addKey(u"largerTextAction"_s, {QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+           [this] { m_view->zoomIn(); });
+    addKey(u"smallerTextAction"_s, {QKeySequence::ZoomOut}, [this] { m_view->zoomOut(); });
+    addKey(u"textSizeAction"_s, {QKeySequence(Qt::CTRL | Qt::Key_0)}, [this] { m_view->resetZoom(); });
 }
 
 void MainWindow::changeEvent(QEvent *event)

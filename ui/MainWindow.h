@@ -51,6 +51,7 @@ private:
     QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption, void (MainWindow::*handler)(),
                          const QKeySequence &shortcut = {});
     void present(const navigation::Destination &destination);
+    void addKeys(QMenu *menu);
 
     void layoutView();
     void openHelp();

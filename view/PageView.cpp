@@ -15,6 +15,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -30,10 +31,26 @@ const QString ArrivalReport = u"arrived:"_s;
 // as the engine has it rather than shown again and again.
 constexpr int MaxEscapes = 2;
 
+// Space, Up and Down read on; Tab and Shift+Tab move between links, Enter
+// follows the one marked.
 bool isReadingKey(int key)
 {
-    return key == Qt::Key_Space || key == Qt::Key_Up || key == Qt::Key_Down;
+    switch (key) {
+    case Qt::Key_Space:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;
+    default:
+        return false;
+    }
 }
+
+// The text sizes Ctrl+plus and Ctrl+minus step through.
+constexpr qreal TextSizes[] = {0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0};
 
 // A secret the page cannot read (it lives in the application world), so
 // nothing in a page can pass for the guard script on the console.
@@ -147,6 +164,7 @@ void PageView::createPage()
                 QMetaObject::invokeMethod(this, &PageView::onEngineFailed, Qt::QueuedConnection);
             });
     m_browser->setPage(m_page);
+    m_page->setZoomFactor(m_zoom);
     m_pageAnswered = false;
 }
 
@@ -385,6 +403,29 @@ void PageView::trackReadingPosition()
     m_readingPosition = range > 1 ? std::clamp(m_page->scrollPosition().y() / range, 0.0, 1.0) : 0.0;
 }
 
+void PageView::zoomIn()
+{
+    const auto *larger = std::upper_bound(std::begin(TextSizes), std::end(TextSizes), m_zoom + 0.001);
+    setZoom(larger == std::end(TextSizes) ? m_zoom : *larger);
+}
+
+void PageView::zoomOut()
+{
+    const auto *smaller = std::lower_bound(std::begin(TextSizes), std::end(TextSizes), m_zoom - 0.001);
+    setZoom(smaller == std::begin(TextSizes) ? m_zoom : *(smaller - 1));
+}
+
+void PageView::resetZoom()
+{
+    setZoom(1.0);
+}
+
+void PageView::setZoom(qreal factor)
+{
+    m_zoom = factor;
+    m_page->setZoomFactor(factor);
+}
+
 void PageView::setSelectionAllowed(bool value)
 {
     m_selectionAllowed = value;
@@ -482,8 +523,20 @@ bool PageView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         // Only the reading keys reach the page; the state of the modifiers
-        // is not looked at. Shortcuts (F1, F4) are matched before this.
+        // is not looked at. Shortcuts (F1, F4, the text size) are matched
+        // before this.
         return !isReadingKey(static_cast<QKeyEvent *>(event)->key());
+    case QEvent::Wheel:
+        // Ctrl+wheel sets the reader's one text size, not the engine's own.
+        if (static_cast<QWheelEvent *>(event)->modifiers() & Qt::ControlModifier) {
+            const int delta = static_cast<QWheelEvent *>(event)->angleDelta().y();
+            if (delta > 0)
+                zoomIn();
+            else if (delta < 0)
+                zoomOut();
+            return true;
+        }
+        break;
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
         if (watched == m_browser)

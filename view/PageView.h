@@ -17,9 +17,10 @@ class QWebEngineProfile;
 class QWebEngineView;
 
 // The HTML view every page of the reader is shown in: a browser turned into
-// a plain reading surface (no page scripts, no keys but Space, Up and Down,
-// no context menu, no selection, no windows, no dialogs, no network, no
-// navigation but its own) whose links are handed to a handler.
+// a plain reading surface (no page scripts, no keys but those that read on
+// and move between links, no context menu, no selection, no windows, no
+// dialogs, no network, no navigation but its own) whose links are handed to
+// a handler.
 //
 // Every page gets a document of its own, so nothing of one page reaches the
 // next. The view never waits for the engine: showing a page starts it and
@@ -67,6 +68,13 @@ public:
     void showHtml(const QString &html);
     // Starts showing a local file, given by its file URL.
     void showFile(const QUrl &file);
+
+    // The text size of every page (catalogue, works, biography), 1 for the
+    // pages' own, until the program ends: a step larger, a step smaller, back.
+    [[nodiscard]] qreal zoom() const { return m_zoom; }
+    void zoomIn();
+    void zoomOut();
+    void resetZoom();
 
     // Called with the link's address when the user follows a link; returns
     // the handler it replaces.
@@ -125,8 +133,10 @@ private:
     void installKeyGuard();
     void takeBackKeys();
     void setBusyPointer(bool busy);
+    void setZoom(qreal factor);
 
     bool m_selectionAllowed = false;
+    qreal m_zoom = 1.0;
     QString m_statusText;
     LoadState m_loadState = LoadState::Empty;
     LinkHandler m_linkHandler;
