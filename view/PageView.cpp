@@ -64,10 +64,12 @@ QString newLinkToken()
 // An empty document of its own for every page: a new document and a new
 // window, so no state of the page before survives. The serial makes each
 // address unique, so the load that finishes is known to be the latest one.
+const QString FreshDocumentPrefix =
+    u"data:text/html;charset=UTF-8,%3Chtml%3E%3Cbody%3E%3C%2Fbody%3E%3C%2Fhtml%3E%3C!--"_s;
+
 QUrl freshDocumentUrl(quint64 serial)
 {
-    return {u"data:text/html;charset=UTF-8,%3Chtml%3E%3Cbody%3E%3C%2Fbody%3E%3C%2Fhtml%3E%3C!--"_s
-            + QString::number(serial) + u"--%3E"_s};
+    return {FreshDocumentPrefix + QString::number(serial) + u"--%3E"_s};
 }
 
 } // namespace
@@ -244,12 +246,7 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     if (m_ownLoad && info.url() == *m_ownLoad) {
         // Ended, whichever way: a file the guard stopped to cancel its
         // refresh, or one that went away, is as far as it will get.
-        m_ownLoad.reset();
-        m_pageAnswered = true;
-        m_showsFile = info.url().isLocalFile();
-        // Our own loads leave history behind; nothing may go back to it.
-        m_page->history()->clear();
-        takeBackKeys();
+        ownLoadEnded();
         if (!m_request)
             return;
         if (m_request->kind == Request::Kind::File)
@@ -259,12 +256,27 @@ void PageView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         watch();
         return;
     }
+    // A document of the view's own whose first piece came with it may be
+    // reported ended late, or not at all: it is no stranger.
+    if (info.url().toString(QUrl::FullyEncoded).startsWith(FreshDocumentPrefix))
+        return;
     // Something else replaced the document, though nothing in a page can
     // navigate: show the latest request again, a few times at most.
     if (status != QWebEngineLoadingInfo::LoadSucceededStatus || m_ownLoad || !m_request || ++m_escapes > MaxEscapes)
         return;
     m_loadState = LoadState::Loading;
     begin();
+}
+
+void PageView::ownLoadEnded()
+{
+    m_pageAnswered = true;
+    m_showsFile = m_ownLoad->isLocalFile();
+    m_ownLoad.reset();
+    // Our own loads leave history behind; nothing may go back to it, and
+    // the engine would keep the pages it leads to.
+    m_page->history()->clear();
+    takeBackKeys();
 }
 
 void PageView::layOutFile()
@@ -462,6 +474,10 @@ void PageView::onConsoleMessage(const QString &message)
     const QString report = message.mid(m_linkToken.size());
     if (report.startsWith(ArrivalReport)) {
         if (report.mid(ArrivalReport.size()) == QString::number(m_documentSerial)) {
+            // The document is there: its load is as good as ended (the
+            // engine need not say so, the page having been opened anew).
+            if (m_ownLoad)
+                ownLoadEnded();
             m_writer.arrived(m_page);
             watch();
         }

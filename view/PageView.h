@@ -119,6 +119,7 @@ private:
     void loadOwn(const QUrl &url);
     void setFirstPieceScript(const QUrl &document, const QString &script);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void ownLoadEnded();
     void startRequest(Request request);
     void begin();
     void watch();
