@@ -25,12 +25,18 @@ finish() {
   current=
 }
 trap '[ -z "$current" ] || printf "\n==== FAILED: %s ====\n" "$current"' EXIT
+# The suite runs as root: a test that writes outside its own folder could
+# harm the machine. After each run, the first thing such a slip would take.
+machine_intact() {
+  [ -c /dev/null ] || { echo "test.sh: /dev/null is no longer a character device: a test wrote over it" >&2; exit 1; }
+}
 
 stage "build"
 ./scripts/build
 
 stage "tests"
 ctest --test-dir "$build_dir" --output-on-failure
+machine_intact
 
 stage "include directions"
 ./scripts/check-layers
@@ -52,6 +58,7 @@ stage "sanitizer build"
 
 stage "tests under the sanitizers"
 ctest --preset asan
+machine_intact
 
 stage "fuzz targets, briefly"
 ./scripts/fuzz "${SOBRANIE_FUZZ_SECONDS:-5}"

@@ -34,6 +34,7 @@
 #include <qt_windows.h>
 #else
 #include <ftw.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -176,6 +177,19 @@ inline bool makeFifo(const QByteArray &path)
     return false;
 #else
     return ::mkfifo(path.constData(), 0644) == 0;
+#endif
+}
+
+// A character device made in a test's own folder, standing in for /dev/null
+// ("null") or /dev/zero ("zero"): no test aims anything at the system's own.
+inline bool makeDevice(const QByteArray &path, const QByteArray &which)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    Q_UNUSED(which);
+    return false;
+#else
+    return ::mknod(path.constData(), S_IFCHR | 0600, makedev(1, which == "null" ? 3 : 5)) == 0;
 #endif
 }
 

@@ -77,8 +77,13 @@ private Q_SLOTS:
 
     void pageWithOneWork()
     {
-        QCOMPARE(pages::cataloguePage({u"Ода"_s}),
-                 Head + u"<a class='txt' href='http://www.t0'>1) Ода</a><br>"_s + Tail);
+        const QString page = Head + u"<a class='txt' href='http://www.t0'>1) Ода</a><br>"_s + Tail;
+        QCOMPARE(pages::cataloguePage({u"Ода"_s}), page);
+        // The same through a collection that holds the one work.
+        QTemporaryDir program;
+        QVERIFY(QDir(program.path()).mkpath(u"Data"_s)
+                && files::makeRaw(files::bytes(program.filePath(u"Data/Ода.dat"_s))));
+        QCOMPARE(Collection::load(platform::NativePath(program.path())).cataloguePage(), page);
     }
 
     void pageWithThreeWorks()

@@ -66,8 +66,10 @@ private Q_SLOTS:
         // Replaced after start-up by what is not a file.
         writeFile(dataPath(u"Труба.dat"_s), "1\r\n");
         writeFile(dataPath(u"Ноль.dat"_s), "1\r\n");
+        for (const testfiles::ReferenceWork &work : testfiles::referenceWorks())
+            writeFile(dataPath(work.name + u".dat"_s), work.file);
         m_collection = Collection::load(platform::NativePath(m_program.path()));
-        QCOMPARE(m_collection.workCount(), 9);
+        QCOMPARE(m_collection.workCount(), 12);
         QVERIFY(QFile::remove(dataPath(u"Удалённый.dat"_s)));
         QVERIFY(files::remove(dataBytes("\xCF\xF0\xEE\xEF\xE0\xE4\xE0\xFE\xF9\xE8\xE9.dat")));
 #ifndef Q_OS_WIN // there their tests are skipped
@@ -128,6 +130,23 @@ private Q_SLOTS:
                  pages::workPage(u"Верный"_s, u"&nbsp;&nbsp;&nbsp;Первая<br>&nbsp;&nbsp;&nbsp;Вторая<br>"_s));
         // An empty file opens too, with an empty body.
         QCOMPARE(htmlOf(openWork(m_collection, indexOf(u"Пустой"_s), random)), pages::workPage(u"Пустой"_s, {}));
+    }
+
+    void referenceWorksOpenToTheirText()
+    {
+        // Made without this program's encoder: what the decoder shows is
+        // the text itself, each line an indented paragraph, in the body.
+        const QList<testfiles::ReferenceWork> works = testfiles::referenceWorks();
+        QVERIFY(works.size() >= 3);
+        platform::LegacyRandom random;
+        for (const testfiles::ReferenceWork &work : works) {
+            QString body;
+            for (const QString &line : work.lines)
+                body += u"&nbsp;&nbsp;&nbsp;"_s + line + u"<br>"_s;
+            QVERIFY2(htmlOf(openWork(m_collection, indexOf(work.name), random))
+                         .endsWith(u"size='4'>"_s + body + u"</font></td></table></body></html>"_s),
+                     qPrintable(work.name));
+        }
     }
 
     void theGeneratorCarriesOverFromOneOpeningToTheNext()

@@ -328,9 +328,11 @@ private Q_SLOTS:
             << u"^sobranie-pack: \\(standard input\\):1:3: warning: the reader takes '<' for the start of a tag "
                u"\\(2 in the text\\)\nsobranie-pack: \\(standard input\\):2:3: warning: the reader takes '&' for "
                u"the start of a character reference \\(1 in the text\\)\n$"_s;
-        QTest::newRow("encode warns of a seed that does not restart")
-            << QStringList{u"encode"_s, u"--seed"_s, u"-600"_s, u"@text.txt"_s, u"@new.dat"_s} << QByteArray() << 0
-            << u"^$"_s << u"^sobranie-pack: .*/new.dat: warning: the seed does not restart the generator"_s;
+        for (const QString &seed : {u"-600"_s, u"-529"_s}) {
+            QTest::addRow("encode warns of a seed that does not restart (%s)", qPrintable(seed))
+                << QStringList{u"encode"_s, u"--seed"_s, seed, u"@text.txt"_s, u"@new.dat"_s} << QByteArray() << 0
+                << u"^$"_s << u"^sobranie-pack: .*/new.dat: warning: the seed does not restart the generator"_s;
+        }
         QTest::newRow("check finds lost line ends")
             << QStringList{u"check"_s, u"@"_s} << QByteArray() << 1
             << u"^1\\) lf.dat: seed 7, 0 lines; its CR LF line ends are gone .*\n2\\) work.dat: seed 7, 1 line\n$"_s
@@ -668,15 +670,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("decode a FIFO") << u"decode"_s << QByteArray("FIFO")
                                        << u"cannot open: not a regular file (a FIFO)"_s;
-        QTest::newRow("decode /dev/zero")
+        QTest::newRow("decode a zero device")
             << u"decode"_s << QByteArray("zero") << u"cannot open: not a regular file (a device)"_s;
         QTest::newRow("encode a FIFO") << u"encode"_s << QByteArray("FIFO")
                                        << u"cannot read: not a regular file (a FIFO)"_s;
-        QTest::newRow("encode /dev/zero")
+        QTest::newRow("encode a zero device")
             << u"encode"_s << QByteArray("zero") << u"cannot read: not a regular file (a device)"_s;
         QTest::newRow("encode into a FIFO")
             << u"encode into"_s << QByteArray("FIFO") << u"cannot write: not a regular file (a FIFO)"_s;
-        QTest::newRow("encode into /dev/null")
+        QTest::newRow("encode into a null device")
             << u"encode into"_s << QByteArray("null") << u"cannot write: not a regular file (a device)"_s;
     }
 
@@ -688,10 +690,15 @@ private Q_SLOTS:
         SKIP_ON_WINDOWS(made == "FIFO" ? files::NoFifos : files::NoLinks);
         QTemporaryDir dir;
         const QString odd = dir.filePath(u"odd"_s);
+        // Devices of the test's own, behind a link: a slip in the refusal
+        // writes over nothing of the machine's.
+        const QByteArray device = files::bytes(dir.filePath(u"device"_s));
         if (made == "FIFO")
             QVERIFY(files::makeFifo(files::bytes(odd)));
+        else if (!files::makeDevice(device, made))
+            QSKIP("cannot make a device here");
         else
-            QVERIFY(files::makeLink("/dev/" + made, files::bytes(odd)));
+            QVERIFY(files::makeLink(device, files::bytes(odd)));
         const QString text = dir.filePath(u"poem.txt"_s);
         write(text, "строка");
         const QStringList args = command == u"decode"_s   ? QStringList{command, odd}

@@ -193,6 +193,7 @@ private Q_SLOTS:
         QTest::newRow("digits") << u"12"_s << 12.0;
         QTest::newRow("trailing text") << u"12/"_s << 12.0;
         QTest::newRow("blanks inside") << u" 1 2\t3\n"_s << 123.0;
+        QTest::newRow("line feed inside") << u"1\n2"_s << 12.0;
         QTest::newRow("negative") << u"-7"_s << -7.0;
         QTest::newRow("plus") << u"+7"_s << 7.0;
         QTest::newRow("fraction") << u"2.5x"_s << 2.5;

@@ -90,9 +90,12 @@ private Q_SLOTS:
                                           u"charset=windows-1251'></head><body><p>Жизнь и труды автора, изложенные "
                                           u"кратко.</p></body></html>"_s));
 
+        for (const testfiles::ReferenceWork &work : testfiles::referenceWorks())
+            writeFile(dataPath(work.name + u".dat"_s), work.file);
+
         m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
-        QCOMPARE(m_form->collection().workCount(), 5);
+        QCOMPARE(m_form->collection().workCount(), 8);
 
         writeWork(u"Первое"_s, {u"Строка первая"_s, u""_s, u"Строка вторая"_s});
         writeWork(u"Второе"_s, manyLines(400, u"Абзац"_s));
@@ -161,6 +164,18 @@ private Q_SLOTS:
         clickLink(u"http://www.s"_s, u"http://www.s/"_s);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         QVERIFY(!m_form->catalogueAction()->isEnabled());
+    }
+
+    void referenceWorksReadAsWritten()
+    {
+        for (const testfiles::ReferenceWork &work : testfiles::referenceWorks()) {
+            backToCatalogue();
+            clickLink(u"http://www.t%1"_s.arg(indexOf(work.name)), u"http://www.t%1/"_s.arg(indexOf(work.name)));
+            QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(work.lines.last()), 20000);
+            const QString indent(3, QChar(0xA0));
+            QCOMPARE(gui::bodyText(page()),
+                     u"Список произведений\n"_s + work.name + u'\n' + indent + work.lines.join(u'\n' + indent) + u'\n');
+        }
     }
 
     void f4ShowsTheCatalogueAgain()
@@ -317,7 +332,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(m_form));
         // The page's width in its own pixels shrinks as the text grows.
         const auto scale = [this] {
-            return double(view()->width()) / gui::eval(page(), u"document.documentElement.clientWidth"_s).toDouble();
+            return double(view()->width()) / gui::eval(page(), u"window.innerWidth"_s).toDouble();
         };
         const auto wheel = [this](int delta) {
             QWheelEvent event(QPointF(50, 50), view()->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, delta), Qt::NoButton,
@@ -559,6 +574,9 @@ private Q_SLOTS:
         killRenderer();
         QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Абзац 400"_s), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(position() - 0.6) < 0.02, 5000);
+        // The keys reach the fresh engine from the keyboard at once.
+        gui::pressKey(m_form, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(position() > 0.61, 5000);
 
         // A page that keeps taking its renderer down is given up on the
         // third time, with a word; the catalogue is a key away.
