@@ -1,5 +1,7 @@
 #include "platform/Windows1251.h"
 
+#include "platform/SingleByte.h"
+
 namespace platform::windows1251 {
 
 namespace {
@@ -51,22 +53,12 @@ int fromUnicode(char16_t c)
 
 QString decode(QByteArrayView bytes)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
-    for (char b : bytes)
-        *dst++ = Table[static_cast<unsigned char>(b)];
-    return out;
+    return singlebyte::decode(Table, bytes);
 }
 
 QByteArray encode(QStringView text)
 {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char *dst = out.data();
-    for (QChar c : text) {
-        const int b = fromUnicode(c.unicode());
-        *dst++ = static_cast<char>(b < 0 ? '?' : b);
-    }
-    return out;
+    return singlebyte::encode(text, fromUnicode);
 }
 
 } // namespace platform::windows1251
