@@ -598,8 +598,8 @@ private Q_SLOTS:
         HANDLE pipeWrite = nullptr;
         QVERIFY(CreatePipe(&pipeRead, &pipeWrite, &inherited, 0));
         CloseHandle(pipeRead);
-        const HANDLE folder = CreateFileW(files::wide(dir.path()), GENERIC_READ, FILE_SHARE_READ, &inherited,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE folder = CreateFileW(files::wide(dir.path()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          &inherited, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         QVERIFY(folder != INVALID_HANDLE_VALUE);
         const auto closeHandles = qScopeGuard([&] { CloseHandle(pipeWrite), CloseHandle(folder); });
         pack.setCreateProcessArgumentsModifier([&](QProcess::CreateProcessArguments *a) {

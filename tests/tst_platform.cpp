@@ -869,7 +869,9 @@ private Q_SLOTS:
     {
         files::TemporaryFolder dir;
         // A path whose text is exact goes as it is.
-        QCOMPARE(platform::desktopTarget(pathOf(dir.path())), dir.path());
+        const QString exact = dir.filePath(u"Собрание"_s);
+        QCOMPARE(platform::desktopTarget(pathOf(exact)), exact);
+        QCOMPARE(platform::desktopFolder(pathOf(exact)), exact);
         SKIP_ON_WINDOWS(files::NoByteNames);
 #ifndef Q_OS_WIN
         const QByteArray folder = files::bytes(dir.path()) + '/' + Sobranie866;
