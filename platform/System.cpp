@@ -9,6 +9,7 @@
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
+#include <qt_windows.h>
 #else
 #include <QFile>
 #include <QHash>
@@ -87,7 +88,15 @@ QList<NativePath> commandLineArguments(int argc, char **argv)
 bool holdStandardStream(int descriptor)
 {
 #ifdef Q_OS_WIN
-    return _get_osfhandle(descriptor) != -1;
+    // The C runtime keeps the numbers 0 to 2 for the standard streams even
+    // when the program was started without one, so no file takes them; the
+    // stream then has no handle (-1), the runtime's own "no console" (-2), a
+    // null one, or one that names nothing.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || handle == reinterpret_cast<HANDLE>(-2))
+        return false;
+    SetLastError(NO_ERROR);
+    return GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR;
 #else
     if (::fcntl(descriptor, F_GETFD) != -1)
         return true;

@@ -50,6 +50,7 @@ namespace files {
 inline constexpr char NoFifos[] = "Windows has no FIFOs";
 inline constexpr char NoLinks[] = "symbolic links need a privilege on Windows, and Wine makes none";
 inline constexpr char NoPermissionBits[] = "Windows has no permission bits";
+inline constexpr char NoByteNames[] = "a name on Windows is UTF-16 text, never bytes in a code page";
 
 inline QByteArray bytes(const QString &path)
 {

@@ -95,7 +95,7 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
     QElapsedTimer waited;
     waited.start();
     while (window->pageView()->statusText() != expectedStatus && waited.elapsed() < 20000) {
-        QTest::mouseMove(input(window), corner - QPoint(waited.elapsed() / 1000 % 2, 0));
+        QTest::mouseMove(input(window), corner - QPoint(static_cast<int>(waited.elapsed() / 1000 % 2), 0));
         QTest::qWait(100);
         for (int step = 1; step <= 4; ++step)
             QTest::mouseMove(input(window), corner + (at - corner) * step / 5, 10);

@@ -104,9 +104,18 @@ private Q_SLOTS:
 
     void theHandOffReportsHowItWent()
     {
-        SKIP_ON_WINDOWS("the opener on Windows is the shell, not a program found in PATH");
         QFETCH(int, status);
         QFETCH(platform::DesktopHandOver::Outcome, outcome);
+        // There the shell itself finds no such file; nothing stands in for it otherwise.
+        if (outcome != platform::DesktopHandOver::Outcome::TargetMissing)
+            SKIP_ON_WINDOWS("the opener on Windows is the shell, not a program found in PATH");
+#ifdef Q_OS_WIN
+        const bool openerRuns = false;
+        const QString opener;
+#else
+        const bool openerRuns = status >= 0;
+        const QString opener = u"xdg-open"_s;
+#endif
         const QByteArray path = qgetenv("PATH");
         const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
         qputenv("PATH", status < 0 ? QFile::encodeName(m_folder + u"nothing"_s) : path);
@@ -121,10 +130,10 @@ private Q_SLOTS:
         // Nothing from inside the call; gone once it has reported.
         QVERIFY(reports.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!handOff, 20000);
-        const QString finished = QString::number(int(outcome)) + u"xdg-open"_s;
-        QCOMPARE(reports, status < 0 ? QStringList{finished} : (QStringList{u"started"_s, finished}));
+        const QString finished = QString::number(int(outcome)) + opener;
+        QCOMPARE(reports, openerRuns ? (QStringList{u"started"_s, finished}) : QStringList{finished});
         QCOMPARE(m_opener.calls().value(0),
-                 (status < 0 ? QPair<QString, QString>() : qMakePair(programFolder(), target)));
+                 (openerRuns ? qMakePair(programFolder(), target) : QPair<QString, QString>()));
         // The working folder has no trailing separator.
         QVERIFY(!programFolder().endsWith(u'/') || programFolder() == u"/"_s);
     }

@@ -178,7 +178,7 @@ QString PageWriter::writeOnArrival(const QString &html, const QString &report)
 {
     m_page = nullptr;
     write(html);
-    const QString script = nextPiece(*m_job) + report;
+    QString script = nextPiece(*m_job) + report;
     // With the engine from now on, as a piece sent is.
     startCall(m_job->written);
     m_arrivalCall = m_callSerial;
