@@ -300,7 +300,7 @@ struct MarkupSeen
 class TextEncoder
 {
 public:
-    explicit TextEncoder(const workfile::Tables &tables) : m_tables(tables)
+    explicit TextEncoder(const workfile::Tables &tables)
     {
         for (int p = 0; p < 256; ++p)
             m_stored[p] = static_cast<char>(tables.encoding[p]);
@@ -361,7 +361,6 @@ public:
     }
 
 private:
-    const workfile::Tables &m_tables;
     std::array<char, 256> m_stored{};
     std::array<MarkupSeen, 2> m_markup{MarkupSeen{u'<', u"a tag"_s}, MarkupSeen{u'&', u"a character reference"_s}};
 };
