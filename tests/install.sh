@@ -3,9 +3,9 @@
 # desktop get from it: the layout, the desktop entry, icons, metainfo, man
 # pages and copyright, the validators' verdicts, and that the reader started
 # through bin/sobranie reads the collection beside its real path.
-# usage: install.sh BUILD_DIR SOURCE_DIR VERSION OPEN_WATCH XVFB_RUN
+# usage: install.sh BUILD_DIR SOURCE_DIR VERSION OPEN_WATCH XVFB_RUN XVFB_SERVER
 set -euo pipefail
-build=$1 source=$2 version=$3 open_watch=$4 xvfb_run=$5
+build=$1 source=$2 version=$3 open_watch=$4 xvfb_run=$5 xvfb_server=$6
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -111,7 +111,7 @@ echo "== started through bin/sobranie"
 # The reader lists Data/ at start-up; that it opens this Data/ (and not one
 # beside the link) shows it found its collection through the link.
 check "the reader started through the link opens lib/sobranie/Data" env -u XDG_RUNTIME_DIR \
-  "$xvfb_run" -a -s "-screen 0 1280x1024x24" "$open_watch" 60 "$data" "$prefix/bin/sobranie" 2>"$work/said"
+  "$xvfb_run" -a -s "$xvfb_server" "$open_watch" 60 "$data" "$prefix/bin/sobranie" 2>"$work/said"
 cat "$work/said" >&2
 check "without a runtime folder it starts without Qt's warning" test -z "$(grep XDG_RUNTIME_DIR "$work/said")"
 
@@ -150,7 +150,7 @@ menu Up # Выход
 wait $reader
 EOF
 check "the reader ends with its opener still running" env PATH="$fake:$PATH" XDG_RUNTIME_DIR="$runtime" \
-  timeout 120 "$xvfb_run" -a -s "-screen 0 1280x1024x24" bash "$work/drive" "$prefix/bin/sobranie" "$fake"
+  timeout 120 "$xvfb_run" -a -s "$xvfb_server" bash "$work/drive" "$prefix/bin/sobranie" "$fake"
 check "nothing of the reader's own goes with the opener" test -s "$fake/files" -a -z "$(grep socket "$fake/files")"
 rm -f "$fake/hold"
 for _ in $(seq 100); do [ -e "$fake/opened" ] && break; sleep 0.1; done
