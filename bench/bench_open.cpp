@@ -19,6 +19,7 @@
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 #include "view/PageView.h"
+#include "view/PageViewTesting.h"
 #include "view/PageWriter.h"
 
 #include <QAction>
@@ -528,9 +529,9 @@ int runParent(int runs, const QStringList &parts)
                     QWidget *input = screenOf(view->browser());
                     // Away from every link and back, each seen by the engine.
                     QTest::mouseMove(input, QPoint(view->width() - 3, view->height() - 3));
-                    waitFor([&] { return view->statusText().isEmpty(); }, 5000);
+                    waitFor([&] { return PageViewTesting::statusText(*view).isEmpty(); }, 5000);
                     QTest::mouseMove(input, at);
-                    waitFor([&] { return view->statusText() == u"http://www.t%1/"_s.arg(i); }, 10000);
+                    waitFor([&] { return PageViewTesting::statusText(*view) == u"http://www.t%1/"_s.arg(i); }, 10000);
 
                     QElapsedTimer t;
                     t.start();

@@ -5,6 +5,7 @@
 
 #include "ui/MainWindow.h"
 #include "view/PageView.h"
+#include "view/PageViewTesting.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -75,6 +76,12 @@ inline QWebEnginePage *page(MainWindow *window)
     return window->pageView()->page();
 }
 
+// The address under the pointer, as the view last heard it from the engine.
+inline QString statusText(MainWindow *window)
+{
+    return PageViewTesting::statusText(*window->pageView());
+}
+
 // Whether the view has finished showing the catalogue (on its way to a
 // page, the view may still show the one before).
 inline bool showsCatalogue(MainWindow *window)
@@ -94,15 +101,15 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
     const QPoint corner(size.width() - 3, size.height() - 3);
     QElapsedTimer waited;
     waited.start();
-    while (window->pageView()->statusText() != expectedStatus && waited.elapsed() < 20000) {
+    while (statusText(window) != expectedStatus && waited.elapsed() < 20000) {
         QTest::mouseMove(input(window), corner - QPoint(static_cast<int>(waited.elapsed() / 1000 % 2), 0));
         QTest::qWait(100);
         for (int step = 1; step <= 4; ++step)
             QTest::mouseMove(input(window), corner + (at - corner) * step / 5, 10);
         QTest::mouseMove(input(window), at);
-        (void)QTest::qWaitFor([&] { return window->pageView()->statusText() == expectedStatus; }, 1000);
+        (void)QTest::qWaitFor([&] { return statusText(window) == expectedStatus; }, 1000);
     }
-    QCOMPARE(window->pageView()->statusText(), expectedStatus);
+    QCOMPARE(statusText(window), expectedStatus);
 }
 
 // Hovers the link with href and clicks it, as a person would.

@@ -78,7 +78,7 @@ private:
         m_form->followLink(u"http://www.s/"_s);
         QTRY_VERIFY_WITH_TIMEOUT(gui::showsCatalogue(m_form), 20000);
         QTest::mouseMove(gui::input(m_form), QPoint(m_form->pageView()->width() - 5, m_form->pageView()->height() - 5));
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->pageView()->statusText().isEmpty(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::statusText(m_form).isEmpty(), 20000);
     }
 
 private Q_SLOTS:
@@ -149,7 +149,7 @@ private Q_SLOTS:
         const QPoint at = gui::centreOf(gui::page(m_form), u"a[href='http://www.t%1']"_s.arg(index));
         QVERIFY(at.x() >= 0);
         QTest::mouseMove(gui::input(m_form), at);
-        QTRY_COMPARE_WITH_TIMEOUT(m_form->pageView()->statusText(), u"http://www.t%1/"_s.arg(index), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(gui::statusText(m_form), u"http://www.t%1/"_s.arg(index), 20000);
         QElapsedTimer sinceClick;
         sinceClick.start();
         QTest::mouseClick(gui::input(m_form), Qt::LeftButton, {}, at);

@@ -9,7 +9,9 @@
 #include "platform/Windows1251.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
+#include "view/GuardedPage.h"
 #include "view/PageView.h"
+#include "view/PageViewTesting.h"
 
 #include <QAction>
 #include <QDir>
@@ -374,8 +376,8 @@ private Q_SLOTS:
         for (const auto type : {QWebEnginePage::NavigationTypeLinkClicked, QWebEnginePage::NavigationTypeFormSubmitted,
                                 QWebEnginePage::NavigationTypeBackForward, QWebEnginePage::NavigationTypeReload,
                                 QWebEnginePage::NavigationTypeRedirect, QWebEnginePage::NavigationTypeOther})
-            QVERIFY(!view()->acceptNavigation(QUrl(u"http://www.t0/"_s), type, true));
-        QVERIFY(view()->acceptNavigation(QUrl(u"http://www.t0/"_s), QWebEnginePage::NavigationTypeTyped, true));
+            QVERIFY(!GuardedPage::admits(type));
+        QVERIFY(GuardedPage::admits(QWebEnginePage::NavigationTypeTyped));
 
         // A click hands on the address it was on, as the engine writes it; a
         // link of another kind goes nowhere, one to a place in the page
@@ -391,7 +393,7 @@ private Q_SLOTS:
         click(u"down"_s);
         QTRY_VERIFY_WITH_TIMEOUT(gui::eval(page(), u"window.scrollY"_s).toInt() > 1000, 5000);
         // Nothing but the guard's own report counts as a click.
-        view()->onConsoleMessage(u"http://www.t0/"_s);
+        PageViewTesting::consoleMessage(*view(), u"http://www.t0/"_s);
         (void)gui::eval(page(), u"console.log('http://www.t0/')"_s);
         QTest::qWait(200);
         QCOMPARE(dispatched.size(), 1);

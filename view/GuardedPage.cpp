@@ -1,13 +1,11 @@
 #include "view/GuardedPage.h"
 
-#include "view/PageView.h"
-
 #include <QCoreApplication>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 
-GuardedPage::GuardedPage(QWebEngineProfile *profile, PageView *view) : QWebEnginePage(profile, view), m_view(view)
+GuardedPage::GuardedPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
 {
     connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl &origin, Feature feature) {
         setFeaturePermission(origin, feature, PermissionDeniedByUser);
@@ -20,9 +18,9 @@ GuardedPage::GuardedPage(QWebEngineProfile *profile, PageView *view) : QWebEngin
             [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
 }
 
-bool GuardedPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+bool GuardedPage::acceptNavigationRequest(const QUrl &, NavigationType type, bool)
 {
-    return m_view->acceptNavigation(url, type, isMainFrame);
+    return admits(type);
 }
 
 QWebEnginePage *GuardedPage::createWindow(WebWindowType)
@@ -55,8 +53,8 @@ bool GuardedPage::javaScriptPrompt(const QUrl &, const QString &, const QString 
 void GuardedPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int, const QString &)
 {
     // A reader has no console; the guard script's reports are the only
-    // messages that mean something.
-    m_view->onConsoleMessage(message);
+    // messages that mean something, and the view tells them apart.
+    Q_EMIT consoleMessage(message);
 }
 
 QStringList GuardedPage::chooseFiles(FileSelectionMode, const QStringList &, const QStringList &)

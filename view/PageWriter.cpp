@@ -100,7 +100,20 @@ qsizetype PageWriter::firstPieceEnd(QStringView html)
 
 void PageWriter::setPage(QWebEnginePage *page)
 {
-    m_page = page;
+    if (!page) {
+        setRunner({});
+        return;
+    }
+    setRunner([page = QPointer<QWebEnginePage>(page)](const QString &script,
+                                                      const std::function<void(const QVariant &)> &answer) {
+        if (page)
+            page->runJavaScript(script, QWebEngineScript::ApplicationWorld, answer);
+    });
+}
+
+void PageWriter::setRunner(Runner runner)
+{
+    m_runner = std::move(runner);
     m_waitingForPaint = false;
     m_paintWait.stop();
     // Answers still owed by an earlier page no longer count, nor a first
@@ -161,14 +174,14 @@ void PageWriter::startCall(qsizetype size)
 
 void PageWriter::pump()
 {
-    if (!m_page || m_inFlight || m_waitingForPaint || !m_job)
+    if (!m_runner || m_inFlight || m_waitingForPaint || !m_job)
         return;
     const qsizetype from = m_job->written;
     const QString script = nextPiece(*m_job);
     startCall(m_job->written - from);
     const quint64 call = m_callSerial;
     const QPointer<PageWriter> self(this);
-    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [self, call](const QVariant &) {
+    m_runner(script, [self, call](const QVariant &) {
         if (self)
             self->onAnswer(call);
     });
@@ -176,7 +189,7 @@ void PageWriter::pump()
 
 QString PageWriter::writeOnArrival(const QString &html, const QString &report)
 {
-    m_page = nullptr;
+    m_runner = nullptr;
     write(html);
     QString script = nextPiece(*m_job) + report;
     // With the engine from now on, as a piece sent is.
@@ -185,11 +198,11 @@ QString PageWriter::writeOnArrival(const QString &html, const QString &report)
     return script;
 }
 
-void PageWriter::arrived(QWebEnginePage *page)
+void PageWriter::arrived(Runner runner)
 {
     if (!awaitsArrival())
         return;
-    m_page = page;
+    m_runner = std::move(runner);
     onAnswer(m_arrivalCall);
 }
 

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QWebEnginePage;
@@ -27,10 +28,17 @@ public:
     // well under a quarter of a second, sooner than in two.
     static constexpr qsizetype OnePieceSize = qsizetype(256) * 1024;
 
+    // Runs a script in the document written into (in the view's own world)
+    // and hands its result to the answer.
+    using Runner = std::function<void(const QString &script, const std::function<void(const QVariant &)> &answer)>;
+
     explicit PageWriter(QObject *parent = nullptr);
 
-    // The page to write into, once its document exists; nullptr while there
-    // is none (a write then waits). A new page starts the latest request over.
+    // What runs the scripts in the document to write into, once it exists;
+    // none while there is none (a write then waits). A new one starts the
+    // latest request over.
+    void setRunner(Runner runner);
+    // The same for a page's document (nullptr for none).
     void setPage(QWebEnginePage *page);
 
     // Run in the application world right after the document is opened,
@@ -55,10 +63,11 @@ public:
     // followed by report, which says it ran. The rest waits for arrived().
     // A page set meanwhile (setPage) writes the whole page itself.
     [[nodiscard]] QString writeOnArrival(const QString &html, const QString &report);
-    // The document ran the script writeOnArrival() gave: the rest goes into page.
-    void arrived(QWebEnginePage *page);
+    // The document ran the script writeOnArrival() gave: the rest goes in
+    // through runner.
+    void arrived(Runner runner);
     // The first piece of the latest request is on its way with a document.
-    [[nodiscard]] bool awaitsArrival() const { return m_inFlight && !m_page && m_arrivalCall == m_callSerial; }
+    [[nodiscard]] bool awaitsArrival() const { return m_inFlight && !m_runner && m_arrivalCall == m_callSerial; }
 
     // A script is with the engine and has not answered yet.
     [[nodiscard]] bool isBusy() const { return m_inFlight; }
@@ -69,7 +78,7 @@ public:
     [[nodiscard]] qint64 busyMs() const { return m_inFlight ? m_inFlightSince.elapsed() : 0; }
     // The latest request waits for a page to be written into (its first
     // piece has not come with a document, or is not known to have).
-    [[nodiscard]] bool waitsForPage() const { return m_job.has_value() && !m_page; }
+    [[nodiscard]] bool waitsForPage() const { return m_job.has_value() && !m_runner; }
     // A request is not completely written yet.
     [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
 
@@ -104,7 +113,7 @@ private:
     void onAnswer(quint64 call);
     void stopWaitingForPaint();
 
-    QPointer<QWebEnginePage> m_page;
+    Runner m_runner;
     QString m_guardScript;
     std::optional<Job> m_job;
     quint64 m_jobSerial = 0;

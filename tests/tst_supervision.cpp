@@ -1,0 +1,227 @@
+// The view's supervision of its engine without a renderer: the watchdog's
+// allowance and failures, and the request loader driven by an engine of
+// the test's own that answers only when told.
+#include "view/PageEngine.h"
+#include "view/PageWriter.h"
+#include "view/RequestLoader.h"
+#include "view/Watchdog.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class FakeEngine : public PageEngine
+{
+public:
+    struct Call
+    {
+        QString script;
+        Answer answer;
+    };
+
+    void runScript(const QString &script, const Answer &answer) override
+    {
+        calls.append({script, answer});
+        ran += script;
+    }
+    void load(const QUrl &url) override { loads.append(url); }
+    void setArrivalScript(const QString &script) override { arrivalScript = script; }
+    void forgetHistory() override { }
+    [[nodiscard]] QString reportScript(const QString &report) const override { return u"report("_s + report + u")"_s; }
+    [[nodiscard]] double scrollFraction() const override { return scroll; }
+
+    // The latest load ends; a document that came with a first piece says so.
+    void endLoad() { Q_EMIT loadEnded(loads.last(), true); }
+    void arrive()
+    {
+        const QRegularExpressionMatch m = QRegularExpression(u"report\\((arrived:\\d+)\\)"_s).match(arrivalScript);
+        QVERIFY(m.hasMatch());
+        Q_EMIT reported(m.captured(1));
+    }
+    // Every script with the engine answers, and those they lead to.
+    void answerAll()
+    {
+        while (!calls.isEmpty()) {
+            const Call call = calls.takeFirst();
+            if (call.answer)
+                call.answer(QVariant());
+        }
+    }
+    [[nodiscard]] QString scripts() const
+    {
+        QString all;
+        for (const Call &call : calls)
+            all += call.script;
+        return all;
+    }
+
+    QList<Call> calls;
+    QString ran; // every script, answered or not
+    QList<QUrl> loads;
+    QString arrivalScript;
+    double scroll = 0;
+};
+
+} // namespace
+
+class tst_supervision : public QObject
+{
+    Q_OBJECT
+
+    static constexpr int BaseMs = 20;
+
+    // A loader whose engine has come up and whose reports reach it.
+    struct Loading
+    {
+        FakeEngine engine;
+        RequestLoader loader{&engine};
+        QSignalSpy shown{&loader, &RequestLoader::shown};
+        Loading()
+        {
+            QObject::connect(&engine, &PageEngine::reported, &loader, &RequestLoader::takeReport);
+            engine.endLoad();
+        }
+    };
+
+private Q_SLOTS:
+    void anEngineThatNeverAnswersIsReplacedAfterItsAllowance()
+    {
+        Watchdog watchdog(nullptr, BaseMs);
+        QSignalSpy replace(&watchdog, &Watchdog::replaceEngine);
+        watchdog.expect();
+        QCOMPARE(replace.size(), 0);
+        QVERIFY(replace.wait(5000));
+        QVERIFY(!watchdog.isWatching());
+        // Progress in time keeps it; nothing owed, nothing happens.
+        watchdog.expect();
+        watchdog.stop();
+        QTest::qWait(3 * BaseMs);
+        QCOMPARE(replace.size(), 1);
+    }
+
+    void aLongPieceGetsItsExtraTime()
+    {
+        Watchdog watchdog(nullptr, BaseMs);
+        QSignalSpy replace(&watchdog, &Watchdog::replaceEngine);
+        // 3,000 characters ask for 30 ms more than the base: the first
+        // silence comes at 20 ms, the engine still has 30 ms of it left.
+        QList<Watchdog::Work> asked;
+        watchdog.setWorkInHand([&]() -> std::optional<Watchdog::Work> {
+            asked.append({3000, asked.isEmpty() ? qint64(BaseMs) : qint64(BaseMs + 30)});
+            return asked.last();
+        });
+        watchdog.expect();
+        QVERIFY(replace.wait(5000));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(watchdog.allowanceMs(3000), BaseMs + 30);
+        // A piece of an older request earns no extra time.
+        watchdog.setWorkInHand([] { return std::nullopt; });
+        watchdog.expect();
+        QVERIFY(replace.wait(5000));
+        QCOMPARE(replace.size(), 2);
+    }
+
+    void failuresPastTheLimitGiveTheRequestUp()
+    {
+        Watchdog watchdog(nullptr, BaseMs);
+        QStringList said;
+        connect(&watchdog, &Watchdog::replaceEngine, this, [&] { said.append(u"replace"_s); });
+        connect(&watchdog, &Watchdog::giveUp, this, [&] { said.append(u"give up"_s); });
+        for (int i = 0; i <= Watchdog::MaxFailures; ++i)
+            watchdog.failed();
+        QCOMPARE(said, (QStringList{u"replace"_s, u"replace"_s, u"give up"_s}));
+        watchdog.newRequest();
+        watchdog.failed();
+        QCOMPARE(said.last(), u"replace"_s);
+
+        // What is given up is the request, once: its stand-in is not.
+        Loading l;
+        QVERIFY(!l.loader.giveUp(u"<p>stand-in</p>"_s));
+        l.loader.showHtml(u"<p>heavy</p>"_s);
+        QVERIFY(l.loader.giveUp(u"<p>stand-in</p>"_s));
+        QVERIFY(!l.loader.giveUp(u"<p>stand-in</p>"_s));
+    }
+
+    void aNewerRequestSupersedesOneUnderWay()
+    {
+        Loading l;
+        QSignalSpy waiting(&l.loader, &RequestLoader::waiting);
+        const QString older(PageWriter::OnePieceSize * 2, u'а');
+        l.loader.showHtml(older);
+        l.engine.arrive();
+        // The older page's rest is with the engine when the newer one comes.
+        QVERIFY(l.engine.scripts().contains(u"ааааа"_s));
+        const QList<FakeEngine::Call> olderRest = l.engine.calls;
+        l.engine.calls.clear();
+        l.loader.showHtml(u"<p>новая</p>"_s);
+        QCOMPARE(l.loader.loadState(), RequestLoader::LoadState::Loading);
+        // The engine gets the older piece's time, from now.
+        QCOMPARE(waiting.last().at(0).value<qsizetype>(), qsizetype(0));
+        QVERIFY(l.engine.arrivalScript.contains(u"новая"_s));
+        for (const FakeEngine::Call &call : olderRest)
+            call.answer(QVariant());
+        QCOMPARE(l.shown.size(), 0);
+        l.engine.arrive();
+        l.engine.answerAll();
+        QCOMPARE(l.shown.size(), 1);
+        QCOMPARE(l.loader.loadState(), RequestLoader::LoadState::Ready);
+        QVERIFY(l.engine.calls.isEmpty());
+
+        // An engine still busy with a long piece is unfit for the next.
+        QSignalSpy unfit(&l.loader, &RequestLoader::engineUnfit);
+        l.loader.showHtml(QString(RequestLoader::LongPieceSize + PageWriter::OnePieceSize, u'а'));
+        l.engine.arrive();
+        QVERIFY(!l.engine.calls.isEmpty());
+        l.loader.showHtml(u"<p>ещё</p>"_s);
+        QCOMPARE(unfit.size(), 1);
+    }
+
+    void aFreshEngineShowsTheRequestWhereTheReaderWas()
+    {
+        Loading l;
+        l.loader.showHtml(u"<p>страница</p>"_s);
+        l.engine.arrive();
+        QCOMPARE(l.shown.size(), 1);
+        l.engine.scroll = 0.6;
+        Q_EMIT l.engine.scrolled();
+        // The renderer dies, and the fresh one dies too before the page is back.
+        for (int death = 0; death < 2; ++death) {
+            l.engine.calls.clear();
+            Q_EMIT l.engine.replaced();
+            QCOMPARE(l.loader.loadState(), RequestLoader::LoadState::Loading);
+            QCOMPARE(l.engine.scripts(), QString());
+        }
+        // Written once the fresh document is there, then scrolled back.
+        l.engine.endLoad();
+        QVERIFY(l.engine.scripts().contains(u"страница"_s));
+        l.engine.answerAll();
+        QCOMPARE(l.shown.size(), 2);
+        const QRegularExpressionMatch back = QRegularExpression(u"scrollTo\\(0, ([0-9.]+) \\*"_s).match(l.engine.ran);
+        QVERIFY(back.hasMatch());
+        QCOMPARE(back.captured(1).toDouble(), 0.6);
+        QCOMPARE(l.loader.readingPosition(), 0.6);
+        // A newer request starts at its top.
+        l.loader.showHtml(u"<p>другая</p>"_s);
+        QCOMPARE(l.loader.readingPosition(), 0.0);
+    }
+
+    void anEscapedDocumentIsShownAgainAFewTimes()
+    {
+        Loading l;
+        l.loader.showHtml(u"<p>страница</p>"_s);
+        l.engine.arrive();
+        const qsizetype loads = l.engine.loads.size();
+        for (int i = 0; i < 4; ++i) {
+            Q_EMIT l.engine.loadEnded(QUrl(u"about:blank"_s), true);
+            l.engine.arrive();
+        }
+        QCOMPARE(l.engine.loads.size(), loads + 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_supervision)
+#include "tst_supervision.moc"
