@@ -107,6 +107,13 @@ check "copyright carries the LICENSE's terms" \
   diff <(sed -n '/^Permission/,$p' "$source/LICENSE" | tr -s ' \n' ' ') \
   <(sed -n '/^ Permission/,$p' "$copyright" | sed 's/^ \.$//; s/^ //' | tr -s ' \n' ' ')
 
+echo "== asked from a terminal without a display"
+for option in --help --version; do
+  said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/sobranie" "$option" 2>&1) && status=0 || status=$?
+  check "sobranie $option prints and exits 0 without a display (status $status)" \
+    test $status -eq 0 -a -n "$(grep -E '^(Usage: sobranie|sobranie '"$version"'$)' <<<"$said")"
+done
+
 echo "== started through bin/sobranie"
 # The reader lists Data/ at start-up; that it opens this Data/ (and not one
 # beside the link) shows it found its collection through the link.

@@ -39,16 +39,23 @@ private:
     // Opens the About window from the menu and hands it to inspect while it is shown.
     void withAboutFromMenu(const std::function<void(AboutDialog *)> &inspect)
     {
-        bool seen = false;
-        QTimer::singleShot(0, this, [&] {
-            QTRY_VERIFY(qobject_cast<AboutDialog *>(QApplication::activeModalWidget()));
-            auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
-            seen = true;
-            inspect(about);
-            about->okButton()->click();
+        // The window opens once the command has returned, in a loop of its own.
+        int seen = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget()); about && !seen++) {
+                inspect(about);
+                about->okButton()->click();
+            }
         });
-        m_form->findChild<QAction *>(u"aboutAction"_s)->trigger();
-        QVERIFY(seen);
+        poll.start(20);
+        auto *action = m_form->findChild<QAction *>(u"aboutAction"_s);
+        action->trigger();
+        action->trigger();
+        QCOMPARE(seen, 0);
+        QTRY_COMPARE(seen, 1);
+        QTest::qWait(100);
+        QCOMPARE(seen, 1);
     }
 
 private Q_SLOTS:

@@ -186,7 +186,21 @@ void MainWindow::exitReader()
 
 void MainWindow::showAbout()
 {
-    // Made afresh at every showing, and gone when closed.
-    AboutDialog about(m_collection.appPath(), this);
-    about.exec();
+    // Shown once the command has returned: whatever pressed it (an assistive
+    // technology's call among them) gets its answer before the window's
+    // own loop starts. A second press meanwhile opens no second window.
+    if (m_aboutPending)
+        return;
+    m_aboutPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            fatal::guard(windowTitle(), [this] {
+                // Made afresh at every showing, and gone when closed.
+                AboutDialog about(m_collection.appPath(), this);
+                about.exec();
+            });
+            m_aboutPending = false;
+        },
+        Qt::QueuedConnection);
 }

@@ -66,4 +66,6 @@ private:
 
     PageView *m_view = nullptr;
     QAction *m_catalogueAction = nullptr;
+    // The About window is on its way or shown.
+    bool m_aboutPending = false;
 };

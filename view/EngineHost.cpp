@@ -3,6 +3,7 @@
 #include "view/GuardScript.h"
 #include "view/GuardedPage.h"
 #include "view/NetworkGuard.h"
+#include "view/OffscreenWindows.h"
 #include "view/PageWriter.h"
 
 #include <QEvent>
@@ -48,6 +49,7 @@ EngineHost::EngineHost(QWidget *view) : PageEngine(view), m_token(newToken())
     m_browser->setContextMenuPolicy(Qt::PreventContextMenu);
     m_browser->setAcceptDrops(false);
     m_browser->installEventFilter(this);
+    connect(this, &EngineHost::inputWidgetChanged, this, &keepOffscreenWindowsFromAssistiveTechnology);
     createPage();
 }
 

@@ -52,7 +52,19 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
         if ((metas[i].httpEquiv || '').trim().toLowerCase() === 'refresh') { window.stop(); return; }
       }
     };
+    // The mark on the element the keyboard is on, plain against the page
+    // (a dark ring inside a white one), whatever the page's own style says.
+    g.focusStyle = (function () {
+      try {
+        var sheet = new CSSStyleSheet();
+        sheet.replaceSync(':focus-visible:not(html):not(body){outline:2px solid #00008b !important;' +
+            'outline-offset:1px !important;box-shadow:0 0 0 1px #fff !important;}');
+        return sheet;
+      } catch (x) { return null; }
+    })();
     g.install = function () {
+      if (g.focusStyle && document.adoptedStyleSheets.indexOf(g.focusStyle) < 0)
+        document.adoptedStyleSheets = document.adoptedStyleSheets.concat([g.focusStyle]);
       document.addEventListener('selectstart', g.selectStart, true);
       document.addEventListener('mousedown', g.mouseDown, true);
       document.addEventListener('select', g.select, true);

@@ -17,4 +17,5 @@
 //   a link to a place in the same document still scrolls there.
 // - No form is sent, and a refresh the page asks for in its markup is
 //   cancelled once the page has loaded: only the reader navigates.
+// - The link the keyboard is on has a mark that stands out from any page.
 [[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken);

@@ -24,12 +24,17 @@ InputGuard::InputGuard(QWebEngineView *browser, QObject *parent) : QObject(paren
 
 bool InputGuard::isReadingKey(int key)
 {
-    // Space, Up and Down read on; Tab and Shift+Tab move between links,
-    // Enter follows the one marked.
+    // Space, Up, Down, Page Up, Page Down, Home and End (with Ctrl too, and
+    // the keypad's, which come as the same keys) move the page; Tab and
+    // Shift+Tab move between links, Enter follows the one marked.
     switch (key) {
     case Qt::Key_Space:
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
     case Qt::Key_Return:
