@@ -1,9 +1,11 @@
 #include "view/PageView.h"
 
+#include "view/AccessibleLeftovers.h"
 #include "view/EngineHost.h"
 #include "view/InputGuard.h"
 #include "view/Watchdog.h"
 
+#include <QAccessible>
 #include <QFileInfo>
 #include <QWebEngineView>
 
@@ -44,6 +46,8 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::engineUnfit, this, &PageView::replaceEngine);
     connect(m_loader, &RequestLoader::documentArrived, m_input, &InputGuard::takeFocus);
     connect(m_loader, &RequestLoader::shown, this, [this] {
+        if (QAccessible::isActive())
+            dropAccessibleLeftovers(browser());
         m_input->setLoading(false);
         m_input->takeFocus();
         Q_EMIT shown();
@@ -87,6 +91,7 @@ void PageView::replaceEngine()
 
 void PageView::showHtml(const QString &html)
 {
+    m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
     m_loader->showHtml(html);
@@ -94,6 +99,7 @@ void PageView::showHtml(const QString &html)
 
 void PageView::showFile(const QUrl &file)
 {
+    m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
     m_loader->showFile(file, QFileInfo(file.toLocalFile()).size());

@@ -61,15 +61,17 @@ void RequestLoader::showFile(const QUrl &file, qsizetype size)
 
 void RequestLoader::show(Request request)
 {
-    // An engine busy with a long piece would take longer than a fresh one.
+    // An engine busy with a long piece would take longer than a fresh one;
+    // one that has shown a large page may be asked to make way too.
     const bool heldByLongPiece = m_engineAnswered && m_writer.busyPieceSize() > LongPieceSize;
+    const bool afterLargePage = m_freshAfterLargePage && m_request && m_request->size > LargePageSize;
     m_request = std::move(request);
     ++m_requestSerial;
     m_escapes = 0;
     m_readingPosition = 0;
     m_restorePosition.reset();
     m_loadState = LoadState::Loading;
-    if (heldByLongPiece)
+    if (heldByLongPiece || afterLargePage)
         Q_EMIT engineUnfit();
     else
         begin();

@@ -31,6 +31,11 @@ public:
     // Starts the engine on an empty document of its own.
     explicit RequestLoader(PageEngine *engine, QObject *parent = nullptr);
 
+    // Whether a page this large, once shown, makes the engine unfit for the
+    // next one (which then goes to a fresh engine).
+    static constexpr qsizetype LargePageSize = qsizetype(256) * 1024;
+    void setFreshEngineAfterLargePages(bool fresh) { m_freshAfterLargePage = fresh; }
+
     // The guards the writer puts on again after opening a document.
     void setGuardScript(const QString &script) { m_writer.setGuardScript(script); }
     // The widget that shows the page (see PageWriter::setScreen).
@@ -110,4 +115,5 @@ private:
     // shown again on a fresh engine goes back to.
     double m_readingPosition = 0;
     std::optional<double> m_restorePosition;
+    bool m_freshAfterLargePage = false;
 };

@@ -1,14 +1,18 @@
-// The view's supervision of its engine without a renderer: the watchdog's
-// allowance and failures, and the request loader driven by an engine of
-// the test's own that answers only when told.
+// The view's parts alone, without a renderer: the watchdog's allowance and
+// failures, the request loader driven by an engine of the test's own that
+// answers only when told, and what the engine leaves behind for assistive
+// technology.
+#include "view/AccessibleLeftovers.h"
 #include "view/PageEngine.h"
 #include "view/PageWriter.h"
 #include "view/RequestLoader.h"
 #include "view/Watchdog.h"
 
+#include <QAccessibleObject>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -67,7 +71,7 @@ public:
 
 } // namespace
 
-class tst_supervision : public QObject
+class tst_viewparts : public QObject
 {
     Q_OBJECT
 
@@ -180,6 +184,17 @@ private Q_SLOTS:
         QVERIFY(!l.engine.calls.isEmpty());
         l.loader.showHtml(u"<p>ещё</p>"_s);
         QCOMPARE(unfit.size(), 1);
+
+        // Asked to, a large page once shown makes way for a fresh engine.
+        Loading m;
+        m.loader.setFreshEngineAfterLargePages(true);
+        QSignalSpy retired(&m.loader, &RequestLoader::engineUnfit);
+        m.loader.showHtml(QString(RequestLoader::LargePageSize + 1, u'я'));
+        m.engine.arrive();
+        m.engine.answerAll();
+        m.loader.showHtml(u"<p>малая</p>"_s);
+        m.loader.showHtml(u"<p>ещё</p>"_s);
+        QCOMPARE(retired.size(), 1);
     }
 
     void aFreshEngineShowsTheRequestWhereTheReaderWas()
@@ -223,7 +238,42 @@ private Q_SLOTS:
         }
         QCOMPARE(l.engine.loads.size(), loads + 2);
     }
+
+    void onlyTheEnginesObjectsOfGoneNodesAreDropped()
+    {
+        // Under the browser: the trees of two pages gone, one whose last node
+        // is still there deep down, and objects that are not the engine's.
+        struct Node : QAccessibleObject
+        {
+            using QAccessibleObject::QAccessibleObject;
+            QAccessibleInterface *parent() const override { return nullptr; }
+            QAccessibleInterface *child(int) const override { return nullptr; }
+            int childCount() const override { return 0; }
+            int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+            QString text(QAccessible::Text) const override { return {}; }
+            QAccessible::Role role() const override { return QAccessible::StaticText; }
+            QAccessible::State state() const override { return {}; }
+        };
+        QObject browser;
+        const auto tree = [&](int depth) {
+            QObject *root = new QObject(&browser);
+            QObject *last = root;
+            for (int i = 0; i < depth; ++i)
+                last = new QObject(i % 2 ? last : new QObject(last));
+            return std::pair{QPointer<QObject>(root), last};
+        };
+        const auto gone = tree(3);
+        const auto goneToo = tree(0);
+        const auto living = tree(5);
+        QAccessible::registerAccessibleInterface(new Node(living.second));
+        const QPointer<QObject> own(new QTimer(&browser));
+
+        QCOMPARE(dropAccessibleLeftovers(&browser), 6 + 1);
+        QVERIFY(!gone.first && !goneToo.first);
+        QVERIFY(living.first && own);
+        QVERIFY(QAccessible::queryAccessibleInterface(living.second));
+    }
 };
 
-QTEST_GUILESS_MAIN(tst_supervision)
-#include "tst_supervision.moc"
+QTEST_GUILESS_MAIN(tst_viewparts)
+#include "tst_viewparts.moc"
