@@ -30,7 +30,8 @@ Destination openWork(const Collection &collection, std::int32_t index, platform:
     const workfile::Header header = workfile::readHeader(file, random);
     const QString body = workfile::decodeBody(file, header.tables);
     file.close();
-    return ShowWork{pages::workPage(collection.workNames().at(index), body)};
+    const QString &name = collection.workNames().at(index);
+    return ShowWork{pages::workPage(name, body), index, name};
 }
 
 Destination followLink(const Collection &collection, const QString &address, platform::LegacyRandom &random)

@@ -35,6 +35,8 @@ struct ShowFile
 struct ShowWork
 {
     QString html;
+    std::int32_t index = 0;
+    QString name;
 };
 
 // A work file that could not be opened: reported in a box, nothing else changes.

@@ -55,4 +55,31 @@ QString workPage(const QString &name, const QString &body)
     return page;
 }
 
+namespace {
+
+// The large font both pages open with, under the centred start of the body.
+const QString HeadingSelector = u"body > center > font[size='6']"_s;
+
+} // namespace
+
+Outline catalogueOutline()
+{
+    return {u"Список произведений"_s, HeadingSelector};
+}
+
+Outline workOutline(const QString &name)
+{
+    return {name, HeadingSelector};
+}
+
+Outline biographyOutline()
+{
+    return {u"Биография"_s, {}};
+}
+
+QString workLinkSelector(std::int32_t index)
+{
+    return u"a[href='http://www.t%1']"_s.arg(index);
+}
+
 } // namespace pages

@@ -20,4 +20,19 @@ namespace pages {
 // The work page for a work's name and decoded body.
 [[nodiscard]] QString workPage(const QString &name, const QString &body);
 
+// What a page is to assistive technology beside its markup: its name, and
+// its heading (a CSS selector: the author's name on the catalogue, the
+// work's name on a work page).
+struct Outline
+{
+    QString title;
+    QString heading;
+};
+[[nodiscard]] Outline catalogueOutline();
+[[nodiscard]] Outline workOutline(const QString &name);
+[[nodiscard]] Outline biographyOutline();
+
+// The catalogue's link to work index (a CSS selector).
+[[nodiscard]] QString workLinkSelector(std::int32_t index);
+
 } // namespace pages

@@ -1,14 +1,34 @@
 """The reader as a screen reader sees it, through AT-SPI: the catalogue's
-links and a work's lines with their text, and the ways an assistive
-technology opens a link: a press where the link is, and focus with Enter."""
+links and a work's lines with their text, each page named, its heading a
+heading and its text readable through the Text interface, the focus event
+that announces every new page, and the ways an assistive technology opens a
+link: a press where the link is, and focus with Enter."""
 import os
 import subprocess
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 reader, works = sys.argv[1], sys.argv[2]
+RETURN, F4 = 0xFF0D, 0xFFC1
+
+focused = []  # (role, name) of what took the focus, in order
+
+
+def on_focus(event):
+    if event.detail1:
+        try:
+            focused.append((event.source.getRoleName(), event.source.name))
+        except Exception:  # gone meanwhile
+            pass
+
+
+def pump():
+    context = GLib.MainContext.default()
+    while context.iteration(False):
+        pass
 
 
 def walk(node):
@@ -21,6 +41,7 @@ def walk(node):
 def find(root, test, what, timeout=20):
     end = time.time() + timeout
     while time.time() < end:
+        pump()
         for node in walk(root):
             try:
                 if test(node):
@@ -31,8 +52,25 @@ def find(root, test, what, timeout=20):
     sys.exit(f"not in the tree: {what}")
 
 
-def link(name):
-    return lambda n: n.getRoleName() == "link" and n.name == name
+def announced(role, name, what, timeout=20):
+    """Waits for the focus to move to (role, name); forgets what came before."""
+    end = time.time() + timeout
+    while time.time() < end:
+        pump()
+        if (role, name) in focused:
+            del focused[:]
+            return
+        time.sleep(0.1)
+    sys.exit(f"no focus event for {what}; focus went to {focused}")
+
+
+def role(kind, name):
+    return lambda n: n.getRoleName() == kind and n.name == name
+
+
+def text_of(node):
+    text = node.queryText()
+    return text.getText(0, text.characterCount)
 
 
 # The sample collection: works in the order the catalogue lists them.
@@ -40,28 +78,51 @@ titles = sorted(f[:-4] for f in os.listdir(works) if f.endswith(".txt"))
 with open(os.path.join(works, titles[1] + ".txt"), encoding="utf-8") as f:
     first_words = " ".join(f.readline().split()[:4])
 
+pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
 process = subprocess.Popen([reader])
 try:
     desktop = pyatspi.Registry.getDesktop(0)
     app = find(desktop, lambda n: n.getRoleName() == "application" and n.name == "sobranie", "the reader")
-    find(app, link("Биография"), "the biography link")
+    find(app, role("link", "Биография"), "the biography link")
     for number, title in enumerate(titles, 1):
-        find(app, link(f"{number}) {title}"), f"the link to {title}")
+        find(app, role("link", f"{number}) {title}"), f"the link to {title}")
+    frames = [child.name for child in app if child is not None]
+    if frames != ["Собрание №1 Лоримунд Э Р"]:
+        sys.exit(f"the reader's windows are {frames}, not its one window")
 
-    # A press where the second work's link is opens it: its lines are there.
-    x, y, w, h = find(app, link(f"2) {titles[1]}"), "the second link").queryComponent().getExtents(
+    # Each page has a name, its heading is one, and its text can be read.
+    catalogue = find(app, role("document frame", "Список произведений"), "the catalogue's text")
+    find(app, role("heading", "Лоримунд Эльвар Ристевин"), "the author's name as a heading")
+    if "2) " + titles[1] not in text_of(catalogue):
+        sys.exit("the catalogue's text lacks its links")
+
+    # A press where the second work's link is opens it, and says so.
+    x, y, w, h = find(app, role("link", f"2) {titles[1]}"), "the second link").queryComponent().getExtents(
         pyatspi.DESKTOP_COORDS)
     pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
+    announced("document frame", titles[1], "the work opened")
     find(app, lambda n: first_words in (n.name or ""), f"the line «{first_words}…»")
+    find(app, role("document web", titles[1]), "the work's document, named")
+    find(app, role("heading", titles[1]), "the work's name as a heading")
+    work = find(app, role("document frame", titles[1]), "the work's text")
+    if first_words not in text_of(work):
+        sys.exit(f"the work's text lacks «{first_words}…»")
 
-    # The way back: the focus on the back link, then Enter.
-    back = find(app, link("Список произведений"), "the back link")
+    # The way back: the focus on the back link, then Enter; the keyboard
+    # starts on the work just read.
+    back = find(app, role("link", "Список произведений"), "the back link")
     actions = back.queryAction()
     actions.doAction([actions.getName(i) for i in range(actions.nActions)].index("SetFocus"))
     time.sleep(0.3)
-    pyatspi.Registry.generateKeyboardEvent(0xFF0D, None, pyatspi.KEY_SYM)  # Return
-    find(app, link(f"1) {titles[0]}"), "the catalogue again")
-    print("the catalogue and a work are exposed, and an assistive technology opens links")
+    pyatspi.Registry.generateKeyboardEvent(RETURN, None, pyatspi.KEY_SYM)
+    announced("link", f"2) {titles[1]}", "the catalogue, on the work just read")
+
+    # F4 from a work announces the catalogue.
+    pyatspi.Registry.generateKeyboardEvent(RETURN, None, pyatspi.KEY_SYM)
+    announced("document frame", titles[1], "the work opened from the keyboard")
+    pyatspi.Registry.generateKeyboardEvent(F4, None, pyatspi.KEY_SYM)
+    announced("document frame", "Список произведений", "the catalogue after F4")
+    print("every page is named, announced and readable, and an assistive technology opens links")
 finally:
     process.terminate()
     process.wait(20)

@@ -321,7 +321,8 @@ private Q_SLOTS:
 
     void theKeyboardReachesEveryLink()
     {
-        backToCatalogue();
+        m_form->showCatalogue();
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
         const auto marked = [this] {

@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include "format/Pages.h"
 #include "ui/AboutDialog.h"
 #include "ui/DesktopOpening.h"
 #include "ui/FatalReport.h"
@@ -137,7 +138,13 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::showCatalogue()
 {
-    m_view->showHtml(m_cataloguePage);
+    showCatalogueAt({});
+}
+
+void MainWindow::showCatalogueAt(const QString &focus)
+{
+    const pages::Outline outline = pages::catalogueOutline();
+    m_view->showHtml(m_cataloguePage, {outline.title, outline.heading, focus});
     m_catalogueAction->setEnabled(false);
 }
 
@@ -155,13 +162,19 @@ void MainWindow::present(const navigation::Destination &destination)
 {
     std::visit(Overloaded{
                    [](const navigation::Nothing &) {},
-                   [this](const navigation::ShowCatalogue &) { showCatalogue(); },
+                   // Back from a work, a screen reader starts on the work just read.
+                   [this](const navigation::ShowCatalogue &) {
+                       showCatalogueAt(m_lastWork ? pages::workLinkSelector(*m_lastWork) : QString());
+                   },
                    [this](const navigation::ShowFile &file) {
-                       m_view->showFile(file.path.url());
+                       const pages::Outline outline = pages::biographyOutline();
+                       m_view->showFile(file.path.url(), {outline.title, outline.heading, {}});
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::ShowWork &work) {
-                       m_view->showHtml(work.html);
+                       const pages::Outline outline = pages::workOutline(work.name);
+                       m_view->showHtml(work.html, {outline.title, outline.heading, {}});
+                       m_lastWork = work.index;
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::OpenFailure &failure) {

@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 class QAction;
 class QMenu;
 class PageView;
@@ -53,6 +55,8 @@ private:
     void present(const navigation::Destination &destination);
     void addKeys(QMenu *menu);
 
+    // The catalogue, the keyboard starting on the element focus selects.
+    void showCatalogueAt(const QString &focus);
     void layoutView();
     void openHelp();
     void showAbout();
@@ -66,6 +70,8 @@ private:
 
     PageView *m_view = nullptr;
     QAction *m_catalogueAction = nullptr;
+    // The work shown last, if any.
+    std::optional<std::int32_t> m_lastWork;
     // The About window is on its way or shown.
     bool m_aboutPending = false;
 };

@@ -46,6 +46,9 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       if (e.type === 'click' && href.slice(0, 4) === 'http') console.log('%2' + href);
     };
     g.submit = function (e) { e.preventDefault(); };
+    g.focusIn = function (e) {
+      if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');
+    };
     g.load = function () {
       var metas = document.getElementsByTagName('meta');
       for (var i = 0; i < metas.length; ++i) {
@@ -71,6 +74,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       document.addEventListener('click', g.click, true);
       document.addEventListener('auxclick', g.click, true);
       document.addEventListener('submit', g.submit, true);
+      document.addEventListener('focusin', g.focusIn, true);
       window.addEventListener('load', g.load, true);
     };
   }

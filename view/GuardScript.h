@@ -18,4 +18,7 @@
 // - No form is sent, and a refresh the page asks for in its markup is
 //   cancelled once the page has loaded: only the reader navigates.
 // - The link the keyboard is on has a mark that stands out from any page.
+// - An element of the page taking the focus is reported as GuardFocusReport.
 [[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken);
+
+inline constexpr char16_t GuardFocusReport[] = u"focused";

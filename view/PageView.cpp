@@ -2,18 +2,21 @@
 
 #include "view/AccessibleLeftovers.h"
 #include "view/EngineHost.h"
+#include "view/GuardScript.h"
 #include "view/InputGuard.h"
+#include "view/PageText.h"
 #include "view/Watchdog.h"
 
 #include <QAccessible>
 #include <QFileInfo>
+#include <QPointer>
 #include <QWebEngineView>
 
 using namespace Qt::Literals::StringLiterals;
 
 PageView::PageView(QWidget *parent)
     : QWidget(parent), m_engine(new EngineHost(this)), m_input(new InputGuard(m_engine->browser(), this)),
-      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this))
+      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(new PageText(this))
 {
     m_loader->setGuardScript(m_engine->guardScript());
 
@@ -45,13 +48,7 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::settled, m_watchdog, &Watchdog::stop);
     connect(m_loader, &RequestLoader::engineUnfit, this, &PageView::replaceEngine);
     connect(m_loader, &RequestLoader::documentArrived, m_input, &InputGuard::takeFocus);
-    connect(m_loader, &RequestLoader::shown, this, [this] {
-        if (QAccessible::isActive())
-            dropAccessibleLeftovers(browser());
-        m_input->setLoading(false);
-        m_input->takeFocus();
-        Q_EMIT shown();
-    });
+    connect(m_loader, &RequestLoader::shown, this, &PageView::onShown);
 
     m_input->guard();
 }
@@ -89,16 +86,18 @@ void PageView::replaceEngine()
     Q_EMIT engineReplaced();
 }
 
-void PageView::showHtml(const QString &html)
+void PageView::showHtml(const QString &html, const PageOutline &outline)
 {
+    m_outline = outline;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
     m_loader->showHtml(html);
 }
 
-void PageView::showFile(const QUrl &file)
+void PageView::showFile(const QUrl &file, const PageOutline &outline)
 {
+    m_outline = outline;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
@@ -132,10 +131,47 @@ void PageView::setSelectionAllowed(bool value)
     m_loader->setGuardScript(m_engine->guardScript());
 }
 
+void PageView::onShown()
+{
+    m_input->setLoading(false);
+    m_input->takeFocus();
+    if (QAccessible::isActive())
+        dropAccessibleLeftovers(browser());
+    describePage();
+    Q_EMIT shown();
+}
+
+void PageView::describePage()
+{
+    const bool reading = QAccessible::isActive();
+    const quint64 serial = ++m_shownSerial;
+    const QString script = uR"((function (title, heading, focus, reading) {
+  if (!document.title && title) document.title = title;
+  var h = heading && document.querySelector(heading);
+  if (h) { h.setAttribute('role', 'heading'); h.setAttribute('aria-level', '1'); }
+  var f = reading && focus && document.querySelector(focus);
+  if (f) f.focus();
+  return [document.title, reading && document.body ? document.body.innerText : '', !!f];
+})(%1, %2, %3, %4))"_s.arg(PageWriter::jsonString(m_outline.title), PageWriter::jsonString(m_outline.heading),
+                           PageWriter::jsonString(m_outline.focus), reading ? u"true"_s : u"false"_s);
+    const QPointer<PageView> self(this);
+    m_engine->runScript(script, [self, serial](const QVariant &result) {
+        if (!self || serial != self->m_shownSerial || self->loadState() != LoadState::Ready)
+            return;
+        const QVariantList page = result.toList();
+        if (page.size() == 3)
+            self->m_pageText->show(page[0].toString(), page[1].toString(), !page[2].toBool());
+    });
+}
+
 void PageView::onReport(const QString &report)
 {
     if (m_loader->takeReport(report))
         return;
+    if (report == QStringView(GuardFocusReport)) {
+        m_pageText->release();
+        return;
+    }
     // Any other report is a click on a link; the status text stays the hover
     // report. Carried out right after the engine's callback returns.
     QMetaObject::invokeMethod(

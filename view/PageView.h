@@ -1,5 +1,6 @@
 #pragma once
 
+#include "view/PageOutline.h"
 #include "view/RequestLoader.h"
 
 #include <QUrl>
@@ -10,6 +11,7 @@
 
 class EngineHost;
 class InputGuard;
+class PageText;
 class QWebEnginePage;
 class QWebEngineView;
 class Watchdog;
@@ -45,10 +47,11 @@ public:
     [[nodiscard]] bool selectionAllowed() const { return m_selectionAllowed; }
     void setSelectionAllowed(bool value);
 
-    // Starts replacing the document with html, written unchanged.
-    void showHtml(const QString &html);
+    // Starts replacing the document with html, written unchanged; outline
+    // says what it is to assistive technology.
+    void showHtml(const QString &html, const PageOutline &outline = {});
     // Starts showing a local file, given by its file URL.
-    void showFile(const QUrl &file);
+    void showFile(const QUrl &file, const PageOutline &outline = {});
 
     // The text size of every page (catalogue, works, biography), 1 for the
     // pages' own, until the program ends: a step larger, a step smaller, back.
@@ -81,14 +84,22 @@ private:
 
     void replaceEngine();
     void onReport(const QString &report);
+    void onShown();
+    // Names the page on screen, marks its heading, puts the keyboard where
+    // it starts, and hands its text to assistive technology.
+    void describePage();
 
     bool m_selectionAllowed = false;
     // The address under the pointer, as the engine last reported it.
     QString m_statusText;
     LinkHandler m_linkHandler;
+    // What the latest request is, and which showing of a page is described.
+    PageOutline m_outline;
+    quint64 m_shownSerial = 0;
 
     EngineHost *m_engine;
     InputGuard *m_input;
     Watchdog *m_watchdog;
     RequestLoader *m_loader;
+    PageText *m_pageText;
 };

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// What the view tells assistive technology of a page beside its markup,
+// without changing what the page shows.
+struct PageOutline
+{
+    // The page's name, where its markup gives none.
+    QString title;
+    // The element that is the page's heading (a CSS selector).
+    QString heading;
+    // The element a screen reader starts on (a CSS selector); none: the page.
+    QString focus;
+};

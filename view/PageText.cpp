@@ -1,0 +1,218 @@
+#include "view/PageText.h"
+
+#include <QAccessibleObject>
+#include <QAccessibleWidget>
+#include <QTextBoundaryFinder>
+#include <QWidget>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The page as a document whose text can be read, line by line, sentence by
+// sentence, from the top.
+class PageTextAccessible : public QAccessibleObject, public QAccessibleTextInterface
+{
+public:
+    explicit PageTextAccessible(PageText *page) : QAccessibleObject(page) { }
+
+    [[nodiscard]] PageText *page() const { return static_cast<PageText *>(object()); }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface *>(this) : nullptr;
+    }
+    [[nodiscard]] QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(page()->view());
+    }
+    [[nodiscard]] QAccessibleInterface *child(int) const override { return nullptr; }
+    [[nodiscard]] int childCount() const override { return 0; }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? page()->title() : QString();
+    }
+    [[nodiscard]] QRect rect() const override
+    {
+        const QWidget *view = page()->view();
+        return {view->mapToGlobal(QPoint(0, 0)), view->size()};
+    }
+    [[nodiscard]] QAccessible::Role role() const override { return QAccessible::Document; }
+    [[nodiscard]] QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        state.readOnly = true;
+        state.multiLine = true;
+        state.focusable = true;
+        state.focused = page()->hasFocus() && page()->view()->window()->isActiveWindow();
+        state.invisible = !page()->view()->isVisible();
+        return state;
+    }
+
+    // No selection: the reader's pages have none.
+    void selection(int, int *startOffset, int *endOffset) const override { *startOffset = *endOffset = 0; }
+    [[nodiscard]] int selectionCount() const override { return 0; }
+    void addSelection(int, int) override { }
+    void removeSelection(int) override { }
+    void setSelection(int, int, int) override { }
+
+    [[nodiscard]] int cursorPosition() const override { return page()->caret(); }
+    void setCursorPosition(int position) override { page()->setCaret(std::clamp(position, 0, characterCount())); }
+    [[nodiscard]] QString text(int startOffset, int endOffset) const override
+    {
+        return page()->text().mid(startOffset, std::max(0, endOffset - startOffset));
+    }
+    [[nodiscard]] int characterCount() const override { return int(page()->text().size()); }
+    [[nodiscard]] QRect characterRect(int) const override { return {}; }
+    [[nodiscard]] int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    [[nodiscard]] QString attributes(int offset, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+    // Measured within the paragraph (the line) around offset, not the whole
+    // page: a long work has millions of characters.
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                         int *endOffset) const override
+    {
+        const QString &all = page()->text();
+        *startOffset = *endOffset = -1;
+        if (offset < 0 || offset > all.size() || all.isEmpty())
+            return {};
+        offset = std::min(offset, int(all.size()) - 1);
+        if (boundary == QAccessible::NoBoundary) {
+            *startOffset = 0;
+            *endOffset = int(all.size());
+            return all;
+        }
+        if (boundary == QAccessible::CharBoundary) {
+            *startOffset = offset;
+            *endOffset = offset + 1;
+            return all.mid(offset, 1);
+        }
+        const int from = offset == 0 ? 0 : int(all.lastIndexOf(u'\n', offset - 1)) + 1;
+        const int newline = int(all.indexOf(u'\n', offset));
+        const int to = newline < 0 ? int(all.size()) : newline + 1;
+        if (all.at(offset) == u'\n' && boundary != QAccessible::LineBoundary
+            && boundary != QAccessible::ParagraphBoundary) {
+            *startOffset = offset;
+            *endOffset = offset + 1;
+            return all.mid(offset, 1);
+        }
+        if (boundary == QAccessible::LineBoundary || boundary == QAccessible::ParagraphBoundary) {
+            *startOffset = from;
+            *endOffset = to;
+            return all.mid(*startOffset, *endOffset - *startOffset);
+        }
+        const QStringView paragraph = QStringView(all).mid(from, to - from);
+        QTextBoundaryFinder finder(boundary == QAccessible::WordBoundary ? QTextBoundaryFinder::Word
+                                                                         : QTextBoundaryFinder::Sentence,
+                                   paragraph);
+        finder.setPosition(offset - from);
+        const qsizetype start = finder.isAtBoundary() ? finder.position() : finder.toPreviousBoundary();
+        finder.setPosition(offset - from);
+        const qsizetype end = finder.toNextBoundary();
+        *startOffset = from + int(std::max<qsizetype>(start, 0));
+        *endOffset = from + int(end < 0 ? paragraph.size() : end);
+        return all.mid(*startOffset, *endOffset - *startOffset);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                             int *endOffset) const override
+    {
+        int start = 0;
+        int end = 0;
+        (void)textAtOffset(offset, boundary, &start, &end);
+        if (start <= 0) {
+            *startOffset = *endOffset = -1;
+            return {};
+        }
+        return textAtOffset(start - 1, boundary, startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int *startOffset,
+                            int *endOffset) const override
+    {
+        int start = 0;
+        int end = 0;
+        (void)textAtOffset(offset, boundary, &start, &end);
+        if (end < 0 || end >= characterCount()) {
+            *startOffset = *endOffset = -1;
+            return {};
+        }
+        return textAtOffset(end, boundary, startOffset, endOffset);
+    }
+};
+
+// The view with the page's text beside the browser among its children.
+class PageViewAccessible : public QAccessibleWidget
+{
+public:
+    explicit PageViewAccessible(QWidget *view) : QAccessibleWidget(view, QAccessible::Client) { }
+
+    [[nodiscard]] PageText *pageText() const
+    {
+        return widget()->findChild<PageText *>(QString(), Qt::FindDirectChildrenOnly);
+    }
+
+    [[nodiscard]] int childCount() const override { return QAccessibleWidget::childCount() + (pageText() ? 1 : 0); }
+    [[nodiscard]] QAccessibleInterface *child(int index) const override
+    {
+        const int widgets = QAccessibleWidget::childCount();
+        if (index == widgets && pageText())
+            return QAccessible::queryAccessibleInterface(pageText());
+        return QAccessibleWidget::child(index);
+    }
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (child && child->object() && child->object() == pageText())
+            return QAccessibleWidget::childCount();
+        return QAccessibleWidget::indexOfChild(child);
+    }
+};
+
+QAccessibleInterface *pageAccessible(const QString &className, QObject *object)
+{
+    if (className == u"PageText"_s)
+        return new PageTextAccessible(static_cast<PageText *>(object));
+    if (className == u"PageView"_s && object->isWidgetType())
+        return new PageViewAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+PageText::PageText(QWidget *view) : QObject(view)
+{
+    setObjectName(u"pageText"_s);
+    static const bool installed = [] {
+        QAccessible::installFactory(pageAccessible);
+        return true;
+    }();
+    (void)installed;
+}
+
+QWidget *PageText::view() const
+{
+    return static_cast<QWidget *>(parent());
+}
+
+void PageText::show(const QString &title, const QString &text, bool takeFocus)
+{
+    m_title = title;
+    m_text = text;
+    m_caret = 0;
+    m_focused = takeFocus;
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface *self = QAccessible::queryAccessibleInterface(this);
+    QAccessibleEvent named(self, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    if (takeFocus) {
+        QAccessibleEvent focus(self, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+// The page on screen as assistive technology reads it: its name and its
+// text, offered through the text interface the engine gives only to what
+// can be edited. It stands in the tree beside the engine's own, under the
+// view, and takes the focus of assistive technology when a new page is
+// shown, so a screen reader announces it and reads it from the top.
+class PageText : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Stands under view (the page view).
+    explicit PageText(QWidget *view);
+
+    [[nodiscard]] QWidget *view() const;
+    [[nodiscard]] const QString &title() const { return m_title; }
+    [[nodiscard]] const QString &text() const { return m_text; }
+    [[nodiscard]] int caret() const { return m_caret; }
+    void setCaret(int caret) { m_caret = caret; }
+    // Whether it holds the focus of assistive technology (until something
+    // in the page takes it).
+    [[nodiscard]] bool hasFocus() const { return m_focused; }
+
+    // A new page is shown: its name and text; the focus here unless
+    // something in the page is to have it.
+    void show(const QString &title, const QString &text, bool takeFocus);
+    // Something in the page took the focus.
+    void release() { m_focused = false; }
+
+private:
+    QString m_title;
+    QString m_text;
+    int m_caret = 0;
+    bool m_focused = false;
+};
