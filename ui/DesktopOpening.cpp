@@ -1,11 +1,12 @@
 #include "ui/DesktopOpening.h"
 
 #include "platform/System.h"
+#include "ui/Caption.h"
 #include "ui/FatalReport.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -53,7 +54,7 @@ void open(QWidget *parent, const QString &target, const QString &shownAs, Pointe
 void report(QWidget *parent, const QString &shownAs, const platform::HandOffResult &result)
 {
     if (!result.handedOver())
-        fatal::showCriticalBox(parent, QString::fromUtf16(MainWindow::Caption), failureMessage(shownAs, result));
+        fatal::showCriticalBox(parent, caption::text(), failureMessage(shownAs, result));
 }
 
 QString failureMessage(const QString &shownAs, const platform::HandOffResult &result)
