@@ -498,6 +498,28 @@ private Q_SLOTS:
         QCOMPARE(m_opener.calls().size(), status < 0 ? 0 : 1);
     }
 
+    // A slow opener: the ordinary pointer is back once it runs, and when it
+    // fails after the About window has closed, the box goes over the main window.
+    void aSlowOpenerThatFailsLate()
+    {
+        m_opener.clear();
+        m_opener.exitWith(3);
+        m_opener.hold(true);
+        const auto release = qScopeGuard([this] {
+            m_opener.hold(false);
+            FakeOpener::exitWith(0);
+        });
+        withAboutFromMenu([this](AboutDialog *about) {
+            QTest::mouseClick(about->siteLink(), Qt::LeftButton, {}, QPoint(10, 10));
+            QTRY_COMPARE(m_opener.calls().size(), 1);
+            QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
+        });
+        gui::BoxCatcher boxes;
+        m_opener.hold(false);
+        QTRY_COMPARE(boxes.texts.size(), 1);
+        QVERIFY2(boxes.texts[0].contains(u"не нашла программу"_s), qPrintable(boxes.texts[0]));
+    }
+
     void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn_data()
     {
         QTest::addColumn<bool>("runtimeUsable");
