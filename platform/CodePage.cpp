@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 
 #include "platform/Cp866.h"
+#include "platform/SingleByte.h"
 #include "platform/Windows1251.h"
 
 #include <QStringDecoder>
@@ -71,12 +72,7 @@ const std::array<char16_t, 256> &tableOf(CodePage page)
 
 QString decode(QByteArrayView bytes, CodePage page)
 {
-    const std::array<char16_t, 256> &table = tableOf(page);
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
-    for (char b : bytes)
-        *dst++ = table[static_cast<unsigned char>(b)];
-    return out;
+    return singlebyte::decode(tableOf(page), bytes);
 }
 
 QByteArray encode(QStringView text, CodePage page)
