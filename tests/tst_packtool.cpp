@@ -139,6 +139,8 @@ private Q_SLOTS:
             << QByteArray("a\xEF\xBB\xBF\xE2\x80\x94\xFF") << u":1:4:"_s << u"not valid UTF-8"_s;
         QTest::newRow("overlong, lead byte C0") << QByteArray("ab\xC0\xAF") << u":1:3:"_s << u"not valid UTF-8"_s;
         QTest::newRow("overlong, lead byte C1") << QByteArray("x\n\xC1\x81") << u":2:1:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("cut short at the line's end")
+            << QByteArray("ab\xD0\xB0\xD0\nc") << u":1:4:"_s << u"not valid UTF-8"_s;
         QTest::newRow("literal U+FFFD") << QByteArray("x\xEF\xBF\xBD\xFF") << u":1:2:"_s
                                         << u"(U+FFFD) has no windows-1251 code"_s;
     }
