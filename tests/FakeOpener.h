@@ -2,7 +2,8 @@
 
 // A recording stand-in for the desktop's opener (xdg-open), first in PATH. It
 // also notes whether the target it got names a file that exists (a file URL
-// taken back to the bytes it carries).
+// taken back to the bytes it carries), then runs on while the file that
+// SOBRANIE_OPENER_HOLD names exists, as one that starts a slow browser does.
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@ public:
     FakeOpener()
     {
         m_log = m_dir.filePath(QStringLiteral("opened.log"));
-        m_hold = m_dir.filePath(QStringLiteral("hold"));
         const QString script = m_dir.filePath(QStringLiteral("xdg-open"));
         QFile f(script);
         if (f.open(QIODevice::WriteOnly)) {
@@ -26,8 +26,9 @@ public:
                     "esac\n"
                     "if [ -e \"$p\" ]; then found=found; else found=missing; fi\n"
                     "printf '%s\\n%s\\n%s\\n' \"$(pwd)\" \"$*\" \"$found\" >> '"
-                    + m_log.toUtf8() + "'\nwhile [ -e '" + m_hold.toUtf8()
-                    + "' ]; do sleep 0.05; done\nexit ${SOBRANIE_OPENER_STATUS:-0}\n");
+                    + m_log.toUtf8()
+                    + "'\nwhile [ -e \"$SOBRANIE_OPENER_HOLD\" ]; do sleep 0.05; done\n"
+                      "exit ${SOBRANIE_OPENER_STATUS:-0}\n");
             f.close();
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
@@ -62,14 +63,6 @@ public:
 
     void clear() { QFile::remove(m_log); }
 
-    // While held, an opener keeps running once it has noted its call, as one
-    // that starts a slow browser does.
-    void hold(bool held)
-    {
-        QFile f(m_hold);
-        (void)(held ? f.open(QIODevice::WriteOnly) : f.remove());
-    }
-
     // Later calls end with status, as xdg-open does without a browser (3) or
     // without the file (2).
     static void exitWith(int status) { qputenv("SOBRANIE_OPENER_STATUS", QByteArray::number(status)); }
@@ -77,5 +70,4 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_log;
-    QString m_hold;
 };
