@@ -55,7 +55,7 @@ Collection Collection::load(const platform::NativePath &programFolder)
         c.m_workNames.clear();
         for (const platform::NativePath &file : files)
             c.m_workNames.append(workNameOf(file.text()));
-        c.m_workCount = static_cast<std::int32_t>(c.m_workNames.size() - 1);
+        c.m_lastWorkIndex = static_cast<std::int32_t>(c.m_workNames.size() - 1);
         c.m_workFiles = std::move(files);
     }
     return c;
@@ -82,5 +82,5 @@ platform::NativePath Collection::helpPath() const
 
 QString Collection::cataloguePage() const
 {
-    return pages::cataloguePage(m_workCount < 0 ? QStringList() : m_workNames);
+    return pages::cataloguePage(m_lastWorkIndex < 0 ? QStringList() : m_workNames);
 }

@@ -34,8 +34,9 @@ public:
     // The work names in catalogue order; never empty: with no works it holds
     // one empty name.
     [[nodiscard]] const QStringList &workNames() const { return m_workNames; }
-    // The index of the last work, -1 when there is none.
-    [[nodiscard]] std::int32_t workCount() const { return m_workCount; }
+    // The index of the last work, -1 when there is none: the original reader's
+    // WorkCount, a count in name only.
+    [[nodiscard]] std::int32_t lastWorkIndex() const { return m_lastWorkIndex; }
 
     // Whether index lies within workNames().
     [[nodiscard]] bool contains(std::int32_t index) const { return index >= 0 && index < m_workNames.size(); }
@@ -64,5 +65,5 @@ private:
     platform::NativePath m_dataDir;
     QList<platform::NativePath> m_workFiles;
     QStringList m_workNames{QString()};
-    std::int32_t m_workCount = -1;
+    std::int32_t m_lastWorkIndex = -1;
 };

@@ -1,5 +1,6 @@
 #include "format/WorkFile.h"
 
+#include "platform/SingleByte.h"
 #include "platform/Windows1251.h"
 
 #include <algorithm>
@@ -45,15 +46,6 @@ Utf8Table utf8Characters(const Tables &tables)
                         static_cast<char>(0x80 | (c & 0x3F)), 3};
     }
     return table;
-}
-
-void appendShown(QByteArrayView line, const std::array<char16_t, 256> &shown, QString &out)
-{
-    const qsizetype at = out.size();
-    out.resize(at + line.size());
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + at;
-    for (char b : line)
-        *dst++ = shown[static_cast<unsigned char>(b)];
 }
 
 } // namespace
@@ -133,7 +125,7 @@ QString decodeBody(platform::InputTextFile &file, const Tables &tables)
         if (line.isEmpty())
             continue;
         body.append(QStringView(Indent));
-        appendShown(line, shown, body);
+        platform::singlebyte::appendDecoded(shown, line, body);
         body.append(QStringView(Break));
     }
     return body;

@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 
 #include "platform/Cp866.h"
+#include "platform/SingleByte.h"
 #include "platform/Windows1251.h"
 
 #include <QStringDecoder>
@@ -71,12 +72,7 @@ const std::array<char16_t, 256> &tableOf(CodePage page)
 
 QString decode(QByteArrayView bytes, CodePage page)
 {
-    const std::array<char16_t, 256> &table = tableOf(page);
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
-    for (char b : bytes)
-        *dst++ = table[static_cast<unsigned char>(b)];
-    return out;
+    return singlebyte::decode(tableOf(page), bytes);
 }
 
 QByteArray encode(QStringView text, CodePage page)
@@ -107,12 +103,40 @@ QString name(CodePage page)
     return u"windows-1251"_s;
 }
 
+QString decodeUtf8(QByteArrayView bytes, bool &complete)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom
+                                                  | QStringDecoder::Flag::ConvertInvalidToNull);
+    QString text = utf8(bytes);
+    complete = !utf8.hasError();
+    if (complete)
+        return text;
+    // Up to the first fault each character stands for its own bytes. A fault
+    // reads as U+0000, or as U+FFFD when a sequence is cut short at the end,
+    // where the bytes hold no such character.
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const QByteArrayView rest = bytes.sliced(at);
+        if ((c == 0 && !rest.startsWith('\0')) || (c == 0xFFFD && !rest.startsWith("\xEF\xBF\xBD"))) {
+            text.truncate(i);
+            break;
+        }
+        if (QChar::isHighSurrogate(c)) {
+            ++i;
+            at += 4;
+        } else {
+            at += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        }
+    }
+    return text;
+}
+
 bool isUtf8(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // The decoding is lazy: it runs when the result is taken.
-    const QString text = utf8(bytes);
-    return !utf8.hasError();
+    bool complete = false;
+    (void)decodeUtf8(bytes, complete);
+    return complete;
 }
 
 qsizetype russianScore(QByteArrayView bytes, CodePage page)

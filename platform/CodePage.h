@@ -23,6 +23,10 @@ namespace codepage {
 // As people call it: "windows-1251", "cp866".
 [[nodiscard]] QString name(CodePage page);
 
+// bytes decoded as UTF-8 as far as they are UTF-8, a U+FEFF kept wherever it
+// stands; complete tells whether that is all of them. Overlong forms (C0 80),
+// surrogates and codes beyond U+10FFFF are not UTF-8.
+[[nodiscard]] QString decodeUtf8(QByteArrayView bytes, bool &complete);
 [[nodiscard]] bool isUtf8(QByteArrayView bytes);
 
 // How many bytes of a name read as Russian text under page: letters of the

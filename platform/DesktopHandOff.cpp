@@ -19,19 +19,19 @@ namespace {
 
 #ifdef Q_OS_WIN
 // ShellExecuteW's result: above 32 on success, else an error code.
-DesktopHandOver::Outcome outcomeOfShell(INT_PTR result)
+HandOffResult::Outcome outcomeOfShell(INT_PTR result)
 {
     if (result > 32)
-        return DesktopHandOver::Outcome::HandedOver;
+        return HandOffResult::Outcome::HandedOver;
     switch (result) {
     case SE_ERR_FNF:
     case SE_ERR_PNF:
-        return DesktopHandOver::Outcome::TargetMissing;
+        return HandOffResult::Outcome::TargetMissing;
     case SE_ERR_NOASSOC:
     case SE_ERR_ASSOCINCOMPLETE:
-        return DesktopHandOver::Outcome::NoProgram;
+        return HandOffResult::Outcome::NoProgram;
     default:
-        return DesktopHandOver::Outcome::Failed;
+        return HandOffResult::Outcome::Failed;
     }
 }
 #else
@@ -61,8 +61,8 @@ DesktopHandOff::DesktopHandOff(const QString &target, const QString &workingFold
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(reinterpret_cast<HWND>(1), L"Open", reinterpret_cast<LPCWSTR>(target.utf16()), nullptr,
                       reinterpret_cast<LPCWSTR>(workingFolder.utf16()), SW_SHOWNORMAL));
-    const DesktopHandOver::Outcome outcome = outcomeOfShell(result);
-    if (outcome == DesktopHandOver::Outcome::HandedOver)
+    const HandOffResult::Outcome outcome = outcomeOfShell(result);
+    if (outcome == HandOffResult::Outcome::HandedOver)
         QMetaObject::invokeMethod(this, &DesktopHandOff::started, Qt::QueuedConnection);
     finish({outcome, {}});
 #else
@@ -70,7 +70,7 @@ DesktopHandOff::DesktopHandOff(const QString &target, const QString &workingFold
     // Looked up first: a missing program is a reason of its own to tell the user.
     const QString found = QStandardPaths::findExecutable(opener);
     if (found.isEmpty()) {
-        finish({DesktopHandOver::Outcome::OpenerMissing, opener});
+        finish({HandOffResult::Outcome::OpenerMissing, opener});
         return;
     }
     m_process = new QProcess(this);
@@ -86,10 +86,10 @@ DesktopHandOff::DesktopHandOff(const QString &target, const QString &workingFold
     connect(m_process, &QProcess::started, this, &DesktopHandOff::started, Qt::QueuedConnection);
     connect(m_process, &QProcess::errorOccurred, this, [this, opener](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            finish({DesktopHandOver::Outcome::OpenerMissing, opener});
+            finish({HandOffResult::Outcome::OpenerMissing, opener});
     });
     connect(m_process, &QProcess::finished, this, [this, opener](int status, QProcess::ExitStatus how) {
-        finish({how == QProcess::NormalExit ? outcomeOfExit(status) : DesktopHandOver::Outcome::Failed, opener});
+        finish({how == QProcess::NormalExit ? outcomeOfExit(status) : HandOffResult::Outcome::Failed, opener});
     });
     m_process->start();
 #endif
@@ -107,22 +107,22 @@ DesktopHandOff::~DesktopHandOff()
     }
 }
 
-DesktopHandOver::Outcome DesktopHandOff::outcomeOfExit(int status)
+HandOffResult::Outcome DesktopHandOff::outcomeOfExit(int status)
 {
     switch (status) {
     case 0:
-        return DesktopHandOver::Outcome::HandedOver;
+        return HandOffResult::Outcome::HandedOver;
     case 2:
-        return DesktopHandOver::Outcome::TargetMissing;
+        return HandOffResult::Outcome::TargetMissing;
     case 3:
         // "A required tool could not be found": nothing that opens it.
-        return DesktopHandOver::Outcome::NoProgram;
+        return HandOffResult::Outcome::NoProgram;
     default:
-        return DesktopHandOver::Outcome::Failed;
+        return HandOffResult::Outcome::Failed;
     }
 }
 
-void DesktopHandOff::finish(const DesktopHandOver &result)
+void DesktopHandOff::finish(const HandOffResult &result)
 {
     if (m_finished)
         return;

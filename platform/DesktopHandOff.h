@@ -1,35 +1,13 @@
 #pragma once
 
+#include "platform/HandOffResult.h"
+
 #include <QObject>
 #include <QString>
 
 class QProcess;
 
 namespace platform {
-
-// How handing a target to the desktop went.
-struct DesktopHandOver
-{
-    enum class Outcome {
-        // The desktop took it; what the program it went to shows is that
-        // program's affair.
-        HandedOver,
-        // The desktop's opener itself is missing (opener names it).
-        OpenerMissing,
-        // There is no such file.
-        TargetMissing,
-        // Nothing on the desktop opens it (no browser, no association).
-        NoProgram,
-        // The opener, or the program it started, reported another failure.
-        Failed,
-    };
-    Outcome outcome = Outcome::HandedOver;
-    // The opener, by the name the user would look for; empty where the
-    // desktop's own shell does the opening.
-    QString opener;
-
-    [[nodiscard]] bool handedOver() const { return outcome == Outcome::HandedOver; }
-};
 
 // One target on its way to the desktop, never waited for. Reports started()
 // when the opener runs, then finished() with how it went, each at most once
@@ -48,16 +26,16 @@ public:
     DesktopHandOff &operator=(const DesktopHandOff &) = delete;
 
     // How the opener's exit status reads (xdg-open's documented statuses).
-    [[nodiscard]] static DesktopHandOver::Outcome outcomeOfExit(int status);
+    [[nodiscard]] static HandOffResult::Outcome outcomeOfExit(int status);
 
 Q_SIGNALS:
     void started();
-    void finished(const platform::DesktopHandOver &result);
+    void finished(const platform::HandOffResult &result);
 
 private:
     // Queued, so a report never comes from inside the constructor or from
     // inside the process object's own handling.
-    void finish(const DesktopHandOver &result);
+    void finish(const HandOffResult &result);
 
     QProcess *m_process = nullptr;
     bool m_finished = false;

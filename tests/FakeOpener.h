@@ -2,7 +2,8 @@
 
 // A recording stand-in for the desktop's opener (xdg-open), first in PATH. It
 // also notes whether the target it got names a file that exists (a file URL
-// taken back to the bytes it carries).
+// taken back to the bytes it carries), then runs on while the file that
+// SOBRANIE_OPENER_HOLD names exists, as one that starts a slow browser does.
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,9 @@ public:
                     "esac\n"
                     "if [ -e \"$p\" ]; then found=found; else found=missing; fi\n"
                     "printf '%s\\n%s\\n%s\\n' \"$(pwd)\" \"$*\" \"$found\" >> '"
-                    + m_log.toUtf8() + "'\nexit ${SOBRANIE_OPENER_STATUS:-0}\n");
+                    + m_log.toUtf8()
+                    + "'\nwhile [ -e \"$SOBRANIE_OPENER_HOLD\" ]; do sleep 0.05; done\n"
+                      "exit ${SOBRANIE_OPENER_STATUS:-0}\n");
             f.close();
             f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }

@@ -182,7 +182,8 @@ inline bool makeFifo(const QByteArray &path)
 }
 
 // A character device made in a test's own folder, standing in for /dev/null
-// ("null") or /dev/zero ("zero"): no test aims anything at the system's own.
+// ("null") or /dev/zero ("zero"), or a block device ("block", a loop device's
+// numbers, never to be opened): no test aims anything at the system's own.
 inline bool makeDevice(const QByteArray &path, const QByteArray &which)
 {
 #ifdef Q_OS_WIN
@@ -190,6 +191,8 @@ inline bool makeDevice(const QByteArray &path, const QByteArray &which)
     Q_UNUSED(which);
     return false;
 #else
+    if (which == "block")
+        return ::mknod(path.constData(), S_IFBLK | 0600, makedev(7, 0)) == 0;
     return ::mknod(path.constData(), S_IFCHR | 0600, makedev(1, which == "null" ? 3 : 5)) == 0;
 #endif
 }

@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTemporaryFile>
 #include <QWebEngineView>
 
 using namespace Qt::Literals::StringLiterals;
@@ -503,6 +504,27 @@ private Q_SLOTS:
         QTest::qWait(100);
         QCOMPARE(boxes.texts.size(), 1);
         QCOMPARE(m_opener.calls().size(), status < 0 ? 0 : 1);
+    }
+
+    // A slow opener: the ordinary pointer is back once it runs, and its late
+    // failure, with the About window gone, is told over the main window.
+    void aSlowOpenerThatFailsLate()
+    {
+        m_opener.clear();
+        m_opener.exitWith(3);
+        const auto succeedAgain = qScopeGuard([] { FakeOpener::exitWith(0); });
+        QTemporaryFile hold;
+        QVERIFY(hold.open());
+        qputenv("SOBRANIE_OPENER_HOLD", QFile::encodeName(hold.fileName()));
+        withAboutFromMenu([this](AboutDialog *about) {
+            QTest::mouseClick(about->siteLink(), Qt::LeftButton, {}, QPoint(10, 10));
+            QTRY_COMPARE(m_opener.calls().size(), 1);
+            QTRY_COMPARE(QApplication::overrideCursor(), nullptr);
+        });
+        gui::BoxCatcher boxes;
+        hold.remove();
+        // Waited for even when the test has failed already, so no box is left open.
+        QVERIFY(QTest::qWaitFor([&boxes] { return boxes.texts.size() == 1; }));
     }
 
     void aProgramFolderThatCannotBeWrittenSendsThePageToTheUsersOwn_data()

@@ -136,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(c.appDir(), program.path() + separator);
         QCOMPARE(c.dataDir(), program.path() + separator + u"Data"_s + separator);
         QCOMPARE(c.workNames(), (QStringList{u"link"_s, u"А"_s, u"Б"_s, u"в"_s, u"Г"_s, u"Дом"_s}));
-        QCOMPARE(c.workCount(), 5);
+        QCOMPARE(c.lastWorkIndex(), 5);
         QCOMPARE(page, pages::cataloguePage(c.workNames()));
         QVERIFY(page.contains(u"href='http://www.t5'>6) Дом</a>"_s));
 
@@ -144,7 +144,7 @@ private Q_SLOTS:
         const QList<QByteArray> found{"link.dat",          u"А.DAT"_s.toUtf8(), u"Б.Dat"_s.toUtf8(),
                                       u"в.dat"_s.toUtf8(), "\xC3.dat",          "\xC4\xEE\xEC.DAT"};
         const QStringList shown{u"link.dat"_s, u"А.DAT"_s, u"Б.Dat"_s, u"в.dat"_s, u"Г.dat"_s, u"Дом.DAT"_s};
-        for (std::int32_t i = 0; i <= c.workCount(); ++i) {
+        for (std::int32_t i = 0; i <= c.lastWorkIndex(); ++i) {
             QCOMPARE(c.workPath(i).native(), files::native(data + found[i]));
             QCOMPARE(c.workPath(i).text(), c.dataDir() + shown[i]);
         }
@@ -234,7 +234,7 @@ private Q_SLOTS:
         const Collection c = Collection::load(platform::NativePath(program.path() + u'/'));
         QCOMPARE(c.appDir(), program.path() + u'/');
         QCOMPARE(c.workNames(), QStringList{QString()});
-        QCOMPARE(c.workCount(), -1);
+        QCOMPARE(c.lastWorkIndex(), -1);
         QCOMPARE(c.cataloguePage(), Head + Tail);
         // The one empty name still makes a path, as it always did.
         QCOMPARE(c.workPath(0).text(), c.dataDir() + u".dat"_s);

@@ -78,9 +78,14 @@ private Q_SLOTS:
         const QString txt = dir.filePath(u"poem.txt"_s);
         const QString dat = dir.filePath(u"poem.dat"_s);
         write(txt, "\xEF\xBB\xBF" + u"Первая строка — «в кавычках»\r\n\r\nТретья: № 5\nlast ~\u00A0"_s.toUtf8());
+        // A work written over keeps its permissions.
+        write(dat, "older");
+        QVERIFY(QFile::setPermissions(dat, QFile::ReadOwner | QFile::WriteOwner));
+        const QFile::Permissions permissions = QFile::permissions(dat);
         Result r = runPack({u"encode"_s, u"--seed"_s, u"42"_s, txt, dat});
         QCOMPARE(r.status, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(QFile::permissions(dat), permissions);
 
         const QByteArray bytes = read(dat);
         QVERIFY(bytes.startsWith("42\r\n"));
@@ -127,6 +132,10 @@ private Q_SLOTS:
             << QByteArray("ok\n\xD0\xB0\xD0\xB1\xD0\xB2\xC3(") << u":2:4:"_s << u"not valid UTF-8"_s;
         QTest::newRow("bad byte after U+FEFF")
             << QByteArray("a\xEF\xBB\xBF\xE2\x80\x94\xFF") << u":1:4:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("overlong, lead byte C0") << QByteArray("ab\xC0\xAF") << u":1:3:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("overlong, lead byte C1") << QByteArray("x\n\xC1\x81") << u":2:1:"_s << u"not valid UTF-8"_s;
+        QTest::newRow("cut short at the line's end")
+            << QByteArray("ab\xD0\xB0\xD0\nc") << u":1:4:"_s << u"not valid UTF-8"_s;
         QTest::newRow("literal U+FFFD") << QByteArray("x\xEF\xBF\xBD\xFF") << u":1:2:"_s
                                         << u"(U+FFFD) has no windows-1251 code"_s;
     }
@@ -229,6 +238,10 @@ private Q_SLOTS:
                                                    "b\xEF\xBB\xBF"
                                                    "c\xEF\xBB\xBF");
         QCOMPARE(runPack({u"decode"_s, u"-"_s}, r.outBytes).out, u"a\nbc\n"_s);
+        // A work of more than one piece (1 MiB): each piece is written once.
+        const QByteArray longText = (u"Строка длиннее прочих "_s.repeated(45) + u'\n').toUtf8().repeated(1100);
+        r = runPack({u"encode"_s, u"-"_s, u"-"_s}, longText);
+        QCOMPARE(runPack({u"decode"_s, u"-"_s}, r.outBytes).outBytes, longText);
         // No file named "-" was read or made.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"poem.dat"_s, u"poem.txt"_s}));
     }
@@ -574,6 +587,8 @@ private Q_SLOTS:
         QTest::newRow("encode, closed") << QStringList{u"encode"_s, u"@text.txt"_s, u"-"_s} << u"closed"_s << closed;
         QTest::newRow("encode, no input") << QStringList{u"encode"_s, u"-"_s, u"@new.dat"_s} << u"no input"_s
                                           << u"\\(standard input\\): cannot read: standard input is closed"_s;
+        QTest::newRow("encode, unreadable input") << QStringList{u"encode"_s, u"-"_s, u"@new.dat"_s}
+                                                  << u"folder input"_s << u"\\(standard input\\): cannot read: "_s;
         QTest::newRow("decode, unreadable input")
             << QStringList{u"decode"_s, u"-"_s} << u"folder input"_s << u"\\(standard input\\): cannot read: "_s;
     }
@@ -715,6 +730,8 @@ private Q_SLOTS:
             << u"encode into"_s << QByteArray("FIFO") << u"cannot write: not a regular file (a FIFO)"_s;
         QTest::newRow("encode into a null device")
             << u"encode into"_s << QByteArray("null") << u"cannot write: not a regular file (a device)"_s;
+        QTest::newRow("encode into a block device")
+            << u"encode into"_s << QByteArray("block") << u"cannot write: not a regular file (a device)"_s;
     }
 
     void encodeAndDecodeRefuseWhatIsNotAFile()

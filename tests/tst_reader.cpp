@@ -97,7 +97,7 @@ private Q_SLOTS:
 
         m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
-        QCOMPARE(m_form->collection().workCount(), 8);
+        QCOMPARE(m_form->collection().lastWorkIndex(), 8);
 
         writeWork(u"Первое"_s, {u"Строка первая"_s, u""_s, u"Строка вторая"_s});
         writeWork(u"Второе"_s, manyLines(400, u"Абзац"_s));
@@ -247,7 +247,7 @@ private Q_SLOTS:
         backToCatalogue();
         gui::BoxCatcher boxes;
         m_form->openWork(-1);
-        m_form->openWork(m_form->collection().workCount() + 1);
+        m_form->openWork(m_form->collection().lastWorkIndex() + 1);
         m_form->followLink(u"http://www.t99/"_s);
         m_form->followLink(u"http://www.x/"_s);
         m_form->followLink(u"http://www.T0/"_s);

@@ -93,8 +93,8 @@ private Q_SLOTS:
     void theHandOffReportsHowItWent_data()
     {
         QTest::addColumn<int>("status"); // the opener's; -1: there is none
-        QTest::addColumn<platform::DesktopHandOver::Outcome>("outcome");
-        using Outcome = platform::DesktopHandOver::Outcome;
+        QTest::addColumn<platform::HandOffResult::Outcome>("outcome");
+        using Outcome = platform::HandOffResult::Outcome;
         QTest::newRow("handed over") << 0 << Outcome::HandedOver;
         QTest::newRow("no such file") << 2 << Outcome::TargetMissing;
         QTest::newRow("no browser") << 3 << Outcome::NoProgram;
@@ -105,9 +105,9 @@ private Q_SLOTS:
     void theHandOffReportsHowItWent()
     {
         QFETCH(int, status);
-        QFETCH(platform::DesktopHandOver::Outcome, outcome);
+        QFETCH(platform::HandOffResult::Outcome, outcome);
         // There the shell itself finds no such file; nothing stands in for it otherwise.
-        if (outcome != platform::DesktopHandOver::Outcome::TargetMissing)
+        if (outcome != platform::HandOffResult::Outcome::TargetMissing)
             SKIP_ON_WINDOWS("the opener on Windows is the shell, not a program found in PATH");
 #ifdef Q_OS_WIN
         const bool openerRuns = false;
@@ -124,9 +124,8 @@ private Q_SLOTS:
         const QPointer<platform::DesktopHandOff> handOff = platform::openWithDesktop(target);
         QStringList reports;
         connect(handOff, &platform::DesktopHandOff::started, this, [&] { reports.append(u"started"_s); });
-        connect(handOff, &platform::DesktopHandOff::finished, this, [&](const platform::DesktopHandOver &r) {
-            reports.append(QString::number(int(r.outcome)) + r.opener);
-        });
+        connect(handOff, &platform::DesktopHandOff::finished, this,
+                [&](const platform::HandOffResult &r) { reports.append(QString::number(int(r.outcome)) + r.opener); });
         // Nothing from inside the call; gone once it has reported.
         QVERIFY(reports.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(!handOff, 20000);

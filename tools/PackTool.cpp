@@ -2,6 +2,7 @@
 
 #include "format/Collection.h"
 #include "format/WorkFile.h"
+#include "platform/CodePage.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileKind.h"
 #include "platform/InputTextFile.h"
@@ -245,46 +246,6 @@ QString readFailure(const platform::NativePath &name, Streams &io)
     return isStandard(name) ? inputError(io) : platform::errorText(platform::ErrorNumber::DeviceIO);
 }
 
-// The next character of utf8 at i and the number of its bytes; 0 bytes
-// where the bytes there are not UTF-8 (overlong forms, surrogates and codes
-// beyond U+10FFFF included).
-std::pair<char32_t, int> nextCharacter(QByteArrayView utf8, qsizetype i)
-{
-    const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(utf8[at]); };
-    const unsigned char first = byte(i);
-    if (first < 0x80)
-        return {first, 1};
-    int length = 0;
-    char32_t c = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (first >= 0xC2 && first <= 0xDF) {
-        length = 2;
-        c = first & 0x1F;
-    } else if (first >= 0xE0 && first <= 0xEF) {
-        length = 3;
-        c = first & 0x0F;
-        low = first == 0xE0 ? 0xA0 : 0x80;
-        high = first == 0xED ? 0x9F : 0xBF;
-    } else if (first >= 0xF0 && first <= 0xF4) {
-        length = 4;
-        c = first & 0x07;
-        low = first == 0xF0 ? 0x90 : 0x80;
-        high = first == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return {0, 0};
-    }
-    if (i + length > utf8.size())
-        return {0, 0};
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + k);
-        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-            return {0, 0};
-        c = (c << 6) | (next & 0x3F);
-    }
-    return {c, length};
-}
-
 // The characters a reader takes for markup: where the first of each is and
 // how many there are.
 struct MarkupSeen
@@ -312,17 +273,19 @@ public:
     // nothing wherever it is: it is dropped.
     std::optional<std::pair<qsizetype, QString>> encode(QByteArrayView line, qsizetype lineNumber, QByteArray &out)
     {
-        qsizetype column = 0;
-        qsizetype i = 0;
         // The file's own byte-order mark is no character of its first line.
         if (lineNumber == 1 && line.startsWith("\xEF\xBB\xBF"))
-            i = 3;
-        while (i < line.size()) {
+            line = line.sliced(3);
+        bool complete = false;
+        const QString text = platform::codepage::decodeUtf8(line, complete);
+        qsizetype column = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
             ++column;
-            const auto [c, length] = nextCharacter(line, i);
-            if (length == 0)
-                return std::pair{column, u"the bytes are not valid UTF-8"_s};
-            i += length;
+            char32_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c)) {
+                c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+                ++i;
+            }
             if (c == 0xFEFF)
                 continue;
             if (isControl(c))
@@ -338,6 +301,8 @@ public:
             }
             out.append(m_stored[code]);
         }
+        if (!complete)
+            return std::pair{column + 1, u"the bytes are not valid UTF-8"_s};
         out.append("\r\n", 2);
         return std::nullopt;
     }

@@ -1,11 +1,12 @@
 #include "ui/DesktopOpening.h"
 
 #include "platform/System.h"
+#include "ui/Caption.h"
 #include "ui/FatalReport.h"
-#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
@@ -42,27 +43,27 @@ void open(QWidget *parent, const QString &target, const QString &shownAs, Pointe
     QObject::connect(handOff, &platform::DesktopHandOff::started, handOff, [busy] { busy->reset(); });
     QObject::connect(
         handOff, &platform::DesktopHandOff::finished, handOff,
-        [busy, near, far, shown = shownAs.isEmpty() ? target : shownAs](const platform::DesktopHandOver &handOver) {
+        [busy, near, far, shown = shownAs.isEmpty() ? target : shownAs](const platform::HandOffResult &result) {
             // The box, if any, with the ordinary pointer.
             busy->reset();
             if (QWidget *over = near ? near.data() : far.data())
-                report(over, shown, handOver);
+                report(over, shown, result);
         });
 }
 
-void report(QWidget *parent, const QString &shownAs, const platform::DesktopHandOver &handOver)
+void report(QWidget *parent, const QString &shownAs, const platform::HandOffResult &result)
 {
-    if (!handOver.handedOver())
-        fatal::showCriticalBox(parent, QString::fromUtf16(MainWindow::Caption), failureMessage(shownAs, handOver));
+    if (!result.handedOver())
+        fatal::showCriticalBox(parent, caption::text(), failureMessage(shownAs, result));
 }
 
-QString failureMessage(const QString &shownAs, const platform::DesktopHandOver &handOver)
+QString failureMessage(const QString &shownAs, const platform::HandOffResult &result)
 {
-    using Outcome = platform::DesktopHandOver::Outcome;
-    switch (handOver.outcome) {
+    using Outcome = platform::HandOffResult::Outcome;
+    switch (result.outcome) {
     case Outcome::OpenerMissing:
         return u"Не удалось открыть «%1»: в системе нет программы %2, через которую рабочий стол открывает файлы "
-               u"и веб-адреса."_s.arg(shownAs, handOver.opener);
+               u"и веб-адреса."_s.arg(shownAs, result.opener);
     case Outcome::TargetMissing:
         return u"Не удалось открыть «%1»: такого файла нет."_s.arg(shownAs);
     case Outcome::Failed:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DesktopHandOff.h"
+#include "platform/HandOffResult.h"
 
 #include <QString>
 
@@ -19,11 +19,11 @@ enum class Pointer { Unchanged, BusyUntilStarted };
 // BusyUntilStarted the busy pointer shows until the opener runs or fails.
 void open(QWidget *parent, const QString &target, const QString &shownAs = {}, Pointer pointer = Pointer::Unchanged);
 
-// When handOver failed: a critical box over parent, titled with the main
+// When the hand-off failed: a critical box over parent, titled with the main
 // window's caption, that names the target as shownAs and why.
-void report(QWidget *parent, const QString &shownAs, const platform::DesktopHandOver &handOver);
+void report(QWidget *parent, const QString &shownAs, const platform::HandOffResult &result);
 
 // The box's text: what could not be opened, and why.
-[[nodiscard]] QString failureMessage(const QString &shownAs, const platform::DesktopHandOver &handOver);
+[[nodiscard]] QString failureMessage(const QString &shownAs, const platform::HandOffResult &result);
 
 } // namespace desktop

@@ -2,6 +2,7 @@
 
 #include "format/Pages.h"
 #include "ui/AboutDialog.h"
+#include "ui/Caption.h"
 #include "ui/DesktopOpening.h"
 #include "ui/FatalReport.h"
 #include "view/PageView.h"
@@ -34,7 +35,7 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
 {
     setObjectName(u"mainWindow"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString::fromUtf16(Caption));
+    setWindowTitle(caption::text());
     setWindowIcon(QIcon(u":/sobranie/book.png"_s));
 
     QMenu *menu = menuBar()->addMenu(u"Меню"_s);
@@ -178,7 +179,7 @@ void MainWindow::present(const navigation::Destination &destination)
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::OpenFailure &failure) {
-                       fatal::showCriticalBox(this, QString::fromUtf16(Caption), failure.message());
+                       fatal::showCriticalBox(this, caption::text(), failure.message());
                    },
                },
                destination);

@@ -19,9 +19,6 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // The caption, also the title of the reader's messages.
-    static constexpr char16_t Caption[] = u"Собрание №1 Лоримунд Э Р";
-
     // Client size at 96 dots per inch.
     static constexpr int ClientWidth = 468;
     static constexpr int ClientHeight = 341;

@@ -2,6 +2,7 @@
 
 #include "format/Collection.h"
 #include "platform/NativePath.h"
+#include "ui/Caption.h"
 #include "ui/FatalReport.h"
 #include "ui/MainWindow.h"
 
@@ -26,13 +27,13 @@ QString unusableProgramFolder(const platform::NativePath &programFolder)
 
 MainWindow *startReader(const platform::NativePath &programFolder)
 {
-    const QString caption = QString::fromUtf16(MainWindow::Caption);
+    const QString title = caption::text();
     if (const QString why = unusableProgramFolder(programFolder); !why.isEmpty()) {
-        fatal::stop(caption, why);
+        fatal::stop(title, why);
         return nullptr;
     }
     MainWindow *window = nullptr;
-    fatal::guard(caption, [&] {
+    fatal::guard(title, [&] {
         Collection collection = Collection::load(programFolder);
         QString page = collection.cataloguePage();
         QCoreApplication::processEvents();
