@@ -1,5 +1,6 @@
 #include "format/WorkFile.h"
 
+#include "platform/SingleByte.h"
 #include "platform/Windows1251.h"
 
 #include <algorithm>
@@ -14,17 +15,6 @@ namespace {
 
 constexpr int FirstCode = 32;
 constexpr int CodeCount = 224;
-
-// The character shown for each stored byte, both tables folded into one.
-std::array<char16_t, 256> shownCharacters(const Tables &tables)
-{
-    std::array<char16_t, 256> shown{};
-    for (int x = 0; x < 256; ++x) {
-        const std::int32_t code = tables.decoding[x];
-        shown[x] = code == 0 ? char16_t(0) : platform::windows1251::toUnicode(static_cast<unsigned char>(code));
-    }
-    return shown;
-}
 
 // Every stored byte's shown character in UTF-8: its one to three bytes,
 // then their count in the fourth.
@@ -47,15 +37,6 @@ Utf8Table utf8Characters(const Tables &tables)
     return table;
 }
 
-void appendShown(QByteArrayView line, const std::array<char16_t, 256> &shown, QString &out)
-{
-    const qsizetype at = out.size();
-    out.resize(at + line.size());
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + at;
-    for (char b : line)
-        *dst++ = shown[static_cast<unsigned char>(b)];
-}
-
 } // namespace
 
 Tables buildTables(platform::LegacyRandom &random)
@@ -71,6 +52,16 @@ Tables buildTables(platform::LegacyRandom &random)
         t.decoding[i] = k;
     }
     return t;
+}
+
+CharacterTable shownCharacters(const Tables &tables)
+{
+    CharacterTable shown{};
+    for (int x = 0; x < 256; ++x) {
+        const std::int32_t code = tables.decoding[x];
+        shown[x] = code == 0 ? char16_t(0) : platform::windows1251::toUnicode(static_cast<unsigned char>(code));
+    }
+    return shown;
 }
 
 std::optional<std::int32_t> reseedArgument(std::int32_t seed)
@@ -133,10 +124,27 @@ QString decodeBody(platform::InputTextFile &file, const Tables &tables)
         if (line.isEmpty())
             continue;
         body.append(QStringView(Indent));
-        appendShown(line, shown, body);
+        platform::singlebyte::append(shown, line, body);
         body.append(QStringView(Break));
     }
     return body;
+}
+
+bool decodeLines(platform::InputTextFile &file, const CharacterTable &characters,
+                 const std::function<bool(QByteArrayView stored, QStringView text)> &line)
+{
+    // One buffer for every line: most works are many short lines.
+    QString text;
+    while (!file.atEnd()) {
+        const QByteArrayView stored = file.readLine();
+        if (stored.isEmpty())
+            continue;
+        text.resize(0);
+        platform::singlebyte::append(characters, stored, text);
+        if (!line(stored, text))
+            return false;
+    }
+    return true;
 }
 
 bool decodeUtf8(platform::InputTextFile &file, const Tables &tables,

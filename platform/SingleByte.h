@@ -11,12 +11,20 @@
 // character through its table, and a character without a byte becomes "?".
 namespace platform::singlebyte {
 
-[[nodiscard]] inline QString decode(const std::array<char16_t, 256> &table, QByteArrayView bytes)
+// Appends the characters of bytes to out.
+inline void append(const std::array<char16_t, 256> &table, QByteArrayView bytes, QString &out)
 {
-    QString out(bytes.size(), Qt::Uninitialized);
-    auto *dst = reinterpret_cast<char16_t *>(out.data());
+    const qsizetype at = out.size();
+    out.resize(at + bytes.size());
+    auto *dst = reinterpret_cast<char16_t *>(out.data()) + at;
     for (char b : bytes)
         *dst++ = table[static_cast<unsigned char>(b)];
+}
+
+[[nodiscard]] inline QString decode(const std::array<char16_t, 256> &table, QByteArrayView bytes)
+{
+    QString out;
+    append(table, bytes, out);
     return out;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Cp866.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileStamp.h"
 #include "platform/InputTextFile.h"
 #include "platform/LegacyRandom.h"
 #include "platform/NativePath.h"
@@ -15,6 +16,7 @@
 #include "platform/System.h"
 #include "platform/Windows1251.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -409,6 +411,49 @@ private Q_SLOTS:
         }
     }
 
+    void fileStampFollowsTheFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"w.dat"_s);
+        writeBytes(path, "seven\r\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
+        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        file.close();
+        const auto stamp = platform::fileStamp(pathOf(path));
+        QVERIFY(stamp);
+        QCOMPARE(stamp->size, qint64(7));
+        QCOMPARE(stamp->modified, qint64(1700000000123) * 1000000);
+        writeBytes(path, "eight\r\n\r\n");
+        QCOMPARE(platform::fileStamp(pathOf(path))->size, qint64(9));
+    }
+
+    void userStateFolder_data()
+    {
+        QTest::addColumn<QByteArray>("stateHome");
+        QTest::addColumn<QString>("expected");
+        const QString byDefault = QDir::homePath() + u"/.local/state/sobranie/"_s;
+        QTest::newRow("given") << "/var/st"_ba << u"/var/st/sobranie/"_s;
+        QTest::newRow("given with a slash") << "/var/st/"_ba << u"/var/st/sobranie/"_s;
+        QTest::newRow("relative, so ignored") << "st"_ba << byDefault;
+        QTest::newRow("not given") << QByteArray() << byDefault;
+    }
+
+    void userStateFolder()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no XDG folders");
+#endif
+        QFETCH(QByteArray, stateHome);
+        QFETCH(QString, expected);
+        const QByteArray before = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", stateHome);
+        const QString folder = platform::userStateFolder();
+        qputenv("XDG_STATE_HOME", before);
+        QCOMPARE(folder, expected);
+    }
+
     void onlyRegularFilesHaveAnIdentity_data()
     {
         QTest::addColumn<Made>("made");
@@ -429,6 +474,7 @@ private Q_SLOTS:
         QVERIFY(make(made, path));
         const files::FifoRescuer rescuer(path);
         QVERIFY(!platform::regularFileIdentity(platform::NativePath::fromNative(files::native(path))));
+        QVERIFY(!platform::fileStamp(platform::NativePath::fromNative(files::native(path))));
         // Every program that writes to /dev/null writes to the same device:
         // that is no reason to refuse.
         const int descriptor = files::openToRead(path);
