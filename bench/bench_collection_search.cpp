@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,6 +35,7 @@ struct Timings
     double last = -1;
     double end = -1;
     double longestStall = 0; // seconds
+    double processor = 0; // seconds of processor time, every thread of the process
     qsizetype works = 0;
     qsizetype lines = 0;
 };
@@ -66,19 +68,43 @@ Timings timeSearch(const Collection &collection, const QString &phrase)
         t.end = double(clock.nsecsElapsed()) / 1e9;
         QCoreApplication::quit();
     });
+    const std::clock_t processorAtStart = std::clock();
     clock.start();
     tick.start();
     search.start(collection, phrase, platform::LegacyRandom());
     QCoreApplication::exec();
+    t.processor = double(std::clock() - processorAtStart) / CLOCKS_PER_SEC;
     return t;
+}
+
+// The longest stall of the same timer with nothing else to do, for comparison
+// on a machine that is not idle.
+double idleStall(int milliseconds)
+{
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(5);
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    double longest = 0;
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, double(now - lastTick - 5000000) / 1e9);
+        lastTick = now;
+    });
+    QTimer::singleShot(milliseconds, &tick, &QCoreApplication::quit);
+    clock.start();
+    tick.start();
+    QCoreApplication::exec();
+    return longest;
 }
 
 void print(const char *what, const Timings &t)
 {
-    std::printf("%s: %lld works found (%lld lines); first %.3f s, last %.3f s, end %.3f s; "
-                "longest stall of the event loop %.1f ms\n",
-                what, static_cast<long long>(t.works), static_cast<long long>(t.lines), t.first, t.last, t.end,
-                t.longestStall * 1000);
+    std::printf("%s: %lld works found (%lld lines); first %.1f ms, last %.1f ms, end %.1f ms; "
+                "longest stall of the event loop %.1f ms; processor %.2f s\n",
+                what, static_cast<long long>(t.works), static_cast<long long>(t.lines), t.first * 1000, t.last * 1000,
+                t.end * 1000, t.longestStall * 1000, t.processor);
     std::fflush(stdout);
 }
 
@@ -129,6 +155,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%d works, %.0f MB, made in %.1f s\n", works, double(bytes) / 1e6, double(making.elapsed()) / 1e3);
+    std::printf("the event loop alone for 3 s: longest stall %.1f ms\n", idleStall(3000) * 1000);
     const Collection big = Collection::load(platform::NativePath(folder.path()));
     print("search, files just written", timeSearch(big, Phrase));
     print("search again", timeSearch(big, Phrase));
