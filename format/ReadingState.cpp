@@ -3,13 +3,16 @@
 #include "platform/RegularFile.h"
 #include "platform/SavedFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QLockFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -95,7 +98,7 @@ ReadingState::ReadingState(QString folder, QObject *parent) : QObject(parent), m
     m_writeTimer.setSingleShot(true);
     m_writeTimer.setInterval(WriteDelayMs);
     connect(&m_writeTimer, &QTimer::timeout, this, &ReadingState::flush);
-    load();
+    merge();
 }
 
 ReadingState::~ReadingState()
@@ -110,27 +113,28 @@ QString ReadingState::filePath() const
     return QDir(m_folder).filePath(QString::fromUtf16(FileName));
 }
 
-void ReadingState::load()
+void ReadingState::merge()
 {
     if (m_folder.isEmpty())
         return;
-    bool textSizeRead = false;
-    // A line for each entry, the newest first, so that a line that cannot be
-    // read costs that entry alone.
+    // A line for each entry, so that a line that cannot be read costs that
+    // entry alone.
     const QByteArray contents = readCapped(filePath());
     for (const QByteArray &line : contents.split('\n')) {
         const QJsonDocument document = QJsonDocument::fromJson(line);
         if (!document.isObject())
             continue;
         const QJsonObject object = document.object();
-        if (const QJsonValue size = object.value(u"textSize"_s); !textSizeRead && size.isDouble()) {
-            textSizeRead = isTextSize(size.toDouble());
-            if (textSizeRead)
+        const auto time = wholeNumber(object.value(u"time"_s));
+        if (!time)
+            continue;
+        if (const QJsonValue size = object.value(u"textSize"_s); size.isDouble()) {
+            if (isTextSize(size.toDouble()) && *time > m_textSizeTime) {
                 m_textSize = size.toDouble();
+                m_textSizeTime = *time;
+            }
             continue;
         }
-        if (m_entries.size() == MaxWorks)
-            continue;
         const auto collection = takeKey(object, u"collection"_s);
         const auto work = takeKey(object, u"work"_s);
         const auto size = wholeNumber(object.value(u"size"_s));
@@ -138,11 +142,19 @@ void ReadingState::load()
         const QJsonValue position = object.value(u"position"_s);
         if (!collection || !work || !size || *size < 0 || !modified || !position.isDouble())
             continue;
-        const double at = position.toDouble();
-        if (!(at >= 0 && at <= 1) || indexOf(*collection, *work) >= 0)
+        Entry entry{*collection, *work, platform::FileStamp{*size, *modified}, position.toDouble(), *time};
+        if (!(entry.position >= 0 && entry.position <= 1))
             continue;
-        m_entries.append(Entry{*collection, *work, platform::FileStamp{*size, *modified}, at});
+        const qsizetype i = indexOf(entry.collection, entry.work);
+        if (i < 0)
+            m_entries.append(std::move(entry));
+        else if (entry.time > m_entries[i].time)
+            m_entries[i] = std::move(entry);
     }
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const Entry &a, const Entry &b) { return a.time > b.time; });
+    if (m_entries.size() > MaxWorks)
+        m_entries.resize(MaxWorks);
 }
 
 qsizetype ReadingState::indexOf(const QByteArray &collection, const QByteArray &work) const
@@ -166,7 +178,8 @@ void ReadingState::setPosition(const platform::NativePath &dataFolder, const pla
 {
     if (std::isnan(position))
         return;
-    Entry entry{keyOf(dataFolder), keyOf(workFile), stamp, std::clamp(position, 0.0, 1.0)};
+    Entry entry{keyOf(dataFolder), keyOf(workFile), stamp, std::clamp(position, 0.0, 1.0),
+                QDateTime::currentMSecsSinceEpoch()};
     const qsizetype i = indexOf(entry.collection, entry.work);
     if (i == 0 && m_entries[0].stamp == stamp && m_entries[0].position == entry.position)
         return;
@@ -183,6 +196,7 @@ void ReadingState::setTextSize(double factor)
     if (!isTextSize(factor) || factor == m_textSize)
         return;
     m_textSize = factor;
+    m_textSizeTime = QDateTime::currentMSecsSinceEpoch();
     changed();
 }
 
@@ -196,12 +210,15 @@ void ReadingState::changed()
 
 QByteArray ReadingState::contents()
 {
-    QByteArray out = QJsonDocument(QJsonObject{{u"textSize"_s, m_textSize}}).toJson(QJsonDocument::Compact);
+    QByteArray out = QJsonDocument(QJsonObject{{u"textSize"_s, m_textSize}, {u"time"_s, m_textSizeTime}})
+                         .toJson(QJsonDocument::Compact);
     out += '\n';
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Entry &entry = m_entries[i];
-        QJsonObject object{
-            {u"size"_s, entry.stamp.size}, {u"modified"_s, entry.stamp.modified}, {u"position"_s, entry.position}};
+        QJsonObject object{{u"size"_s, entry.stamp.size},
+                           {u"modified"_s, entry.stamp.modified},
+                           {u"position"_s, entry.position},
+                           {u"time"_s, entry.time}};
         putKey(object, u"collection"_s, entry.collection);
         putKey(object, u"work"_s, entry.work);
         const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -228,6 +245,11 @@ void ReadingState::flush()
         (void)QDir().mkpath(QFileInfo(folder).path());
         (void)QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    // Another reader's writing between this one's reading and writing would
+    // be lost; one that holds the lock longer than a moment is left behind.
+    QLockFile lock(filePath() + u".lock"_s);
+    (void)lock.tryLock(WriteDelayMs / 2);
+    merge();
     platform::SavedFile file;
     if (file.open(platform::NativePath(filePath())) && file.write(contents()))
         (void)file.commit();

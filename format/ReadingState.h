@@ -16,7 +16,9 @@
 // killed loses that moment at most) and in one piece. Whatever of the file
 // cannot be read (damaged, cut short, another program's, too large) is left
 // out entry by entry, and a folder that cannot be written keeps nothing: both
-// without a word, as neither is the reader's business.
+// without a word, as neither is the reader's business. Readers running at the
+// same time (two collections, say) share the file: each writes what it
+// changed into what the others wrote, the later change winning.
 class ReadingState : public QObject
 {
     Q_OBJECT
@@ -71,9 +73,11 @@ private:
         QByteArray work;
         platform::FileStamp stamp;
         double position = 0;
+        qint64 time = 0; // when it was kept, in milliseconds since 1970
     };
 
-    void load();
+    // Takes in what the file holds now where it was kept later than here.
+    void merge();
     void changed();
     // The file's contents: the newest entries that fit MaxFileSize.
     [[nodiscard]] QByteArray contents();
@@ -82,6 +86,7 @@ private:
     QString m_folder;
     QList<Entry> m_entries; // the last read first
     double m_textSize = 1.0;
+    qint64 m_textSizeTime = 0;
     bool m_dirty = false;
     QTimer m_writeTimer;
 };

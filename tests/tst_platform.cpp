@@ -418,40 +418,11 @@ private Q_SLOTS:
         writeBytes(path, "seven\r\n");
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
-        const QDateTime time = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
-        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-        file.close();
-        const auto stamp = platform::fileStamp(pathOf(path));
-        QVERIFY(stamp);
-        QCOMPARE(stamp->size, qint64(7));
-        QCOMPARE(stamp->modified, qint64(1700000000123) * 1000000);
+        QVERIFY(file.setFileTime(QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC),
+                                 QFileDevice::FileModificationTime));
+        QVERIFY(platform::fileStamp(pathOf(path)) == (platform::FileStamp{7, qint64(1700000000123) * 1000000}));
         writeBytes(path, "eight\r\n\r\n");
         QCOMPARE(platform::fileStamp(pathOf(path))->size, qint64(9));
-    }
-
-    void userStateFolder_data()
-    {
-        QTest::addColumn<QByteArray>("stateHome");
-        QTest::addColumn<QString>("expected");
-        const QString byDefault = QDir::homePath() + u"/.local/state/sobranie/"_s;
-        QTest::newRow("given") << "/var/st"_ba << u"/var/st/sobranie/"_s;
-        QTest::newRow("given with a slash") << "/var/st/"_ba << u"/var/st/sobranie/"_s;
-        QTest::newRow("relative, so ignored") << "st"_ba << byDefault;
-        QTest::newRow("not given") << QByteArray() << byDefault;
-    }
-
-    void userStateFolder()
-    {
-#ifdef Q_OS_WIN
-        QSKIP("Windows has no XDG folders");
-#endif
-        QFETCH(QByteArray, stateHome);
-        QFETCH(QString, expected);
-        const QByteArray before = qgetenv("XDG_STATE_HOME");
-        qputenv("XDG_STATE_HOME", stateHome);
-        const QString folder = platform::userStateFolder();
-        qputenv("XDG_STATE_HOME", before);
-        QCOMPARE(folder, expected);
     }
 
     void onlyRegularFilesHaveAnIdentity_data()
