@@ -120,7 +120,12 @@ void ReadingState::merge()
     // A line for each entry, so that a line that cannot be read costs that
     // entry alone.
     const QByteArray contents = readCapped(filePath());
+    // The file holds the newest first; a foreign one of many small lines
+    // would otherwise cost a lookup among all the others for each.
+    qsizetype entries = 0;
     for (const QByteArray &line : contents.split('\n')) {
+        if (entries == 2 * MaxWorks)
+            break;
         const QJsonDocument document = QJsonDocument::fromJson(line);
         if (!document.isObject())
             continue;
@@ -145,6 +150,7 @@ void ReadingState::merge()
         Entry entry{*collection, *work, platform::FileStamp{*size, *modified}, position.toDouble(), *time};
         if (!(entry.position >= 0 && entry.position <= 1))
             continue;
+        ++entries;
         const qsizetype i = indexOf(entry.collection, entry.work);
         if (i < 0)
             m_entries.append(std::move(entry));

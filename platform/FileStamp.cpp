@@ -26,17 +26,20 @@ std::optional<FileStamp> fileStamp(const NativePath &path)
     if (!regular)
         return std::nullopt;
     // FILETIME counts 100 ns from 1601-01-01.
-    constexpr qint64 From1601 = 116444736000000000;
-    const auto ticks =
-        static_cast<qint64>((quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    constexpr quint64 From1601 = 116444736000000000;
+    const quint64 ticks = (quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    // In unsigned arithmetic: an absurd time wraps instead of overflowing.
     return FileStamp{static_cast<qint64>((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow),
-                     (ticks - From1601) * 100};
+                     static_cast<qint64>((ticks - From1601) * 100)};
 #else
     struct stat info = {};
     if (::stat(path.native().constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
+    // In unsigned arithmetic: a time set absurdly far off (an archive can
+    // carry any) wraps instead of overflowing.
     return FileStamp{static_cast<qint64>(info.st_size),
-                     static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+                     static_cast<qint64>(static_cast<quint64>(info.st_mtim.tv_sec) * 1000000000U
+                                         + static_cast<quint64>(info.st_mtim.tv_nsec))};
 #endif
 }
 
