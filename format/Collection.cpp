@@ -63,11 +63,16 @@ Collection Collection::load(const platform::NativePath &programFolder)
 
 platform::NativePath Collection::workPath(std::int32_t index) const
 {
+    return m_dataDir + workFileName(index);
+}
+
+platform::NativePath Collection::workFileName(std::int32_t index) const
+{
     // The name as found, not rebuilt from the work's name: on a file system
     // that tells letter case apart, "Ода.DAT" is not "Ода.dat".
     if (index < m_workFiles.size())
-        return m_dataDir + m_workFiles.at(index);
-    return m_dataDir + platform::NativePath(m_workNames.at(index) + u".dat"_s);
+        return m_workFiles.at(index);
+    return platform::NativePath(m_workNames.at(index) + u".dat"_s);
 }
 
 platform::NativePath Collection::biographyPath() const

@@ -44,6 +44,8 @@ public:
     // and the file's name exactly as the listing found it. Without works, the
     // one empty name gives the data folder & ".dat".
     [[nodiscard]] platform::NativePath workPath(std::int32_t index) const;
+    // The name of that file alone, as the listing found it.
+    [[nodiscard]] platform::NativePath workFileName(std::int32_t index) const;
     // "Биография.html" in the data folder and "Справка.htm" in the program
     // folder, under whichever spelling of the name is there (UTF-8 first,
     // then windows-1251, then cp866), looked for at each call.

@@ -43,9 +43,9 @@ QString cataloguePage(const QStringList &names)
 
 QString workPage(const QString &name, const QString &body)
 {
-    static const QString Head = QString::fromUtf16(StyleHead)
-                                + u"<a class='txt' href='http://www.s'>Список произведений</a><br>"
-                                  u"<font face='Times New Roman' size='6'>"_s;
+    static const QString Head = QString::fromUtf16(StyleHead) + u"<a class='txt' href='http://www.s'>"_s
+                                + QString::fromUtf16(CatalogueLinkText)
+                                + u"</a><br><font face='Times New Roman' size='6'>"_s;
     static const QString Middle = u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
     static const QString Tail = u"</font></td></table></body></html>"_s;
 

@@ -17,7 +17,11 @@ namespace pages {
 // The catalogue page for the works' names, in catalogue order.
 [[nodiscard]] QString cataloguePage(const QStringList &names);
 
-// The work page for a work's name and decoded body.
+// The text of the link back to the catalogue at the top of a work page.
+inline constexpr char16_t CatalogueLinkText[] = u"Список произведений";
+
+// The work page for a work's name and decoded body: the link back, the name,
+// then the body.
 [[nodiscard]] QString workPage(const QString &name, const QString &body);
 
 // What a page is to assistive technology beside its markup: its name, and

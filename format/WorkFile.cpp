@@ -16,17 +16,6 @@ namespace {
 constexpr int FirstCode = 32;
 constexpr int CodeCount = 224;
 
-// The character shown for each stored byte, both tables folded into one.
-std::array<char16_t, 256> shownCharacters(const Tables &tables)
-{
-    std::array<char16_t, 256> shown{};
-    for (int x = 0; x < 256; ++x) {
-        const std::int32_t code = tables.decoding[x];
-        shown[x] = code == 0 ? char16_t(0) : platform::windows1251::toUnicode(static_cast<unsigned char>(code));
-    }
-    return shown;
-}
-
 // Every stored byte's shown character in UTF-8: its one to three bytes,
 // then their count in the fourth.
 using Utf8Table = std::array<std::array<char, 4>, 256>;
@@ -63,6 +52,16 @@ Tables buildTables(platform::LegacyRandom &random)
         t.decoding[i] = k;
     }
     return t;
+}
+
+CharacterTable shownCharacters(const Tables &tables)
+{
+    CharacterTable shown{};
+    for (int x = 0; x < 256; ++x) {
+        const std::int32_t code = tables.decoding[x];
+        shown[x] = code == 0 ? char16_t(0) : platform::windows1251::toUnicode(static_cast<unsigned char>(code));
+    }
+    return shown;
 }
 
 std::optional<std::int32_t> reseedArgument(std::int32_t seed)
@@ -129,6 +128,23 @@ QString decodeBody(platform::InputTextFile &file, const Tables &tables)
         body.append(QStringView(Break));
     }
     return body;
+}
+
+bool decodeLines(platform::InputTextFile &file, const CharacterTable &characters,
+                 const std::function<bool(QByteArrayView stored, QStringView text)> &line)
+{
+    // One buffer for every line: most works are many short lines.
+    QString text;
+    while (!file.atEnd()) {
+        const QByteArrayView stored = file.readLine();
+        if (stored.isEmpty())
+            continue;
+        text.resize(0);
+        platform::singlebyte::appendDecoded(characters, stored, text);
+        if (!line(stored, text))
+            return false;
+    }
+    return true;
 }
 
 bool decodeUtf8(platform::InputTextFile &file, const Tables &tables,

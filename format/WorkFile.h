@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <array>
 #include <cstdint>
@@ -23,6 +24,9 @@ struct Tables
     std::array<std::int32_t, 256> decoding{};
     std::array<std::int32_t, 256> encoding{};
 };
+
+// A character for every stored byte.
+using CharacterTable = std::array<char16_t, 256>;
 
 // Draws the tables from the generator in its current state.
 [[nodiscard]] Tables buildTables(platform::LegacyRandom &random);
@@ -57,6 +61,18 @@ struct Header
 // The rest of the file as the work page's body: every non-empty line as the
 // paragraph indent, its decoded characters and "<br>".
 [[nodiscard]] QString decodeBody(platform::InputTextFile &file, const Tables &tables);
+
+// The character a reader shows for every stored byte (U+0000 for a code
+// below 32).
+[[nodiscard]] CharacterTable shownCharacters(const Tables &tables);
+
+// The rest of the file line by line as a reader shows it: every non-empty
+// line, in order, handed to line as its stored bytes and its text through
+// characters (shownCharacters, or any mapping of them, such as one that folds
+// letter case). Both are valid until line returns; false from it stops the
+// reading. Returns whether every line was handed on.
+bool decodeLines(platform::InputTextFile &file, const CharacterTable &characters,
+                 const std::function<bool(QByteArrayView stored, QStringView text)> &line);
 
 // The rest of the file as UTF-8 text, every non-empty line followed by LF
 // (empty lines dropped as a reader drops them; a stored code below 32 is

@@ -69,6 +69,25 @@ QStringList userFolders()
     return folders;
 }
 
+QString userStateFolder()
+{
+#ifdef Q_OS_WIN
+    // Qt 6.4 has no state location; this one is the user's local AppData,
+    // which is not carried to other machines.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+#else
+    // The XDG base directories: a relative path there is to be ignored.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(base)) {
+        const QString home = QDir::homePath();
+        base = home.isEmpty() || home == u"/"_s ? QString() : home + u"/.local/state"_s;
+    }
+#endif
+    if (base.isEmpty())
+        return {};
+    return QDir::toNativeSeparators(QDir::cleanPath(base + u"/sobranie"_s)) + PathSeparator;
+}
+
 QList<NativePath> commandLineArguments(int argc, char **argv)
 {
     QList<NativePath> arguments;

@@ -31,6 +31,14 @@ inline constexpr char16_t PathSeparator = u'/';
 // the platform's separators, each ending in one.
 [[nodiscard]] QStringList userFolders();
 
+// The user's own folder for what the reader keeps from one run to the next
+// (where each work was left, the text size), with a "sobranie" folder in it,
+// which may not exist yet: on Linux $XDG_STATE_HOME/sobranie/ (by default
+// ~/.local/state/sobranie/), on Windows the local application data folder's.
+// Never beside a collection. In the platform's separators, ending in one;
+// empty when the system names no such folder.
+[[nodiscard]] QString userStateFolder();
+
 // The program's command-line arguments after its name, as the system gave
 // them (on POSIX bytes, which need not be UTF-8).
 [[nodiscard]] QList<NativePath> commandLineArguments(int argc, char **argv);

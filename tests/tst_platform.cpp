@@ -5,6 +5,7 @@
 #include "platform/Cp866.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileStamp.h"
 #include "platform/InputTextFile.h"
 #include "platform/LegacyRandom.h"
 #include "platform/NativePath.h"
@@ -15,6 +16,7 @@
 #include "platform/System.h"
 #include "platform/Windows1251.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -409,6 +411,20 @@ private Q_SLOTS:
         }
     }
 
+    void fileStampFollowsTheFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"w.dat"_s);
+        writeBytes(path, "seven\r\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC),
+                                 QFileDevice::FileModificationTime));
+        QVERIFY(platform::fileStamp(pathOf(path)) == (platform::FileStamp{7, qint64(1700000000123) * 1000000}));
+        writeBytes(path, "eight\r\n\r\n");
+        QCOMPARE(platform::fileStamp(pathOf(path))->size, qint64(9));
+    }
+
     void onlyRegularFilesHaveAnIdentity_data()
     {
         QTest::addColumn<Made>("made");
@@ -429,6 +445,7 @@ private Q_SLOTS:
         QVERIFY(make(made, path));
         const files::FifoRescuer rescuer(path);
         QVERIFY(!platform::regularFileIdentity(platform::NativePath::fromNative(files::native(path))));
+        QVERIFY(!platform::fileStamp(platform::NativePath::fromNative(files::native(path))));
         // Every program that writes to /dev/null writes to the same device:
         // that is no reason to refuse.
         const int descriptor = files::openToRead(path);

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/FileStamp.h"
+#include "platform/NativePath.h"
+#include "platform/System.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// What the reader keeps from one run to the next: where each work was left
+// and the text size. One small file in the user's own state folder, never
+// beside a collection, written a moment after a change (so a reader that is
+// killed loses that moment at most) and in one piece. Whatever of the file
+// cannot be read (damaged, cut short, another program's, too large) is left
+// out entry by entry, and a folder that cannot be written keeps nothing: both
+// without a word, as neither is the reader's business. Readers running at the
+// same time (two collections, say) share the file: each writes what it
+// changed into what the others wrote, the later change winning.
+class ReadingState : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The file's name in the state folder.
+    static constexpr char16_t FileName[] = u"reading.jsonl";
+    // The works kept: those read last.
+    static constexpr qsizetype MaxWorks = 1000;
+    // Read no further, and written no larger.
+    static constexpr qsizetype MaxFileSize = qsizetype(1) << 20;
+    // How long after a change it is written at the latest.
+    static constexpr int WriteDelayMs = 1000;
+    // The text sizes taken from the file; 1 is the page as written.
+    static constexpr double MinTextSize = 0.25;
+    static constexpr double MaxTextSize = 5.0;
+
+    // Reads what was kept in folder (by default the user's state folder);
+    // an empty folder keeps nothing beyond this run.
+    explicit ReadingState(QString folder = platform::userStateFolder(), QObject *parent = nullptr);
+    // Writes what is not written yet.
+    ~ReadingState() override;
+    ReadingState(const ReadingState &) = delete;
+    ReadingState &operator=(const ReadingState &) = delete;
+
+    // Where work file workFile (its name as listed) of the collection whose
+    // data folder is dataFolder was left, as a fraction of the page's height
+    // (0 the top, 1 the end): 0 when it never was, or when its file's stamp is
+    // not the one it had then.
+    [[nodiscard]] double position(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                                  const platform::FileStamp &stamp) const;
+    // Keeps where that work is now (taken into 0..1; not a number is
+    // ignored), with the stamp its file has.
+    void setPosition(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                     const platform::FileStamp &stamp, double position);
+
+    // The text size (a zoom factor) of every page: 1 when none was kept.
+    [[nodiscard]] double textSize() const { return m_textSize; }
+    // Keeps a text size within MinTextSize..MaxTextSize; another is ignored.
+    void setTextSize(double factor);
+
+    // Writes now what is not written yet (at exit).
+    void flush();
+
+    // The file's path; empty without a folder.
+    [[nodiscard]] QString filePath() const;
+
+private:
+    struct Entry
+    {
+        QByteArray collection;
+        QByteArray work;
+        platform::FileStamp stamp;
+        double position = 0;
+        qint64 time = 0; // when it was kept, in milliseconds since 1970
+    };
+
+    // Takes in what the file holds now where it was kept later than here.
+    void merge();
+    void changed();
+    // The file's contents: the newest entries that fit MaxFileSize.
+    [[nodiscard]] QByteArray contents();
+    [[nodiscard]] qsizetype indexOf(const QByteArray &collection, const QByteArray &work) const;
+
+    QString m_folder;
+    QList<Entry> m_entries; // the last read first
+    double m_textSize = 1.0;
+    qint64 m_textSizeTime = 0;
+    bool m_dirty = false;
+    QTimer m_writeTimer;
+};
