@@ -162,6 +162,7 @@ int main(int argc, char **argv)
     print("a phrase in every work", timeSearch(big, u"осень"_s));
 
     const Collection own = Collection::load(platform::NativePath(sample));
-    print(qPrintable(u"sample collection (%1 works), «ветер»"_s.arg(own.lastWorkIndex() + 1)), timeSearch(own, u"ветер"_s));
+    print(qPrintable(u"sample collection (%1 works), «ветер»"_s.arg(own.lastWorkIndex() + 1)),
+          timeSearch(own, u"ветер"_s));
     return 0;
 }

@@ -1,8 +1,14 @@
-// Memory over a long read: the reader opens work after work from the
-// catalogue (works of 50 to 300 KB, F4 after each) and prints the resident
-// memory of its own process, of the renderer and of the whole process tree
-// every 50 pages. Run under an X server, with nothing else busy:
-//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_long_read [pages]
+// Memory over a long read, as the proportional set size (PSS) of the
+// reader's own process, of its renderer and of the whole process tree.
+//   bench_long_read [pages]     work after work from the catalogue (works of
+//                               50 to 300 KB, F4 after each), every 50 pages
+//   bench_long_read switch [n]  n switches between a 3 MB and a 1 MB work in
+//                               a large window, the work on screen when read,
+//                               15 s after the switch (at 10, 100, 300, ...)
+// Run under an X server, with nothing else busy; as on a desktop, with a
+// window manager and a session bus:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- sh -c
+//     'openbox & sleep 1; build/bench/bench_long_read switch 300'
 #include "Prose.h"
 
 #include "format/WorkFile.h"
@@ -30,7 +36,7 @@ namespace {
 
 constexpr int Works = 20;
 
-// Resident kilobytes of each process, and the parent of each.
+// Proportional kilobytes of each process, and the parent of each.
 struct Processes
 {
     QHash<qint64, qint64> parent;
@@ -48,8 +54,13 @@ struct Processes
             for (const QByteArray &line : status.readAll().split('\n')) {
                 if (line.startsWith("PPid:"))
                     p.parent[pid] = line.mid(5).trimmed().toLongLong();
-                else if (line.startsWith("VmRSS:"))
-                    p.residentKb[pid] = line.mid(6).trimmed().split(' ').value(0).toLongLong();
+            }
+            QFile rollup(u"/proc/%1/smaps_rollup"_s.arg(pid));
+            if (!rollup.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &line : rollup.readAll().split('\n')) {
+                if (line.startsWith("Pss:"))
+                    p.residentKb[pid] = line.mid(4).trimmed().split(' ').value(0).toLongLong();
             }
         }
         return p;
@@ -88,17 +99,22 @@ bool waitUntilShown(MainWindow *window)
 int main(int argc, char *argv[])
 {
     platform::prepareWebEngineEnvironment();
+    // What the reader keeps from run to run goes nowhere the next run sees.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication app(argc, argv);
-    const int pages = argc > 1 ? QByteArray(argv[1]).toInt() : 500;
+    const bool switching = argc > 1 && QByteArray(argv[1]) == "switch";
+    const int pages = argc > 1 + int(switching) ? QByteArray(argv[1 + int(switching)]).toInt() : 500;
 
     QTemporaryDir program;
     if (!QDir(program.path()).mkpath(u"Data"_s))
         return 1;
-    for (int i = 0; i < Works; ++i) {
-        // 50 to 300 KB of text, a different size for every work.
-        const qsizetype size = 50'000 + i * 250'000 / (Works - 1);
+    const int works = switching ? 2 : Works;
+    for (int i = 0; i < works; ++i) {
+        // Switching, 3 MB and 1 MB; else 50 to 300 KB, a size for every work.
+        const qsizetype size = switching ? (i == 0 ? 3'000'000 : 1'000'000) : 50'000 + i * 250'000 / (Works - 1);
         QFile file(program.filePath(u"Data/Произведение %1.dat"_s.arg(i, 2, 10, QChar(u'0'))));
         if (!file.open(QIODevice::WriteOnly) || file.write(workfile::encodeWork(i, bench::proseLines(size))) < 0)
             return 1;
@@ -107,18 +123,31 @@ int main(int argc, char *argv[])
     MainWindow *window = startReader(platform::NativePath(program.path()));
     if (!window || !waitUntilShown(window))
         return 1;
-    window->resize(900, 640);
+    if (switching)
+        window->resize(1280, 1000);
+    else
+        window->resize(900, 640);
 
     std::printf("%6s %10s %12s %10s\n", "pages", "main, MB", "renderer, MB", "tree, MB");
     qint64 treeAfter10 = 0;
     for (int page = 1; page <= pages; ++page) {
-        window->followLink(u"http://www.t%1/"_s.arg(page % Works));
+        window->followLink(u"http://www.t%1/"_s.arg(page % works));
         if (!waitUntilShown(window))
             return 1;
-        window->catalogueAction()->trigger();
-        if (!waitUntilShown(window))
-            return 1;
-        if (page == 10 || page == 120 || page % 50 == 0) {
+        if (!switching) {
+            window->catalogueAction()->trigger();
+            if (!waitUntilShown(window))
+                return 1;
+        }
+        const bool report = switching ? page == 10 || page == 100 || page % 300 == 0 || page == pages
+                                      : page == 10 || page == 120 || page % 50 == 0;
+        if (report) {
+            if (switching) {
+                // As a reader looks up from a page: the engine's work done.
+                QEventLoop settle;
+                QTimer::singleShot(15000, &settle, &QEventLoop::quit);
+                settle.exec();
+            }
             const Processes now = Processes::read();
             const qint64 self = QCoreApplication::applicationPid();
             const qint64 tree = now.treeKb(self);

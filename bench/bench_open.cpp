@@ -636,6 +636,9 @@ int runParent(int runs, const QStringList &parts)
 int main(int argc, char *argv[])
 {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // What the reader keeps from run to run goes nowhere the next run sees.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication app(argc, argv);

@@ -13,6 +13,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -131,6 +132,13 @@ inline void pressKey(MainWindow *window, Qt::Key key, Qt::KeyboardModifiers modi
     QTest::keyClick(static_cast<QWidget *>(nullptr), key, modifiers);
 }
 
+// Types text into widget as a keyboard would, letters of any alphabet.
+inline void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 // Drags across the element matching selector and returns what got selected,
 // in the document or in the text field the drag began in.
 inline QString dragSelection(MainWindow *window, const QString &selector = QStringLiteral("td, p"))
@@ -197,6 +205,9 @@ private:
     int main(int argc, char *argv[])                                                                                   \
     {                                                                                                                  \
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                                                   \
+        /* What the reader keeps from run to run goes nowhere the next run sees. */                                    \
+        QTemporaryDir state;                                                                                           \
+        qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());                                                         \
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                                                    \
         QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));                            \
         QApplication app(argc, argv);                                                                                  \

@@ -9,5 +9,9 @@ enable() {
     string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
 }
 enable
+# What the reader keeps from run to run goes nowhere another run sees.
+XDG_STATE_HOME=$(mktemp -d)
+export XDG_STATE_HOME
+trap 'rm -rf "$XDG_STATE_HOME"' EXIT
 # The system's Python, which has the AT-SPI bindings.
-exec /usr/bin/python3 "$(dirname "$0")/accessibility.py" "$@"
+/usr/bin/python3 "$(dirname "$0")/accessibility.py" "$@"

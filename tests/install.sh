@@ -13,6 +13,8 @@ check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# What the reader keeps from run to run goes into this run's own folder.
+export XDG_STATE_HOME=$work/state
 prefix=$work/usr
 cmake --install "$build" --prefix "$prefix" >/dev/null
 

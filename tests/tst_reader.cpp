@@ -7,6 +7,7 @@
 #include "format/WorkFile.h"
 #include "platform/NativePath.h"
 #include "platform/Windows1251.h"
+#include "ui/FindBar.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
 #include "view/GuardedPage.h"
@@ -16,12 +17,15 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QUdpSocket>
 #include <QWebEngineView>
 #include <QWheelEvent>
@@ -106,7 +110,8 @@ private Q_SLOTS:
                    u"<a id='script' href='#' onclick=\"window.open('about:blank');return false\">"
                    u"окно из сценария</a>"_s,
                    u"<a id='mail' href='mailto:reader@example.org'>письмо</a> "
-                   u"<a id='down' href='#end'>вниз</a><div style='height:3000px'></div><p id='end'>Конец</p>"_s});
+                   u"<a id='down' href='#end'>вниз</a><div style='height:3000px'></div><p id='end'>Конец</p>"_s,
+                   u"Ёлка у окна"_s});
 
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form));
@@ -626,6 +631,99 @@ private Q_SLOTS:
         QVERIFY(m_form->catalogueAction()->isEnabled());
         gui::pressKey(m_form, Qt::Key_F4);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+    }
+
+    void findOnThePageAndInTheCollection()
+    {
+        m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"Абзац 400"_s), 20000);
+        auto *bar = m_form->findChild<FindBar *>();
+        auto *count = bar->findChild<QLabel *>(u"findCount"_s);
+        gui::pressKey(m_form, Qt::Key_F, Qt::ControlModifier);
+        QTRY_VERIFY(bar->isVisible() && bar->phraseEdit()->hasFocus());
+        // As typed, whatever the case; Enter, F3 and their Shift go round.
+        gui::typeText(bar->phraseEdit(), u"аБЗАЦ 39"_s);
+        QTRY_COMPARE(count->text(), u"1 из 11"_s);
+        const auto marks = [this] {
+            return gui::eval(page(), u"document.querySelectorAll('span[style]').length"_s).toInt();
+        };
+        QCOMPARE(marks(), 11);
+        const struct
+        {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            QString count;
+        } steps[] = {{Qt::Key_Return, {}, u"2 из 11"_s},
+                     {Qt::Key_F3, {}, u"3 из 11"_s},
+                     {Qt::Key_F3, Qt::ShiftModifier, u"2 из 11"_s},
+                     {Qt::Key_Return, Qt::ShiftModifier, u"1 из 11"_s},
+                     {Qt::Key_Return, Qt::ShiftModifier, u"11 из 11"_s}};
+        for (const auto &step : steps) {
+            gui::pressKey(m_form, step.key, step.modifiers);
+            QTRY_COMPARE(count->text(), step.count);
+        }
+        QCOMPARE(gui::eval(page(), u"window.getSelection().toString()"_s).toString(), QString());
+        // Escape closes it, takes the marks away and gives the page the keys.
+        gui::pressKey(m_form, Qt::Key_Escape);
+        QTRY_VERIFY(!bar->isVisible() && input()->hasFocus());
+        QTRY_COMPARE(marks(), 0);
+
+        // In the whole collection: ё as е; a line chosen opens its work there.
+        gui::pressKey(m_form, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(bar->isVisible() && bar->everywhere());
+        gui::typeText(bar->phraseEdit(), u"елка"_s);
+        QTreeWidget *results = bar->results();
+        const QString found = u"%1) Окно — 1"_s.arg(indexOf(u"Окно"_s) + 1);
+        QTRY_VERIFY(results->topLevelItemCount() == 1 && results->topLevelItem(0)->text(0) == found);
+        QTest::keyClick(bar->phraseEdit(), Qt::Key_Down);
+        QTRY_VERIFY(results->hasFocus());
+        results->setCurrentItem(results->topLevelItem(0)->child(0));
+        QTest::keyClick(results, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::bodyText(page()).contains(u"новое окно"_s), 20000);
+        QTRY_COMPARE(count->text(), u"1 из 1"_s);
+        bar->dismiss();
+    }
+
+    void aWorkOpensWhereItWasLeftAfterARestart()
+    {
+        const auto open = [this] {
+            m_form->followLink(u"http://www.t%1/"_s.arg(indexOf(u"Второе"_s)));
+            QTRY_VERIFY_WITH_TIMEOUT(view()->loadState() == PageView::LoadState::Ready
+                                         && gui::bodyText(page()).contains(u"Абзац 400"_s),
+                                     20000);
+        };
+        const auto position = [this] {
+            return gui::eval(page(), u"scrollY / (document.documentElement.scrollHeight - innerHeight)"_s).toDouble();
+        };
+        open();
+        (void)gui::eval(page(), u"window.scrollTo(0, 0.6 * (document.documentElement.scrollHeight - innerHeight))"_s);
+        QTRY_VERIFY(qAbs(view()->readingPosition() - 0.6) < 0.02);
+        view()->zoomIn();
+        backToCatalogue();
+        open();
+        QTRY_VERIFY(qAbs(position() - 0.6) < 0.02);
+
+        // Ended and started again: the work where it was, the text size kept;
+        // a work whose file changed since, at its top.
+        const qreal size = view()->zoom();
+        delete m_form;
+        m_form = startReader(platform::NativePath(m_program.path()));
+        QVERIFY(m_form);
+        QCOMPARE(view()->zoom(), size);
+        open();
+        QTRY_VERIFY(qAbs(position() - 0.6) < 0.02);
+        writeWork(u"Второе"_s, manyLines(401, u"Абзац"_s));
+        backToCatalogue();
+        open();
+        QTest::qWait(300);
+        QCOMPARE(position(), 0.0);
+        view()->resetZoom();
+
+        // F11 fills the screen, Escape leaves it.
+        gui::pressKey(m_form, Qt::Key_F11);
+        QTRY_VERIFY(m_form->windowState().testFlag(Qt::WindowFullScreen));
+        gui::pressKey(m_form, Qt::Key_Escape);
+        QTRY_VERIFY(!m_form->windowState().testFlag(Qt::WindowFullScreen));
     }
 
     void exitClosesTheWindow()

@@ -5,6 +5,8 @@
 #include "ui/Caption.h"
 #include "ui/DesktopOpening.h"
 #include "ui/FatalReport.h"
+#include "ui/FindBar.h"
+#include "ui/ReadingTools.h"
 #include "view/PageView.h"
 
 #include <QAction>
@@ -61,6 +63,9 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     // In place of a page it gave up the view shows a line of its own: the
     // catalogue is not on screen, so the command that brings it back is offered.
     connect(m_view, &PageView::givenUp, this, [this] { m_catalogueAction->setEnabled(true); });
+    m_tools = new ReadingTools(this, m_view, client, &m_state);
+    m_tools->addMenu(menuBar());
+    connect(m_tools, &ReadingTools::layoutChanged, this, [this] { layoutView(); });
     m_view->setFocus();
 
     const qreal scale = logicalDpiX() / 96.0;
@@ -128,7 +133,11 @@ void MainWindow::layoutView()
     if (isMinimized())
         return;
     const QSize client = clientSize();
-    m_view->setGeometry(0, 0, client.width(), client.height());
+    // The find bar, when it is open, under the page.
+    const int bar = m_tools->findBarHeight(client.height());
+    m_view->setGeometry(0, 0, client.width(), client.height() - bar);
+    if (bar > 0)
+        m_tools->findBar()->setGeometry(0, client.height() - bar, client.width(), bar);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -145,6 +154,7 @@ void MainWindow::showCatalogue()
 void MainWindow::showCatalogueAt(const QString &focus)
 {
     const pages::Outline outline = pages::catalogueOutline();
+    m_tools->otherPageShown();
     m_view->showHtml(m_cataloguePage, {outline.title, outline.heading, focus});
     m_catalogueAction->setEnabled(false);
 }
@@ -169,12 +179,15 @@ void MainWindow::present(const navigation::Destination &destination)
                    },
                    [this](const navigation::ShowFile &file) {
                        const pages::Outline outline = pages::biographyOutline();
+                       m_tools->otherPageShown();
                        m_view->showFile(file.path.url(), {outline.title, outline.heading, {}});
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::ShowWork &work) {
                        const pages::Outline outline = pages::workOutline(work.name);
-                       m_view->showHtml(work.html, {outline.title, outline.heading, {}});
+                       // Where the reader left it.
+                       const double position = m_tools->workShown(work.index);
+                       m_view->showHtml(work.html, {outline.title, outline.heading, {}}, position);
                        m_lastWork = work.index;
                        m_catalogueAction->setEnabled(true);
                    },

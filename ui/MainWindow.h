@@ -2,6 +2,7 @@
 
 #include "format/Collection.h"
 #include "format/Navigation.h"
+#include "format/ReadingState.h"
 #include "platform/LegacyRandom.h"
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 class QAction;
 class QMenu;
 class PageView;
+class ReadingTools;
 
 // The reader's main window: the HTML view over the whole client area, one
 // menu, and the catalogue page kept from start-up.
@@ -33,6 +35,9 @@ public:
     [[nodiscard]] QSize clientSize() const;
     [[nodiscard]] const Collection &collection() const { return m_collection; }
     [[nodiscard]] const QString &keptCataloguePage() const { return m_cataloguePage; }
+    // The generator works are decoded with, in its state now.
+    [[nodiscard]] const platform::LegacyRandom &generator() const { return m_random; }
+    [[nodiscard]] ReadingTools *readingTools() const { return m_tools; }
 
     // The kept catalogue page in the view; the catalogue command disabled.
     void showCatalogue();
@@ -65,7 +70,10 @@ private:
     // decodes after whatever was opened before, as stored files expect.
     platform::LegacyRandom m_random;
 
+    // Where works were left, and the text size: from one run to the next.
+    ReadingState m_state;
     PageView *m_view = nullptr;
+    ReadingTools *m_tools = nullptr;
     QAction *m_catalogueAction = nullptr;
     // The work shown last, if any.
     std::optional<std::int32_t> m_lastWork;

@@ -36,6 +36,7 @@ public:
     void larger();
     void smaller();
     void resetTextSize() { setTextSize(1.0); }
+    void setTextSize(qreal factor);
 
     // A page is on its way (the busy pointer shows if it is slow), or in place.
     void setLoading(bool loading);
@@ -51,7 +52,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void setTextSize(qreal factor);
     void setBusyPointer(bool busy);
 
     QWebEngineView *m_browser;

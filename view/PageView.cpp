@@ -4,6 +4,7 @@
 #include "view/EngineHost.h"
 #include "view/GuardScript.h"
 #include "view/InputGuard.h"
+#include "view/PageFinder.h"
 #include "view/PageText.h"
 #include "view/Watchdog.h"
 
@@ -16,7 +17,8 @@ using namespace Qt::Literals::StringLiterals;
 
 PageView::PageView(QWidget *parent)
     : QWidget(parent), m_engine(new EngineHost(this)), m_input(new InputGuard(m_engine->browser(), this)),
-      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(new PageText(this))
+      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(new PageText(this)),
+      m_finder(new PageFinder(m_engine, this))
 {
     m_loader->setGuardScript(m_engine->guardScript());
 
@@ -26,6 +28,7 @@ PageView::PageView(QWidget *parent)
     connect(m_engine, &EngineHost::inputWidgetChanged, m_input, &InputGuard::guard);
 
     connect(m_input, &InputGuard::textSizeChanged, m_engine, &EngineHost::setTextSize);
+    connect(m_input, &InputGuard::textSizeChanged, this, &PageView::zoomChanged);
     connect(m_input, &InputGuard::guarding, m_loader, &RequestLoader::setScreen);
 
     m_watchdog->setWorkInHand([this]() -> std::optional<Watchdog::Work> {
@@ -49,8 +52,12 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::engineUnfit, this, &PageView::replaceEngine);
     connect(m_loader, &RequestLoader::documentArrived, m_input, &InputGuard::takeFocus);
     connect(m_loader, &RequestLoader::shown, this, &PageView::onShown);
+    connect(m_loader, &RequestLoader::readingPositionChanged, this, &PageView::readingPositionChanged);
+    connect(m_finder, &PageFinder::found, this, &PageView::found);
 
     m_input->guard();
+    // The keyboard given to the view goes to the page.
+    setFocusProxy(browser());
 }
 
 PageView::~PageView()
@@ -86,13 +93,13 @@ void PageView::replaceEngine()
     Q_EMIT engineReplaced();
 }
 
-void PageView::showHtml(const QString &html, const PageOutline &outline)
+void PageView::showHtml(const QString &html, const PageOutline &outline, double position)
 {
     m_outline = outline;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
-    m_loader->showHtml(html);
+    m_loader->showHtml(html, position);
 }
 
 void PageView::showFile(const QUrl &file, const PageOutline &outline)
@@ -124,6 +131,31 @@ void PageView::resetZoom()
     m_input->resetTextSize();
 }
 
+void PageView::setZoom(qreal factor)
+{
+    m_input->setTextSize(factor);
+}
+
+void PageView::find(const QString &phrase, int start)
+{
+    m_finder->find(phrase, start);
+}
+
+void PageView::findNext()
+{
+    m_finder->next();
+}
+
+void PageView::findPrevious()
+{
+    m_finder->previous();
+}
+
+void PageView::clearFind()
+{
+    m_finder->clear();
+}
+
 void PageView::setSelectionAllowed(bool value)
 {
     m_selectionAllowed = value;
@@ -133,6 +165,7 @@ void PageView::setSelectionAllowed(bool value)
 
 void PageView::onShown()
 {
+    m_finder->forget();
     m_input->setLoading(false);
     m_input->takeFocus();
     if (QAccessible::isActive())

@@ -11,6 +11,7 @@
 
 class EngineHost;
 class InputGuard;
+class PageFinder;
 class PageText;
 class QWebEnginePage;
 class QWebEngineView;
@@ -47,11 +48,20 @@ public:
     [[nodiscard]] bool selectionAllowed() const { return m_selectionAllowed; }
     void setSelectionAllowed(bool value);
 
-    // Starts replacing the document with html, written unchanged; outline
-    // says what it is to assistive technology.
-    void showHtml(const QString &html, const PageOutline &outline = {});
+    // Starts replacing the document with html, written unchanged, shown
+    // position (0 top, 1 bottom) down the page; outline says what it is to
+    // assistive technology.
+    void showHtml(const QString &html, const PageOutline &outline = {}, double position = 0);
     // Starts showing a local file, given by its file URL.
     void showFile(const QUrl &file, const PageOutline &outline = {});
+    // How far down the page on screen the reader is (0 top, 1 bottom).
+    [[nodiscard]] double readingPosition() const { return m_loader->readingPosition(); }
+
+    // Find on the page on screen (see PageFinder); answered by found().
+    void find(const QString &phrase, int start = 0);
+    void findNext();
+    void findPrevious();
+    void clearFind();
 
     // The text size of every page (catalogue, works, biography), 1 for the
     // pages' own, until the program ends: a step larger, a step smaller, back.
@@ -59,6 +69,7 @@ public:
     void zoomIn();
     void zoomOut();
     void resetZoom();
+    void setZoom(qreal factor);
 
     // Called with the link's address when the user follows a link; returns
     // the handler it replaces.
@@ -75,6 +86,12 @@ Q_SIGNALS:
     void engineReplaced();
     // The latest request was given up; givenUpPage() is shown instead.
     void givenUp();
+    // The reader moved in the page on screen.
+    void readingPositionChanged(double position);
+    // The text size changed.
+    void zoomChanged(qreal factor);
+    // The current match of a find (-1 when there is none) of how many.
+    void found(int current, int total);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -102,4 +119,5 @@ private:
     Watchdog *m_watchdog;
     RequestLoader *m_loader;
     PageText *m_pageText;
+    PageFinder *m_finder;
 };

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -49,17 +51,17 @@ PageWriter::Runner RequestLoader::runner() const
     };
 }
 
-void RequestLoader::showHtml(const QString &html)
+void RequestLoader::showHtml(const QString &html, double position)
 {
-    show(Request{Request::Kind::Html, html, html.size()});
+    show(Request{Request::Kind::Html, html, html.size()}, position);
 }
 
-void RequestLoader::showFile(const QUrl &file, qsizetype size)
+void RequestLoader::showFile(const QUrl &file, qsizetype size, double position)
 {
-    show(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), size});
+    show(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), size}, position);
 }
 
-void RequestLoader::show(Request request)
+void RequestLoader::show(Request request, double position)
 {
     // An engine busy with a long piece would take longer than a fresh one;
     // one that has shown a large page may be asked to make way too.
@@ -70,6 +72,8 @@ void RequestLoader::show(Request request)
     m_escapes = 0;
     m_readingPosition = 0;
     m_restorePosition.reset();
+    if (position > 0)
+        m_restorePosition = std::min(position, 1.0);
     m_loadState = LoadState::Loading;
     if (heldByLongPiece || afterLargePage)
         Q_EMIT engineUnfit();
@@ -245,5 +249,9 @@ void RequestLoader::onScrolled()
     // scrolls by itself (to the top, as it is written).
     if (m_loadState != LoadState::Ready || m_restorePosition)
         return;
-    m_readingPosition = m_engine->scrollFraction();
+    const double position = m_engine->scrollFraction();
+    if (position == m_readingPosition)
+        return;
+    m_readingPosition = position;
+    Q_EMIT readingPositionChanged(position);
 }

@@ -41,10 +41,11 @@ public:
     // The widget that shows the page (see PageWriter::setScreen).
     void setScreen(QWidget *screen) { m_writer.setScreen(screen); }
 
-    // Starts showing html, written unchanged.
-    void showHtml(const QString &html);
+    // Starts showing html, written unchanged, position (0 top, 1 bottom)
+    // down the page.
+    void showHtml(const QString &html, double position = 0);
     // Starts showing a local file (its file URL) of size bytes.
-    void showFile(const QUrl &file, qsizetype size);
+    void showFile(const QUrl &file, qsizetype size, double position = 0);
     // Puts page in place of the latest request; false when there is none,
     // or when it is that page already.
     bool giveUp(const QString &page);
@@ -69,6 +70,8 @@ Q_SIGNALS:
     void documentArrived();
     // The engine is busy with a long piece of an older request: replace it.
     void engineUnfit();
+    // The reader moved in the page in place.
+    void readingPositionChanged(double position);
 
 private:
     struct Request
@@ -79,7 +82,7 @@ private:
         qsizetype size = 0; // characters of the page, bytes of the file
     };
 
-    void show(Request request);
+    void show(Request request, double position);
     void restart();
     void begin();
     void loadOwn(const QUrl &url);

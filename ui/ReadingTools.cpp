@@ -1,0 +1,187 @@
+#include "ui/ReadingTools.h"
+
+#include "ui/FatalReport.h"
+#include "ui/FindBar.h"
+#include "ui/MainWindow.h"
+#include "view/PageView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, ReadingState *state)
+    : QObject(window), m_window(window), m_view(view), m_state(state), m_bar(new FindBar(client))
+{
+    m_bar->hide();
+    m_view->setZoom(m_state->textSize());
+    connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) { m_state->setTextSize(factor); });
+    connect(m_view, &PageView::readingPositionChanged, this, [this](double position) {
+        if (m_work) {
+            const Collection &c = m_window->collection();
+            m_state->setPosition(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, position);
+        }
+    });
+    connect(m_view, &PageView::shown, this, &ReadingTools::onPageShown);
+    connect(m_view, &PageView::found, m_bar, &FindBar::showCount);
+    connect(m_bar, &FindBar::phraseChanged, this, &ReadingTools::look);
+    connect(m_bar, &FindBar::nextRequested, this, &ReadingTools::findNext);
+    connect(m_bar, &FindBar::previousRequested, this, &ReadingTools::findPrevious);
+    connect(m_bar, &FindBar::resultChosen, this, &ReadingTools::openResult);
+    connect(m_bar, &FindBar::closed, this, &ReadingTools::closeFind);
+    connect(&m_search, &CollectionSearch::found, m_bar, &FindBar::addResults);
+    connect(&m_search, &CollectionSearch::progress, m_bar, &FindBar::showProgress);
+}
+
+QAction *ReadingTools::addAction(QMenuBar *bar, const QString &name, const QString &text,
+                                 const QList<QKeySequence> &keys, void (ReadingTools::*handler)())
+{
+    QMenu *menu = bar->findChild<QMenu *>(u"readingMenu"_s);
+    auto *action = new QAction(text, m_window);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    connect(action, &QAction::triggered, this,
+            [this, handler] { fatal::guard(m_window->windowTitle(), [this, handler] { (this->*handler)(); }); });
+    if (menu)
+        menu->addAction(action);
+    else
+        m_window->addAction(action);
+    return action;
+}
+
+void ReadingTools::addMenu(QMenuBar *bar)
+{
+    // A menu of its own: the original's menu stays as it was.
+    QMenu *menu = bar->addMenu(u"Чтение"_s);
+    menu->setObjectName(u"readingMenu"_s);
+    addAction(bar, u"findAction"_s, u"Найти в произведении…"_s, {QKeySequence::Find}, &ReadingTools::openFind);
+    addAction(bar, u"findEverywhereAction"_s, u"Найти во всём собрании…"_s,
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, &ReadingTools::openFindEverywhere);
+    addAction(bar, u"findNextAction"_s, u"Найти далее"_s, {QKeySequence(Qt::Key_F3)}, &ReadingTools::findNext);
+    addAction(bar, u"findPreviousAction"_s, u"Найти ранее"_s, {QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+              &ReadingTools::findPrevious);
+    menu->addSeparator()->setObjectName(u"readingSeparator"_s);
+    m_fullScreen = addAction(bar, u"fullScreenAction"_s, u"Во весь экран"_s, {QKeySequence(Qt::Key_F11)},
+                             &ReadingTools::toggleFullScreen);
+    m_fullScreen->setCheckable(true);
+    // Not in the menu: Escape ends full screen (and closes the find bar).
+    m_escape = new QAction(m_window);
+    m_escape->setObjectName(u"escapeAction"_s);
+    m_escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_escape->setEnabled(false);
+    connect(m_escape, &QAction::triggered, this,
+            [this] { fatal::guard(m_window->windowTitle(), [this] { escape(); }); });
+    m_window->addAction(m_escape);
+}
+
+int ReadingTools::findBarHeight(int clientHeight) const
+{
+    if (!m_bar->isVisible())
+        return 0;
+    const int least = m_bar->minimumSizeHint().height();
+    // With the collection's results, up to half the client area.
+    return m_bar->everywhere() ? std::clamp(clientHeight / 2, least, std::max(least, clientHeight)) : least;
+}
+
+double ReadingTools::workShown(std::int32_t index)
+{
+    const Collection &c = m_window->collection();
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(c.workPath(index));
+    if (!stamp) {
+        m_work.reset();
+        return 0;
+    }
+    m_work = ShownWork{index, *stamp};
+    return m_state->position(c.dataPath(), c.workFileName(index), *stamp);
+}
+
+void ReadingTools::openFind()
+{
+    m_bar->open(false);
+    Q_EMIT layoutChanged();
+}
+
+void ReadingTools::openFindEverywhere()
+{
+    m_bar->open(true);
+    Q_EMIT layoutChanged();
+}
+
+void ReadingTools::findNext()
+{
+    if (!m_bar->isVisible() || m_bar->phrase().trimmed().isEmpty())
+        openFind();
+    else
+        m_view->findNext();
+}
+
+void ReadingTools::findPrevious()
+{
+    if (!m_bar->isVisible() || m_bar->phrase().trimmed().isEmpty())
+        openFind();
+    else
+        m_view->findPrevious();
+}
+
+void ReadingTools::look(const QString &phrase, bool everywhere)
+{
+    Q_EMIT layoutChanged();
+    m_view->find(phrase);
+    m_bar->clearResults();
+    if (everywhere)
+        m_search.start(m_window->collection(), phrase, m_window->generator());
+    else
+        m_search.cancel();
+}
+
+void ReadingTools::onPageShown()
+{
+    // A new page is looked through for the phrase at hand; one opened from
+    // the collection's results goes to the match chosen.
+    if (m_pending && m_work && m_work->index == m_pending->work) {
+        m_view->find(m_pending->phrase, int(m_pending->ordinal));
+        m_pending.reset();
+    } else if (m_bar->isVisible() && !m_bar->phrase().trimmed().isEmpty()) {
+        m_view->find(m_bar->phrase());
+    }
+}
+
+void ReadingTools::openResult(std::int32_t work, qsizetype ordinal)
+{
+    m_pending = PendingFind{work, m_bar->phrase(), ordinal};
+    m_window->openWork(work);
+}
+
+void ReadingTools::closeFind()
+{
+    m_search.cancel();
+    m_pending.reset();
+    m_view->clearFind();
+    Q_EMIT layoutChanged();
+    m_view->setFocus();
+}
+
+void ReadingTools::escape()
+{
+    if (m_bar->isVisible() && m_bar->isAncestorOf(QApplication::focusWidget()))
+        m_bar->dismiss();
+    else if (m_window->isFullScreen())
+        toggleFullScreen();
+}
+
+void ReadingTools::toggleFullScreen()
+{
+    if (m_window->isFullScreen()) {
+        m_window->setWindowState(m_stateBeforeFullScreen);
+    } else {
+        m_stateBeforeFullScreen = m_window->windowState();
+        m_window->setWindowState(m_window->windowState() | Qt::WindowFullScreen);
+    }
+    const bool full = m_window->windowState().testFlag(Qt::WindowFullScreen);
+    m_fullScreen->setChecked(full);
+    m_escape->setEnabled(full);
+}

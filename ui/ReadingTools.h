@@ -1,0 +1,83 @@
+#pragma once
+
+#include "format/CollectionSearch.h"
+#include "format/ReadingState.h"
+#include "platform/FileStamp.h"
+
+#include <QObject>
+
+#include <optional>
+
+class FindBar;
+class MainWindow;
+class PageView;
+class QAction;
+class QMenuBar;
+class QWidget;
+
+// What the reader adds to the original for reading as people read: each
+// work opens where it was left (in this run and the next), the text size
+// stays, find on the page and in the whole collection, and full screen.
+// Its commands have a menu of their own.
+class ReadingTools : public QObject
+{
+    Q_OBJECT
+
+public:
+    // For window, whose view shows the pages and whose client area holds
+    // the find bar; state keeps what stays from run to run.
+    ReadingTools(MainWindow *window, PageView *view, QWidget *client, ReadingState *state);
+
+    void addMenu(QMenuBar *bar);
+    [[nodiscard]] FindBar *findBar() const { return m_bar; }
+    // The height the find bar takes at the bottom of a client area this high.
+    [[nodiscard]] int findBarHeight(int clientHeight) const;
+
+    // Work index is to be shown: where it was left (0 the top).
+    [[nodiscard]] double workShown(std::int32_t index);
+    // Any other page is to be shown.
+    void otherPageShown() { m_work.reset(); }
+
+    // Escape: the find bar closes if it has the focus, else full screen ends.
+    void escape();
+    void toggleFullScreen();
+
+Q_SIGNALS:
+    // The find bar came or went: the client area is laid out again.
+    void layoutChanged();
+
+private:
+    struct ShownWork
+    {
+        std::int32_t index = 0;
+        platform::FileStamp stamp;
+    };
+    struct PendingFind
+    {
+        std::int32_t work = 0;
+        QString phrase;
+        qsizetype ordinal = 0;
+    };
+
+    QAction *addAction(QMenuBar *bar, const QString &name, const QString &text, const QList<QKeySequence> &keys,
+                       void (ReadingTools::*handler)());
+    void openFind();
+    void openFindEverywhere();
+    void findNext();
+    void findPrevious();
+    void look(const QString &phrase, bool everywhere);
+    void onPageShown();
+    void openResult(std::int32_t work, qsizetype ordinal);
+    void closeFind();
+
+    MainWindow *m_window;
+    PageView *m_view;
+    ReadingState *m_state;
+    FindBar *m_bar;
+    CollectionSearch m_search;
+    QAction *m_fullScreen = nullptr;
+    QAction *m_escape = nullptr;
+    Qt::WindowStates m_stateBeforeFullScreen;
+    std::optional<ShownWork> m_work;
+    std::optional<PendingFind> m_pending;
+};
