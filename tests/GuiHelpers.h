@@ -7,6 +7,7 @@
 #include "view/PageView.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -102,6 +103,11 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
         QTest::mouseMove(input(window), at);
         (void)QTest::qWaitFor([&] { return window->pageView()->statusText() == expectedStatus; }, 1000);
     }
+    // On failure, which way: the pointer elsewhere, a widget over the link, or no report.
+    if (window->pageView()->statusText() != expectedStatus)
+        qWarning() << "pointAt: pointer at" << QCursor::pos() << "sent to" << input(window)->mapToGlobal(at)
+                   << "under it" << QApplication::widgetAt(input(window)->mapToGlobal(at)) << "popup"
+                   << QApplication::activePopupWidget() << "modal" << QApplication::activeModalWidget();
     QCOMPARE(window->pageView()->statusText(), expectedStatus);
 }
 
