@@ -8,6 +8,7 @@
 #include "view/PageViewTesting.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -110,6 +111,11 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
         QTest::mouseMove(input(window), at);
         (void)QTest::qWaitFor([&] { return statusText(window) == expectedStatus; }, 1000);
     }
+    // On failure, which way: the pointer elsewhere, a widget over the link, or no report.
+    if (statusText(window) != expectedStatus)
+        qWarning() << "pointAt: pointer at" << QCursor::pos() << "sent to" << input(window)->mapToGlobal(at)
+                   << "under it" << QApplication::widgetAt(input(window)->mapToGlobal(at)) << "popup"
+                   << QApplication::activePopupWidget() << "modal" << QApplication::activeModalWidget();
     QCOMPARE(statusText(window), expectedStatus);
 }
 
