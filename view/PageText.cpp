@@ -69,9 +69,12 @@ public:
     [[nodiscard]] QRect characterRect(int) const override { return {}; }
     [[nodiscard]] int offsetAtPoint(const QPoint &) const override { return -1; }
     void scrollToSubstring(int, int) override { }
-    [[nodiscard]] QString attributes(int offset, int *startOffset, int *endOffset) const override
+    // One run without attributes over the whole text: a screen reader reads
+    // a line as far as the run it is in goes.
+    [[nodiscard]] QString attributes(int, int *startOffset, int *endOffset) const override
     {
-        *startOffset = *endOffset = offset;
+        *startOffset = 0;
+        *endOffset = characterCount();
         return {};
     }
 
@@ -105,8 +108,9 @@ public:
             return all.mid(offset, 1);
         }
         if (boundary == QAccessible::LineBoundary || boundary == QAccessible::ParagraphBoundary) {
+            // Without its line end, as Qt's own text widgets give a line.
             *startOffset = from;
-            *endOffset = to;
+            *endOffset = newline < 0 ? int(all.size()) : newline;
             return all.mid(*startOffset, *endOffset - *startOffset);
         }
         const QStringView paragraph = QStringView(all).mid(from, to - from);
@@ -188,11 +192,30 @@ QAccessibleInterface *pageAccessible(const QString &className, QObject *object)
 PageText::PageText(QWidget *view) : QObject(view)
 {
     setObjectName(u"pageText"_s);
+    standBeside(view);
+}
+
+void PageText::standBeside(QWidget *view)
+{
     static const bool installed = [] {
         QAccessible::installFactory(pageAccessible);
         return true;
     }();
     (void)installed;
+    // The view may have been asked for before (as it was made): what stood
+    // for it then knows nothing of the page's text.
+    QAccessibleInterface *known = QAccessible::queryAccessibleInterface(view);
+    if (known && !dynamic_cast<PageViewAccessible *>(known))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(known));
+}
+
+PageText::~PageText()
+{
+    // Gone from the tree with the page it stood for.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent gone(this, QAccessible::ObjectDestroyed);
+        QAccessible::updateAccessibility(&gone);
+    }
 }
 
 QWidget *PageText::view() const
@@ -209,8 +232,8 @@ void PageText::show(const QString &title, const QString &text, bool takeFocus)
     if (!QAccessible::isActive())
         return;
     QAccessibleInterface *self = QAccessible::queryAccessibleInterface(this);
-    QAccessibleEvent named(self, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
+    QAccessibleEvent created(self, QAccessible::ObjectCreated);
+    QAccessible::updateAccessibility(&created);
     if (takeFocus) {
         QAccessibleEvent focus(self, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);

@@ -17,8 +17,13 @@ class PageText : public QObject
 public:
     // Stands under view (the page view).
     explicit PageText(QWidget *view);
+    ~PageText() override;
+    PageText(const PageText &) = delete;
+    PageText &operator=(const PageText &) = delete;
 
     [[nodiscard]] QWidget *view() const;
+    // Makes the view stand in the tree with the page's text among its children.
+    static void standBeside(QWidget *view);
     [[nodiscard]] const QString &title() const { return m_title; }
     [[nodiscard]] const QString &text() const { return m_text; }
     [[nodiscard]] int caret() const { return m_caret; }

@@ -193,8 +193,17 @@ void PageView::describePage()
             return;
         const QVariantList page = result.toList();
         if (page.size() == 3)
-            self->m_pageText->show(page[0].toString(), page[1].toString(), !page[2].toBool());
+            self->replacePageText(page[0].toString(), page[1].toString(), !page[2].toBool());
     });
+}
+
+void PageView::replacePageText(const QString &title, const QString &text, bool takeFocus)
+{
+    // An object of its own for every page: a screen reader announces a
+    // focus that moves to another object, not one that stays where it was.
+    delete m_pageText;
+    m_pageText = new PageText(this);
+    m_pageText->show(title, text, takeFocus);
 }
 
 void PageView::onReport(const QString &report)

@@ -105,6 +105,7 @@ private:
     // Names the page on screen, marks its heading, puts the keyboard where
     // it starts, and hands its text to assistive technology.
     void describePage();
+    void replacePageText(const QString &title, const QString &text, bool takeFocus);
 
     bool m_selectionAllowed = false;
     // The address under the pointer, as the engine last reported it.
