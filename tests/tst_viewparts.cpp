@@ -246,17 +246,17 @@ private Q_SLOTS:
         struct Node : QAccessibleObject
         {
             using QAccessibleObject::QAccessibleObject;
-            QAccessibleInterface *parent() const override { return nullptr; }
-            QAccessibleInterface *child(int) const override { return nullptr; }
-            int childCount() const override { return 0; }
-            int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-            QString text(QAccessible::Text) const override { return {}; }
-            QAccessible::Role role() const override { return QAccessible::StaticText; }
-            QAccessible::State state() const override { return {}; }
+            [[nodiscard]] QAccessibleInterface *parent() const override { return nullptr; }
+            [[nodiscard]] QAccessibleInterface *child(int) const override { return nullptr; }
+            [[nodiscard]] int childCount() const override { return 0; }
+            [[nodiscard]] int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+            [[nodiscard]] QString text(QAccessible::Text) const override { return {}; }
+            [[nodiscard]] QAccessible::Role role() const override { return QAccessible::StaticText; }
+            [[nodiscard]] QAccessible::State state() const override { return {}; }
         };
         QObject browser;
         const auto tree = [&](int depth) {
-            QObject *root = new QObject(&browser);
+            auto *root = new QObject(&browser);
             QObject *last = root;
             for (int i = 0; i < depth; ++i)
                 last = new QObject(i % 2 ? last : new QObject(last));

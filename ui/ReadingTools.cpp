@@ -40,7 +40,7 @@ ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, 
 QAction *ReadingTools::addAction(QMenuBar *bar, const QString &name, const QString &text,
                                  const QList<QKeySequence> &keys, void (ReadingTools::*handler)())
 {
-    QMenu *menu = bar->findChild<QMenu *>(u"readingMenu"_s);
+    auto *menu = bar->findChild<QMenu *>(u"readingMenu"_s);
     auto *action = new QAction(text, m_window);
     action->setObjectName(name);
     action->setShortcuts(keys);

@@ -26,18 +26,20 @@ bool standsForANode(QObject *object, int *count)
 
 int dropAccessibleLeftovers(QObject *browser)
 {
+    // Deleting changes the list of children: find first, then delete.
+    QList<QObject *> gone;
     int dropped = 0;
-    const QList<QObject *> children = browser->children();
-    for (QObject *child : children) {
+    for (QObject *child : browser->children()) {
         // Only the engine's own: widgets and objects of a class of their own
         // are not.
         if (child->isWidgetType() || child->metaObject() != &QObject::staticMetaObject)
             continue;
         int count = 0;
         if (!standsForANode(child, &count)) {
-            delete child;
+            gone.append(child);
             dropped += count;
         }
     }
+    qDeleteAll(gone);
     return dropped;
 }
