@@ -25,6 +25,7 @@ NativePath NativePath::fromNative(NativeName native)
     NativePath path;
     path.m_native = std::move(native);
     path.m_exact = false;
+    path.m_inCodePage = true;
     const QList<QByteArray> parts = path.m_native.split('/');
     for (qsizetype i = 0; i < parts.size(); ++i) {
         if (i > 0)
@@ -47,8 +48,18 @@ NativePath NativePath::fromNative(NativeName native, CodePage page)
     if (utf8.hasError()) {
         path.m_text = codepage::decode(native, page);
         path.m_exact = false;
+        path.m_inCodePage = true;
+        path.m_native = std::move(native);
+        return path;
     }
 #endif
+    // Composed, a name sorts and compares as the same name typed on Windows
+    // or Linux does, whichever unpacker wrote it.
+    QString composed = path.m_text.normalized(QString::NormalizationForm_C);
+    if (composed != path.m_text) {
+        path.m_text = std::move(composed);
+        path.m_exact = false;
+    }
     path.m_native = std::move(native);
     return path;
 }
@@ -72,6 +83,7 @@ NativePath &NativePath::operator+=(const NativePath &other)
     m_text += other.m_text;
     m_native += other.m_native;
     m_exact = m_exact && other.m_exact;
+    m_inCodePage = m_inCodePage || other.m_inCodePage;
     return *this;
 }
 
