@@ -52,6 +52,23 @@ Result runPack(const QStringList &args, const QByteArray &input = {})
     return {status, QString::fromUtf8(out.data()), QString::fromUtf8(err.data()), out.data()};
 }
 
+#ifndef Q_OS_WIN
+// The same with arguments given as bytes, as a shell hands them on.
+Result runPackOnBytes(const QList<QByteArray> &args, const QByteArray &input = {})
+{
+    QBuffer in;
+    QBuffer out;
+    QBuffer err;
+    in.setData(input);
+    (void)in.open(QIODevice::ReadOnly), (void)out.open(QIODevice::WriteOnly), (void)err.open(QIODevice::WriteOnly);
+    pack::Streams io{in, out, err};
+    QList<platform::NativePath> arguments;
+    for (const QByteArray &arg : args)
+        arguments.append(platform::NativePath::fromNative(arg));
+    return Result{pack::run(arguments, io), QString::fromUtf8(out.data()), QString::fromUtf8(err.data()), out.data()};
+}
+#endif
+
 void write(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
@@ -528,37 +545,68 @@ private Q_SLOTS:
         const QByteArray oda866 = "\x8E\xA4\xA0.dat";
         QVERIFY(files::makeRaw(data + oda866, workfile::encodeWork(5, {u"Ода"_s})));
         QVERIFY(files::makeRaw(data + "a\nb.dat", workfile::encodeWork(6, {u"б"_s})));
-        const auto run = [](const QList<QByteArray> &args, const QByteArray &input = {}) {
-            QBuffer in;
-            QBuffer out;
-            QBuffer err;
-            in.setData(input);
-            (void)in.open(QIODevice::ReadOnly), (void)out.open(QIODevice::WriteOnly),
-                (void)err.open(QIODevice::WriteOnly);
-            pack::Streams io{in, out, err};
-            QList<platform::NativePath> arguments;
-            for (const QByteArray &arg : args)
-                arguments.append(platform::NativePath::fromNative(arg));
-            return Result{pack::run(arguments, io), QString::fromUtf8(out.data()), QString::fromUtf8(err.data()),
-                          out.data()};
-        };
-        Result r = run({"check", data});
+        Result r = runPackOnBytes({"check", data});
         QCOMPARE(r.out, u"1) a\\nb.dat: seed 6, 1 line\n2) Ода.dat (name in cp866): seed 5, 1 line\n"_s);
         QCOMPARE(r.status, 0);
-        r = run({"decode", data + oda866});
+        r = runPackOnBytes({"decode", data + oda866});
         QCOMPARE(r.out, u"Ода\n"_s);
 
         // "Ода.dat" in windows-1251, written under that name and no other.
         const QByteArray oda1251 = "\xCE\xE4\xE0.dat";
-        r = run({"encode", "-", data + oda1251}, "текст");
+        r = runPackOnBytes({"encode", "-", data + oda1251}, "текст");
         QCOMPARE(r.status, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-        QCOMPARE(run({"decode", data + oda1251}).out, u"текст\n"_s);
+        QCOMPARE(runPackOnBytes({"decode", data + oda1251}).out, u"текст\n"_s);
         QList<QByteArray> names;
         for (const platform::NativePath &name : platform::listFiles(platform::NativePath(dir.path()), u"").files)
             names.append(name.native());
         std::sort(names.begin(), names.end());
         QCOMPARE(names, (QList<QByteArray>{"a\nb.dat", oda866, oda1251}));
+#endif
+    }
+
+    // check names the code page a folder's names were read in, and warns when
+    // they may have lost a letter to unzip.
+    void checkNamesTheCodePage_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("names");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<bool>("warns");
+        // "Ода" and "Сад", "Тля".
+        QTest::newRow("KOI8-R") << QList<QByteArray>{"\xEF\xC4\xC1.dat", "\xF3\xC1\xC4.dat"}
+                                << u"1) Ода.dat (name in KOI8-R): seed 5, 1 line\n"
+                                   u"2) Сад.dat (name in KOI8-R): seed 5, 1 line\n"_s
+                                << false;
+        QTest::newRow("windows-1251 without я")
+            << QList<QByteArray>{"\xCE\xE4\xE0.dat", "\xD2\xEB.dat", u"Явь.dat"_s.toUtf8()}
+            << u"1) Ода.dat (name in windows-1251): seed 5, 1 line\n2) Тл.dat (name in windows-1251): seed 5, 1 line\n"
+               u"3) Явь.dat: seed 5, 1 line\n"_s
+            << true;
+        QTest::newRow("windows-1251 with я")
+            << QList<QByteArray>{"\xCE\xE4\xE0.dat", "\xD2\xEB\xFF.dat"}
+            << u"1) Ода.dat (name in windows-1251): seed 5, 1 line\n2) Тля.dat (name in windows-1251): seed 5, 1 line\n"_s
+            << false;
+        QTest::newRow("UTF-8 alone") << QList<QByteArray>{u"Тл.dat"_s.toUtf8()} << u"1) Тл.dat: seed 5, 1 line\n"_s
+                                     << false;
+        // From a Mac: shown composed, which is not the name's own bytes, but no code page.
+        QTest::newRow("decomposed") << QList<QByteArray>{u"И\u0306од.dat"_s.toUtf8()}
+                                    << u"1) Йод.dat: seed 5, 1 line\n"_s << false;
+    }
+
+    void checkNamesTheCodePage()
+    {
+        QFETCH(QList<QByteArray>, names);
+        QFETCH(QString, out);
+        QFETCH(bool, warns);
+        SKIP_ON_WINDOWS(files::NoByteNames);
+#ifndef Q_OS_WIN
+        files::TemporaryFolder dir;
+        for (const QByteArray &name : names)
+            QVERIFY(files::makeRaw(files::bytes(dir.path()) + '/' + name, workfile::encodeWork(5, {u"а"_s})));
+        const Result r = runPackOnBytes({"check", files::bytes(dir.path())});
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err.contains(u"unpack the archive again with 7z or bsdtar"_s), warns);
 #endif
     }
 

@@ -734,8 +734,8 @@ private Q_SLOTS:
                                         << QStringList{u"Тля.dat"_s};
         // The UTF-8 names tell nothing of the code page of the others.
         QTest::newRow("cp866 among UTF-8 names")
-            << QList<QByteArray>{Oda866 + ".dat", u"Ёж.dat"_s.toUtf8(), u"Сон.dat"_s.toUtf8(),
-                                 u"Явь.dat"_s.toUtf8(), u"Щи.dat"_s.toUtf8()}
+            << QList<QByteArray>{Oda866 + ".dat", u"Ёж.dat"_s.toUtf8(), u"Сон.dat"_s.toUtf8(), u"Явь.dat"_s.toUtf8(),
+                                 u"Щи.dat"_s.toUtf8()}
             << QStringList{u"Ёж.dat"_s, u"Ода.dat"_s, u"Сон.dat"_s, u"Щи.dat"_s, u"Явь.dat"_s};
         // From a Mac: shown composed, and sorted so (Й after И), as unpacked anywhere else.
         QTest::newRow("decomposed UTF-8")
