@@ -147,16 +147,16 @@ bool isUtf8(QByteArrayView bytes)
 CodePage ofNames(const QList<QByteArray> &names)
 {
     // In order of how commonly names arrive in each, with what the rarer
-    // ones must make up (in quarter bits): without it a single short name
-    // such as "Сад" in cp866 as unzip converted it would read as KOI8-R
-    // ("ФАЯ", a word in capitals) as often as the other way round.
+    // ones must make up (in quarter bits): a short name that reads as a word
+    // in two code pages (the bytes of "мед" in windows-1251 are "ЛЕД" in
+    // KOI8-R) goes to the commoner unless the rarer reads better by that much.
     struct Candidate
     {
         CodePage page;
         qint64 cost;
     };
     std::array<Candidate, 4> candidates = {
-        {{CodePage::Windows1251, 0}, {CodePage::Cp866, 0}, {CodePage::Cp866Unzipped, 8}, {CodePage::Koi8r, 16}}};
+        {{CodePage::Windows1251, 0}, {CodePage::Cp866, 0}, {CodePage::Cp866Unzipped, 4}, {CodePage::Koi8r, 8}}};
     for (const QByteArray &name : names) {
         if (isUtf8(name))
             continue;

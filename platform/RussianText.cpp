@@ -51,14 +51,14 @@ constexpr std::array<std::array<std::uint8_t, 33>, 33> Pairs = {{
 
 // What a character that is not a Russian letter costs, by what it is.
 constexpr int RareSign = 32;
-constexpr int Foreign = 96;
+constexpr int Foreign = 128;
 // A control character: bytes of no code page's text (unzip never writes
 // them, windows-1251 leaves 0x98 unassigned).
 constexpr int Control = 384;
 
 // What each letter case costs a word: the name's first one, and the others.
 enum class Shape { Capitalised, Capitals, Small, Mixed };
-constexpr std::array<int, 4> FirstWord = {0, 8, 44, 96};
+constexpr std::array<int, 4> FirstWord = {0, 16, 44, 96};
 constexpr std::array<int, 4> LaterWord = {4, 12, 0, 80};
 
 // 1-32 for а-я (ё as е), either case; 0 for anything else.
