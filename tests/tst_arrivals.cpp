@@ -17,8 +17,6 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 
-#include <optional>
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -182,25 +180,17 @@ private Q_SLOTS:
     void aProgramFolderNotInUtf8Works_data()
     {
         QTest::addColumn<platform::CodePage>("page");
-        // The names inside in that code page too, or (empty) in UTF-8.
-        QTest::addColumn<std::optional<platform::CodePage>>("namesPage");
-        using P = platform::CodePage;
-        QTest::newRow("windows-1251") << P::Windows1251 << std::optional(P::Windows1251);
-        QTest::newRow("cp866") << P::Cp866 << std::optional(P::Cp866);
-        QTest::newRow("cp866 as unzip converted it") << P::Cp866Unzipped << std::optional(P::Cp866Unzipped);
-        // As convmv leaves it: the names inside renamed, the folder not.
-        QTest::newRow("cp866 with UTF-8 inside") << platform::CodePage::Cp866 << std::optional<platform::CodePage>();
+        QTest::newRow("windows-1251") << platform::CodePage::Windows1251;
+        QTest::newRow("cp866") << platform::CodePage::Cp866;
+        QTest::newRow("cp866 as unzip converted it") << platform::CodePage::Cp866Unzipped;
     }
 
     void aProgramFolderNotInUtf8Works()
     {
         QFETCH(platform::CodePage, page);
-        QFETCH(std::optional<platform::CodePage>, namesPage);
-        const auto named = [namesPage](const QString &name) {
-            return namesPage ? platform::codepage::encode(name, *namesPage) : name.toUtf8();
-        };
+        const auto named = [page](const QString &name) { return platform::codepage::encode(name, page); };
         files::TemporaryFolder root;
-        const QByteArray program = files::bytes(root.path()) + '/' + platform::codepage::encode(u"Собрание"_s, page);
+        const QByteArray program = files::bytes(root.path()) + '/' + named(u"Собрание"_s);
         QVERIFY(::mkdir(program.constData(), 0755) == 0);
         QVERIFY(::mkdir((program + "/Data").constData(), 0755) == 0);
         QVERIFY(files::makeRaw(program + "/Data/" + named(u"Ода.dat"_s), workfile::encodeWork(1, {u"Текст оды"_s})));
