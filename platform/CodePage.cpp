@@ -17,11 +17,6 @@ namespace platform::codepage {
 
 namespace {
 
-bool isRussianLetter(char16_t c)
-{
-    return (c >= u'А' && c <= u'я') || c == u'Ё' || c == u'ё';
-}
-
 // The byte unzip writes for each cp866 byte from 0x80 on (0: dropped).
 constexpr std::array<unsigned char, 128> Unzipped = {
     0xC7, 0xFC, 0xE9, 0xE2, 0xE4, 0xE0, 0xE5, 0xE7, 0xEA, 0xEB, 0xE8, 0xEF, 0xEE, 0xEC, 0xC4, 0xC5, // 80
@@ -46,7 +41,7 @@ std::array<char16_t, 256> makeUnzippedTable()
         for (int c = 0x80; c < 0x100; ++c) {
             const char16_t shown = cp866::toUnicode(static_cast<unsigned char>(c));
             const unsigned char written = Unzipped[c - 0x80];
-            if (written >= 0x80 && isRussianLetter(shown) == letters)
+            if (written >= 0x80 && russian::isLetter(shown) == letters)
                 t[written] = shown;
         }
     }
@@ -144,6 +139,23 @@ bool isUtf8(QByteArrayView bytes)
     return complete;
 }
 
+bool isUtf8Name(QByteArrayView bytes)
+{
+    bool complete = false;
+    const QString text = decodeUtf8(bytes, complete);
+    if (!complete)
+        return false;
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return russian::isLetter(c.unicode()); }))
+        return true;
+    const auto readsRussian = [](QChar c) { return c.unicode() < 0x80 || russian::isLetter(c.unicode()); };
+    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped, CodePage::Koi8r}) {
+        const QString decoded = decode(bytes, page);
+        if (std::all_of(decoded.begin(), decoded.end(), readsRussian))
+            return text == decoded; // ASCII alone is the same in all
+    }
+    return true;
+}
+
 CodePage ofNames(const QList<QByteArray> &names)
 {
     // In order of how commonly names arrive in each, with what the rarer
@@ -158,7 +170,7 @@ CodePage ofNames(const QList<QByteArray> &names)
     std::array<Candidate, 4> candidates = {
         {{CodePage::Windows1251, 0}, {CodePage::Cp866, 0}, {CodePage::Cp866Unzipped, 4}, {CodePage::Koi8r, 8}}};
     for (const QByteArray &name : names) {
-        if (isUtf8(name))
+        if (isUtf8Name(name))
             continue;
         for (Candidate &candidate : candidates)
             candidate.cost += russian::unlikelihood(decode(name, candidate.page));

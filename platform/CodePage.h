@@ -31,9 +31,16 @@ namespace codepage {
 [[nodiscard]] QString decodeUtf8(QByteArrayView bytes, bool &complete);
 [[nodiscard]] bool isUtf8(QByteArrayView bytes);
 
-// The code page under which the names that are not UTF-8 read best as
-// Russian titles, all of them together (by their letter pairs and letter
-// case: see russian::unlikelihood). The rarer arrivals, cp866 as unzip
+// Whether a name's bytes are its UTF-8 text: they are UTF-8, and not by
+// accident the name of a Russian title in a code page. unzip's conversion
+// makes UTF-8 of about one short title in 400 ("Зоя" becomes "竴"): a name
+// whose UTF-8 text holds no Russian letter while in one of the code pages
+// all it holds beyond ASCII is Russian letters is taken for that.
+[[nodiscard]] bool isUtf8Name(QByteArrayView bytes);
+
+// The code page under which the names that are not UTF-8 (isUtf8Name) read
+// best as Russian titles, all of them together (by their letter pairs and
+// letter case: see russian::unlikelihood). The rarer arrivals, cp866 as unzip
 // converted it and KOI8-R, must read better by a little; where two read
 // equally well the commoner wins: windows-1251, cp866, cp866 as unzip
 // converted it, KOI8-R. Windows-1251 when no name needs a code page.

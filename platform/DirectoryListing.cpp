@@ -69,10 +69,10 @@ CodePage pageOf(int spelling)
 // case aside; -1 when it is not. withoutYa is name without its «я».
 int spellingOf(const QByteArray &entry, const QString &name, const QString &withoutYa)
 {
-    bool complete = false;
-    const QString utf8 = codepage::decodeUtf8(entry, complete);
-    if (complete)
-        return sameIgnoringCase(utf8.normalized(QString::NormalizationForm_C), name) ? Utf8Spelling : -1;
+    if (codepage::isUtf8Name(entry)) {
+        const QString text = QString::fromUtf8(entry).normalized(QString::NormalizationForm_C);
+        return sameIgnoringCase(text, name) ? Utf8Spelling : -1;
+    }
     for (std::size_t i = 0; i < SpellingPages.size(); ++i) {
         if (sameIgnoringCase(codepage::decode(entry, SpellingPages[i]), name))
             return int(i) + 1;

@@ -97,6 +97,11 @@ bool isRareSign(char16_t c)
 
 } // namespace
 
+bool isLetter(char16_t c)
+{
+    return letterIndex(c) != 0;
+}
+
 int unlikelihood(QStringView text)
 {
     int total = 0;

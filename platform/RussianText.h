@@ -15,4 +15,7 @@ namespace platform::russian {
 // every code page.
 [[nodiscard]] int unlikelihood(QStringView text);
 
+// Whether c is a letter of the Russian alphabet (Ё and ё among them).
+[[nodiscard]] bool isLetter(char16_t c);
+
 } // namespace platform::russian

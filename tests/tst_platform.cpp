@@ -725,6 +725,9 @@ private Q_SLOTS:
         QTest::newRow("cp866 converted by unzip, with ю")
             << QList<QByteArray>{QByteArray("\xC5\xBF\xDF\xFD\xBC\xAB \xAC \xBC\xAB\xD3\xAF.dat")}
             << QStringList{u"Письмо к морю.dat"_s};
+        // "Зоя" as unzip leaves it is UTF-8 too, for "竴".
+        QTest::newRow("UTF-8 by accident")
+            << QList<QByteArray>{QByteArray("\xE7\xAB\xB4.dat")} << QStringList{u"Зоя.dat"_s};
         QTest::newRow("KOI8-R") << QList<QByteArray>{QByteArray("\xEF\xC4\xC1.dat"), QByteArray("\xED\xC9\xD2.dat")}
                                 << QStringList{u"Мир.dat"_s, u"Ода.dat"_s};
         // Alone, one short name: read letter by letter, "’«п" in windows-1251 did as well.
