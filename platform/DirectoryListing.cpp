@@ -148,6 +148,8 @@ NativePath findFile(const NativePath &folder, const QString &name, FileKind kind
     }
     if (best)
         return folder + NativePath::fromNative(best->second, pageOf(best->first));
+#else
+    Q_UNUSED(kind);
 #endif
     return utf8;
 }
