@@ -1,6 +1,7 @@
 #include "format/Collection.h"
 
 #include "format/Pages.h"
+#include "platform/FileKind.h"
 #include "platform/RuntimeError.h"
 #include "platform/System.h"
 
@@ -46,7 +47,9 @@ Collection Collection::load(const platform::NativePath &programFolder)
 {
     Collection c;
     c.m_appDir = appDirFrom(programFolder);
-    c.m_dataDir = c.m_appDir + platform::NativePath(u"Data"_s + QChar(platform::PathSeparator));
+    // As Windows finds it: "DATA" or "data" will do.
+    c.m_dataDir = platform::findFile(c.m_appDir, u"Data"_s, platform::FileKind::Folder)
+                  + platform::NativePath(QString(QChar(platform::PathSeparator)));
 
     QList<platform::NativePath> files = listWorkFiles(c.m_dataDir).files;
     if (files.size() > INT32_MAX)

@@ -26,7 +26,8 @@ public:
 
     // The program folder, ending in the platform's separator, as shown.
     [[nodiscard]] const QString &appDir() const { return m_appDir.text(); }
-    // appDir() & "Data" & the separator.
+    // appDir() & "Data" & the separator, the data folder under the spelling
+    // found at load() ("DATA", "data": Windows ignores letter case).
     [[nodiscard]] const QString &dataDir() const { return m_dataDir.text(); }
     // The same two as the system names them.
     [[nodiscard]] const platform::NativePath &appPath() const { return m_appDir; }
@@ -47,8 +48,8 @@ public:
     // The name of that file alone, as the listing found it.
     [[nodiscard]] platform::NativePath workFileName(std::int32_t index) const;
     // "Биография.html" in the data folder and "Справка.htm" in the program
-    // folder, under whichever spelling of the name is there (UTF-8 first,
-    // then windows-1251, then cp866), looked for at each call.
+    // folder, under whichever spelling of the name is there, in any letter
+    // case (platform::findFile tells which first), looked for at each call.
     [[nodiscard]] platform::NativePath biographyPath() const;
     [[nodiscard]] platform::NativePath helpPath() const;
 

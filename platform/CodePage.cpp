@@ -1,6 +1,8 @@
 #include "platform/CodePage.h"
 
 #include "platform/Cp866.h"
+#include "platform/Koi8r.h"
+#include "platform/RussianText.h"
 #include "platform/SingleByte.h"
 #include "platform/Windows1251.h"
 
@@ -14,14 +16,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace platform::codepage {
 
 namespace {
-
-bool readsAsRussian(char16_t c)
-{
-    static constexpr std::array<char16_t, 12> Punctuation = {u'«', u'»', u'—', u'–', u'…', u'№',
-                                                             u'„', u'“', u'”', u'‚', u'‘', u'’'};
-    return (c >= u'А' && c <= u'я') || c == u'Ё' || c == u'ё'
-           || std::find(Punctuation.begin(), Punctuation.end(), c) != Punctuation.end();
-}
 
 // The byte unzip writes for each cp866 byte from 0x80 on (0: dropped).
 constexpr std::array<unsigned char, 128> Unzipped = {
@@ -47,7 +41,7 @@ std::array<char16_t, 256> makeUnzippedTable()
         for (int c = 0x80; c < 0x100; ++c) {
             const char16_t shown = cp866::toUnicode(static_cast<unsigned char>(c));
             const unsigned char written = Unzipped[c - 0x80];
-            if (written >= 0x80 && readsAsRussian(shown) == letters)
+            if (written >= 0x80 && russian::isLetter(shown) == letters)
                 t[written] = shown;
         }
     }
@@ -62,6 +56,8 @@ const std::array<char16_t, 256> &tableOf(CodePage page)
         return cp866::table();
     case CodePage::Cp866Unzipped:
         return unzipped;
+    case CodePage::Koi8r:
+        return koi8r::table();
     case CodePage::Windows1251:
         break;
     }
@@ -79,6 +75,8 @@ QByteArray encode(QStringView text, CodePage page)
 {
     if (page == CodePage::Windows1251)
         return windows1251::encode(text);
+    if (page == CodePage::Koi8r)
+        return singlebyte::encode(text, koi8r::fromUnicode);
     QByteArray bytes = cp866::encode(text);
     if (page == CodePage::Cp866Unzipped) {
         for (char &b : bytes) {
@@ -97,6 +95,8 @@ QString name(CodePage page)
         return u"cp866"_s;
     case CodePage::Cp866Unzipped:
         return u"cp866, as unzip converted it"_s;
+    case CodePage::Koi8r:
+        return u"KOI8-R"_s;
     case CodePage::Windows1251:
         break;
     }
@@ -139,27 +139,46 @@ bool isUtf8(QByteArrayView bytes)
     return complete;
 }
 
-qsizetype russianScore(QByteArrayView bytes, CodePage page)
+bool isUtf8Name(QByteArrayView bytes)
 {
-    const std::array<char16_t, 256> &table = tableOf(page);
-    return std::count_if(bytes.begin(), bytes.end(), [&table](char b) {
-        const auto byte = static_cast<unsigned char>(b);
-        return byte >= 0x80 && readsAsRussian(table[byte]);
-    });
+    bool complete = false;
+    const QString text = decodeUtf8(bytes, complete);
+    if (!complete)
+        return false;
+    if (std::any_of(text.begin(), text.end(), [](QChar c) { return russian::isLetter(c.unicode()); }))
+        return true;
+    const auto readsRussian = [](QChar c) { return c.unicode() < 0x80 || russian::isLetter(c.unicode()); };
+    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped, CodePage::Koi8r}) {
+        const QString decoded = decode(bytes, page);
+        if (std::all_of(decoded.begin(), decoded.end(), readsRussian))
+            return text == decoded; // ASCII alone is the same in all
+    }
+    return true;
 }
 
 CodePage ofNames(const QList<QByteArray> &names)
 {
-    // In order of preference when they read equally well.
-    const std::array<CodePage, 3> pages = {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped};
-    std::array<qsizetype, 3> scores{};
+    // In order of how commonly names arrive in each, with what the rarer
+    // ones must make up (in quarter bits): a short name that reads as a word
+    // in two code pages (the bytes of "мед" in windows-1251 are "ЛЕД" in
+    // KOI8-R) goes to the commoner unless the rarer reads better by that much.
+    struct Candidate
+    {
+        CodePage page;
+        qint64 cost;
+    };
+    std::array<Candidate, 4> candidates = {
+        {{CodePage::Windows1251, 0}, {CodePage::Cp866, 0}, {CodePage::Cp866Unzipped, 4}, {CodePage::Koi8r, 8}}};
     for (const QByteArray &name : names) {
-        if (isUtf8(name))
+        if (isUtf8Name(name))
             continue;
-        for (std::size_t i = 0; i < pages.size(); ++i)
-            scores[i] += russianScore(name, pages[i]);
+        for (Candidate &candidate : candidates)
+            candidate.cost += russian::unlikelihood(decode(name, candidate.page));
     }
-    return pages[std::max_element(scores.begin(), scores.end()) - scores.begin()];
+    // The first of the least: a tie goes to the commoner.
+    return std::min_element(candidates.begin(), candidates.end(),
+                            [](const Candidate &a, const Candidate &b) { return a.cost < b.cost; })
+        ->page;
 }
 
 } // namespace platform::codepage

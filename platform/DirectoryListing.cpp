@@ -6,7 +6,10 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <optional>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -35,6 +38,67 @@ void sortListing(FileListing &listing)
               [](const UnusableEntry &a, const UnusableEntry &b) { return pathListsBefore(a.name, b.name); });
 }
 
+#ifndef Q_OS_WIN
+// Equal as Windows compares names: character by character, each after the
+// simple upper-case mapping.
+bool sameIgnoringCase(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].toUpper() != b[i].toUpper())
+            return false;
+    }
+    return true;
+}
+
+// The code pages findFile spells a name in after UTF-8, in its order; the
+// last spelling, windows-1251 without «я», comes after them.
+constexpr std::array<CodePage, 4> SpellingPages = {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped,
+                                                   CodePage::Koi8r};
+constexpr int Utf8Spelling = 0;
+constexpr int WithoutYaSpelling = int(SpellingPages.size()) + 1;
+
+CodePage pageOf(int spelling)
+{
+    return spelling > Utf8Spelling && spelling < WithoutYaSpelling ? SpellingPages[spelling - 1]
+                                                                   : CodePage::Windows1251;
+}
+
+// The spelling (as findFile counts them) under which entry is name, letter
+// case aside; -1 when it is not. withoutYa is name without its «я».
+int spellingOf(const QByteArray &entry, const QString &name, const QString &withoutYa)
+{
+    if (codepage::isUtf8Name(entry)) {
+        const QString text = QString::fromUtf8(entry).normalized(QString::NormalizationForm_C);
+        return sameIgnoringCase(text, name) ? Utf8Spelling : -1;
+    }
+    for (std::size_t i = 0; i < SpellingPages.size(); ++i) {
+        if (sameIgnoringCase(codepage::decode(entry, SpellingPages[i]), name))
+            return int(i) + 1;
+    }
+    if (withoutYa != name && sameIgnoringCase(codepage::decode(entry, CodePage::Windows1251), withoutYa))
+        return WithoutYaSpelling;
+    return -1;
+}
+
+// Every name in folder; none when it cannot be read.
+QList<QByteArray> namesIn(const NativePath &folder)
+{
+    QList<QByteArray> names;
+    DIR *dir = ::opendir(folder.native().constData());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+#endif
+
 } // namespace
 
 bool listsBefore(const QString &a, const QString &b)
@@ -53,17 +117,39 @@ bool listsBefore(const QString &a, const QString &b)
     return a < b;
 }
 
-NativePath findFile(const NativePath &folder, const QString &name)
+NativePath findFile(const NativePath &folder, const QString &name, FileKind kind)
 {
     NativePath utf8 = folder + NativePath(name);
+    // Windows' own file systems find any letter case themselves.
 #ifndef Q_OS_WIN
-    if (fileKind(utf8) == FileKind::Regular)
+    if (fileKind(utf8) == kind)
         return utf8;
-    for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped}) {
-        NativePath spelled = folder + NativePath::fromNative(codepage::encode(name, page), page);
-        if (fileKind(spelled) == FileKind::Regular)
-            return spelled;
+    const QString composed = name.normalized(QString::NormalizationForm_C);
+    QString withoutYa = composed;
+    withoutYa.remove(u'я');
+    // The name as written, in each spelling.
+    for (int spelling = Utf8Spelling + 1; spelling <= WithoutYaSpelling; ++spelling) {
+        const QString &spelled = spelling == WithoutYaSpelling ? withoutYa : composed;
+        if (spelling == WithoutYaSpelling && withoutYa == composed)
+            break;
+        NativePath path =
+            folder + NativePath::fromNative(codepage::encode(spelled, pageOf(spelling)), pageOf(spelling));
+        if (fileKind(path) == kind)
+            return path;
     }
+    // Any other letter case, or a decomposed name: the folder is read.
+    std::optional<std::pair<int, QByteArray>> best;
+    for (QByteArray &entry : namesIn(folder)) {
+        std::pair<int, QByteArray> candidate{spellingOf(entry, composed, withoutYa), std::move(entry)};
+        if (candidate.first < 0 || (best && !(candidate < *best)))
+            continue;
+        if (fileKind(folder + NativePath::fromNative(candidate.second, pageOf(candidate.first))) == kind)
+            best = std::move(candidate);
+    }
+    if (best)
+        return folder + NativePath::fromNative(best->second, pageOf(best->first));
+#else
+    Q_UNUSED(kind);
 #endif
     return utf8;
 }

@@ -38,12 +38,16 @@ struct FileListing
 // after the simple upper-case mapping of each character.
 [[nodiscard]] FileListing listFiles(const NativePath &folder, QStringView suffix);
 
-// The file called name in folder, under the first spelling of it that is a
-// regular file there: UTF-8, windows-1251, cp866 (a name stored by a Windows
-// program or archiver), cp866 as unzip converted it; the UTF-8 one when there
-// is none. folder ends in a
-// separator.
-[[nodiscard]] NativePath findFile(const NativePath &folder, const QString &name);
+// The entry called name in folder that is of kind (a regular file, a
+// folder), found as Windows finds it, whatever the letter case, under the
+// spellings an archive may have left: UTF-8 (composed or not), windows-1251,
+// cp866 (a name stored by a Windows program or archiver), cp866 as unzip
+// converted it, KOI8-R, and windows-1251 without the «я» that unzip drops.
+// The name as written comes first, in that order of spellings; then any
+// other letter case, in the same order, and within one spelling the name
+// whose bytes sort first. The name as written in UTF-8 when there is none.
+// folder ends in a separator.
+[[nodiscard]] NativePath findFile(const NativePath &folder, const QString &name, FileKind kind = FileKind::Regular);
 
 // The listing order of two file names.
 [[nodiscard]] bool listsBefore(const QString &a, const QString &b);

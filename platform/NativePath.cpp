@@ -1,7 +1,8 @@
 #include "platform/NativePath.h"
 
 #include <QFile>
-#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -20,12 +21,13 @@ NativePath NativePath::fromNative(NativeName native)
 #ifdef Q_OS_WIN
     return fromNative(std::move(native), CodePage::Windows1251);
 #else
-    if (codepage::isUtf8(native))
+    const QList<QByteArray> parts = native.split('/');
+    if (std::all_of(parts.begin(), parts.end(), [](const QByteArray &part) { return codepage::isUtf8Name(part); }))
         return fromNative(std::move(native), CodePage::Windows1251);
     NativePath path;
     path.m_native = std::move(native);
     path.m_exact = false;
-    const QList<QByteArray> parts = path.m_native.split('/');
+    path.m_inCodePage = true;
     for (qsizetype i = 0; i < parts.size(); ++i) {
         if (i > 0)
             path.m_text += u'/';
@@ -42,13 +44,22 @@ NativePath NativePath::fromNative(NativeName native, CodePage page)
     Q_UNUSED(page);
     path.m_text = native;
 #else
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    path.m_text = utf8(native);
-    if (utf8.hasError()) {
+    if (!codepage::isUtf8Name(native)) {
         path.m_text = codepage::decode(native, page);
         path.m_exact = false;
+        path.m_inCodePage = true;
+        path.m_native = std::move(native);
+        return path;
     }
+    path.m_text = QString::fromUtf8(native);
 #endif
+    // Composed, a name sorts and compares as the same name typed on Windows
+    // or Linux does, whichever unpacker wrote it.
+    QString composed = path.m_text.normalized(QString::NormalizationForm_C);
+    if (composed != path.m_text) {
+        path.m_text = std::move(composed);
+        path.m_exact = false;
+    }
     path.m_native = std::move(native);
     return path;
 }
@@ -72,6 +83,7 @@ NativePath &NativePath::operator+=(const NativePath &other)
     m_text += other.m_text;
     m_native += other.m_native;
     m_exact = m_exact && other.m_exact;
+    m_inCodePage = m_inCodePage || other.m_inCodePage;
     return *this;
 }
 

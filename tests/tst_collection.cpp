@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,7 +25,28 @@ const QString Head =
     u"New Roman' size='4'>Список произведений F4</font><table><td>"_s;
 const QString Tail = u"<br></td></table></center></body></html>"_s;
 
+// How a name is spelled on disk: its code page (none: UTF-8) and its form.
+enum class Form { AsWritten, Small, Capitals, WithoutYa, OtherExtension };
+struct Spelling
+{
+    std::optional<platform::CodePage> page;
+    Form form = Form::AsWritten;
+    friend bool operator==(const Spelling &, const Spelling &) = default;
+};
+
+QString written(const QString &name, Form form)
+{
+    // Without «я»: as unzip leaves a windows-1251 name.
+    return form == Form::Small            ? name.toLower()
+           : form == Form::Capitals       ? name.toUpper()
+           : form == Form::WithoutYa      ? QString(name).remove(u'я')
+           : form == Form::OtherExtension ? name.chopped(1)
+                                          : name;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Spelling)
 
 class tst_collection : public QObject
 {
@@ -166,47 +188,76 @@ private Q_SLOTS:
         QCOMPARE(c.workPath(0).text(), program + u"/Data/Ода.dat"_s);
     }
 
-    // Under each spelling an archive may have left them in; UTF-8 first.
+    // Under each spelling an archive may have left them in, in any letter
+    // case as Windows finds them; the name as written first.
     void biographyAndHelpUnderEverySpelling_data()
     {
-        QTest::addColumn<QList<int>>("present");
-        QTest::addColumn<int>("found");
-        const int utf8 = -1;
-        const int cp1251 = int(platform::CodePage::Windows1251);
-        const int cp866 = int(platform::CodePage::Cp866);
-        QTest::newRow("UTF-8") << QList<int>{utf8} << utf8;
-        QTest::newRow("windows-1251") << QList<int>{cp1251} << cp1251;
-        QTest::newRow("cp866") << QList<int>{cp866} << cp866;
-        const int unzipped = int(platform::CodePage::Cp866Unzipped);
-        QTest::newRow("cp866 as unzip converted it") << QList<int>{unzipped} << unzipped;
-        QTest::newRow("UTF-8 before cp866") << QList<int>{cp866, utf8} << utf8;
-        QTest::newRow("windows-1251 before cp866") << QList<int>{cp866, cp1251} << cp1251;
-        QTest::newRow("none: the UTF-8 name") << QList<int>{} << utf8;
+        QTest::addColumn<QByteArray>("programName");
+        QTest::addColumn<QByteArray>("dataName");
+        QTest::addColumn<QList<Spelling>>("present");
+        QTest::addColumn<Spelling>("found");
+        const auto row = [](const char *name, const QList<Spelling> &present, const Spelling &found,
+                            const QByteArray &dataName = "Data", const QByteArray &programName = {}) {
+            QTest::newRow(name) << programName << dataName << present << found;
+        };
+        using P = platform::CodePage;
+        const Spelling utf8;
+        row("UTF-8", {utf8}, utf8);
+        row("windows-1251", {{P::Windows1251}}, {P::Windows1251});
+        row("cp866", {{P::Cp866}}, {P::Cp866});
+        row("cp866 as unzip converted it", {{P::Cp866Unzipped}}, {P::Cp866Unzipped});
+        row("KOI8-R", {{P::Koi8r}}, {P::Koi8r});
+        row("UTF-8 before cp866", {{P::Cp866}, utf8}, utf8);
+        row("windows-1251 before cp866", {{P::Cp866}, {P::Windows1251}}, {P::Windows1251});
+        row("none: the UTF-8 name", {}, utf8);
+        row("small letters", {{{}, Form::Small}}, {{}, Form::Small});
+        row("capitals in cp866", {{P::Cp866, Form::Capitals}}, {P::Cp866, Form::Capitals});
+        row("as written before small letters", {{{}, Form::Small}, {P::Koi8r}}, {P::Koi8r});
+        row("capitals, whose bytes sort first", {{{}, Form::Small}, {{}, Form::Capitals}}, {{}, Form::Capitals});
+        row("windows-1251 as unzip leaves it", {{P::Windows1251, Form::WithoutYa}}, {P::Windows1251, Form::WithoutYa});
+        row("another extension is another name", {{{}, Form::OtherExtension}}, utf8);
+        row("a data folder, capitals in windows-1251", {{P::Windows1251, Form::Capitals}},
+            {P::Windows1251, Form::Capitals}, "data");
+        // As convmv leaves it: the names inside renamed, the folder not.
+        row("UTF-8 in a folder named in cp866", {utf8}, utf8, "Data", "\x91\xAE\xA1\xE0\xA0\xAD\xA8\xA5");
     }
 
     void biographyAndHelpUnderEverySpelling()
     {
-        QFETCH(QList<int>, present);
-        QFETCH(int, found);
-        const auto spelled = [](const QString &name, int page) {
-            return page < 0 ? name.toUtf8() : platform::codepage::encode(name, platform::CodePage(page));
+        QFETCH(QByteArray, programName);
+        QFETCH(QByteArray, dataName);
+        QFETCH(QList<Spelling>, present);
+        QFETCH(Spelling, found);
+        const auto spelled = [](const QString &name, const Spelling &spelling) {
+            const QString text = written(name, spelling.form);
+            return spelling.page ? platform::codepage::encode(text, *spelling.page) : text.toUtf8();
         };
-        if (std::any_of(present.begin(), present.end(), [](int page) { return page >= 0; }))
-            SKIP_ON_WINDOWS(files::NoByteNames);
-        files::TemporaryFolder program;
-        const QChar separator(platform::PathSeparator);
-        const QByteArray folder = files::bytes(program.path() + separator);
-        const QByteArray data = folder + files::bytes(u"Data"_s + separator);
-        QVERIFY(files::makeFolder(data));
-        for (const int page : present) {
-            QVERIFY(files::makeRaw(data + spelled(u"Биография.html"_s, page)));
-            QVERIFY(files::makeRaw(folder + spelled(u"Справка.htm"_s, page)));
+        if (!programName.isEmpty() || dataName != "Data"
+            || std::any_of(present.begin(), present.end(), [](const Spelling &s) { return s != Spelling(); }))
+            SKIP_ON_WINDOWS("names in a code page, or a spelling that Windows finds itself");
+        files::TemporaryFolder root;
+        const QByteArray separator = files::bytes(QString(QChar(platform::PathSeparator)));
+        QByteArray folder = files::bytes(root.path()) + separator;
+        if (!programName.isEmpty()) {
+            QVERIFY(files::makeFolder(folder + programName));
+            folder += programName + separator;
         }
-        const Collection c = Collection::load(platform::NativePath(program.path()));
+        const QByteArray data = folder + dataName + separator;
+        QVERIFY(files::makeFolder(folder + dataName));
+        for (const Spelling &spelling : present) {
+            QVERIFY(files::makeRaw(data + spelled(u"Биография.html"_s, spelling)));
+            QVERIFY(files::makeRaw(folder + spelled(u"Справка.htm"_s, spelling)));
+        }
+        const Collection c = Collection::load(platform::NativePath::fromNative(files::native(folder)));
         QCOMPARE(c.biographyPath().native(), files::native(data + spelled(u"Биография.html"_s, found)));
         QCOMPARE(c.helpPath().native(), files::native(folder + spelled(u"Справка.htm"_s, found)));
-        QCOMPARE(c.biographyPath().text(), c.dataDir() + u"Биография.html"_s);
-        QCOMPARE(c.helpPath().text(), c.appDir() + u"Справка.htm"_s);
+        QCOMPARE(c.biographyPath().text(), c.dataDir() + written(u"Биография.html"_s, found.form));
+        QCOMPARE(c.helpPath().text(), c.appDir() + written(u"Справка.htm"_s, found.form));
+#ifndef Q_OS_WIN
+        // What the view and the desktop are handed reaches the file.
+        for (const platform::NativePath &path : {c.biographyPath(), c.helpPath()})
+            QCOMPARE(QByteArray::fromPercentEncoding(path.url().path(QUrl::FullyEncoded).toLatin1()), path.native());
+#endif
     }
 
     void loadWithoutWorks_data()

@@ -562,6 +562,41 @@ private Q_SLOTS:
 #endif
     }
 
+    // check names the code page a folder's names were read in, and warns when
+    // they may have lost a letter to unzip.
+    void checkNamesTheCodePage_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("names");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<bool>("warns");
+        const QString entry = u"%1) %2.dat%3: seed 5, 1 line\n"_s;
+        // "Ода", "Тл" ("Тля" as unzip leaves it), "Тля".
+        QTest::newRow("KOI8-R") << QList<QByteArray>{"\xEF\xC4\xC1.dat"}
+                                << entry.arg(1).arg(u"Ода"_s, u" (name in KOI8-R)"_s) << false;
+        QTest::newRow("windows-1251 without я")
+            << QList<QByteArray>{"\xD2\xEB.dat", u"Явь.dat"_s.toUtf8()}
+            << entry.arg(1).arg(u"Тл"_s, u" (name in windows-1251)"_s) + entry.arg(2).arg(u"Явь"_s, u""_s) << true;
+        QTest::newRow("windows-1251 with я") << QList<QByteArray>{"\xD2\xEB\xFF.dat"}
+                                             << entry.arg(1).arg(u"Тля"_s, u" (name in windows-1251)"_s) << false;
+        QTest::newRow("decomposed") << QList<QByteArray>{u"И\u0306од.dat"_s.toUtf8()}
+                                    << entry.arg(1).arg(u"Йод"_s, u""_s) << false;
+    }
+
+    void checkNamesTheCodePage()
+    {
+        QFETCH(QList<QByteArray>, names);
+        QFETCH(QString, out);
+        QFETCH(bool, warns);
+        SKIP_ON_WINDOWS(files::NoByteNames);
+        files::TemporaryFolder dir;
+        for (const QByteArray &name : names)
+            QVERIFY(files::makeRaw(files::bytes(dir.path()) + '/' + name, workfile::encodeWork(5, {u"а"_s})));
+        const Result r = runPack({u"check"_s, dir.path()});
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err.contains(u"unpack the archive again with 7z or bsdtar"_s), warns);
+    }
+
     // Output that cannot be written all is an error, and says so.
     void outputFailuresAreErrors_data()
     {

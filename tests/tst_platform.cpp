@@ -290,7 +290,8 @@ private Q_SLOTS:
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all.append(static_cast<char>(b));
-        for (const platform::CodePage page : {platform::CodePage::Windows1251, platform::CodePage::Cp866}) {
+        for (const platform::CodePage page :
+             {platform::CodePage::Windows1251, platform::CodePage::Cp866, platform::CodePage::Koi8r}) {
             const QString text = platform::codepage::decode(all, page);
             QCOMPARE(text.size(), 256);
             QCOMPARE(platform::codepage::encode(text, page), all);
@@ -720,6 +721,27 @@ private Q_SLOTS:
         QTest::newRow("cp866 converted by unzip")
             << QList<QByteArray>{QByteArray("\xC4\xF1\xE1.dat"), QByteArray("\xC4\xDF\xD1\xA1\xFD.dat")}
             << QStringList{u"Ода.dat"_s, u"Осень.dat"_s};
+        // "Письмо к морю" as unzip leaves it: its ю (0xAF) is also the byte of the sign ▀.
+        QTest::newRow("cp866 converted by unzip, with ю")
+            << QList<QByteArray>{QByteArray("\xC5\xBF\xDF\xFD\xBC\xAB \xAC \xBC\xAB\xD3\xAF.dat")}
+            << QStringList{u"Письмо к морю.dat"_s};
+        // "Зоя" as unzip leaves it is UTF-8 too, for "竴".
+        QTest::newRow("UTF-8 by accident")
+            << QList<QByteArray>{QByteArray("\xE7\xAB\xB4.dat")} << QStringList{u"Зоя.dat"_s};
+        QTest::newRow("KOI8-R") << QList<QByteArray>{QByteArray("\xEF\xC4\xC1.dat"), QByteArray("\xED\xC9\xD2.dat")}
+                                << QStringList{u"Мир.dat"_s, u"Ода.dat"_s};
+        // Alone, one short name: read letter by letter, "’«п" in windows-1251 did as well.
+        QTest::newRow("one short name") << QList<QByteArray>{QByteArray("\x92\xAB\xEF.dat")}
+                                        << QStringList{u"Тля.dat"_s};
+        // The UTF-8 names tell nothing of the code page of the others.
+        QTest::newRow("cp866 among UTF-8 names")
+            << QList<QByteArray>{Oda866 + ".dat", u"Ёж.dat"_s.toUtf8(), u"Сон.dat"_s.toUtf8(), u"Явь.dat"_s.toUtf8(),
+                                 u"Щи.dat"_s.toUtf8()}
+            << QStringList{u"Ёж.dat"_s, u"Ода.dat"_s, u"Сон.dat"_s, u"Щи.dat"_s, u"Явь.dat"_s};
+        // From a Mac: shown composed, and sorted so (Й after И), as unpacked anywhere else.
+        QTest::newRow("decomposed UTF-8")
+            << QList<QByteArray>{u"Маи\u0306ский жук.dat"_s.toUtf8(), u"Маис.dat"_s.toUtf8()}
+            << QStringList{u"Маис.dat"_s, u"Майский жук.dat"_s};
         // ".Заметки" in cp866: hidden and no work, it still tells the folder's code page.
         QTest::newRow("decided by a name not listed")
             << QList<QByteArray>{QByteArray(".\x87\xA0\xAC\xA5\xE2\xAA\xA8"), Ust866 + ".dat"}
@@ -811,6 +833,7 @@ private Q_SLOTS:
         // Reads better as cp866 than as windows-1251 ("н\u00A0Ђ").
         QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << u"эаА"_s << false;
         QTest::newRow("cp866") << Sobranie866 << u"Собрание"_s << false;
+        QTest::newRow("decomposed") << u"И\u0306од"_s.toUtf8() << u"Йод"_s << false;
         // Each folder of a path in its own.
         QTest::newRow("two code pages") << Sobranie866 + '/' + Oda1251 << u"Собрание/Ода"_s << false;
         QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << u"АЇ"_s << false;
@@ -836,6 +859,8 @@ private Q_SLOTS:
         QCOMPARE(joined.native(), files::native(u"/Собрание/"_s.toUtf8() + native));
         QCOMPARE(joined.text(), u"/Собрание/"_s + text);
         QCOMPARE(joined.hasExactText(), exact);
+        // A name appended leaves a folder as exact as it was.
+        QCOMPARE((path + pathOf(u"/Ода.dat"_s)).hasExactText(), exact);
     }
 
     // The program's own folder as the system names it, seen from a copy of a

@@ -64,6 +64,24 @@ constexpr char Version[] = "sobranie-pack " SOBRANIE_VERSION "\n";
 // How much of a work or a text is held at a time on its way out.
 constexpr qsizetype PieceSize = qsizetype(1) << 20;
 
+// unzip drops every «я» (byte 0xFF) from the windows-1251 names of a zip, and
+// nothing tells where one stood: a folder whose names in a code page read as
+// windows-1251 and hold not one «я» may have come that way.
+bool mayHaveLostYa(const platform::FileListing &listing)
+{
+    if (listing.codePage != platform::CodePage::Windows1251)
+        return false;
+    bool inCodePage = false;
+    for (const platform::NativePath &name : listing.files) {
+        if (!name.isInCodePage())
+            continue;
+        if (name.text().contains(u'я'))
+            return false;
+        inCodePage = true;
+    }
+    return inCodePage;
+}
+
 QString lostLineEndsProblem()
 {
     return u"its CR LF line ends are gone (turned into LF by an archiver or git?): the reader shows an empty page"_s;
@@ -560,7 +578,7 @@ int check(const QList<platform::NativePath> &files, Streams &io)
     const QList<platform::NativePath> &names = listing.files;
     for (qsizetype i = 0; i < names.size(); ++i) {
         QString entry = u"%1) %2"_s.arg(i + 1).arg(shown(names[i]));
-        if (!names[i].hasExactText())
+        if (names[i].isInCodePage())
             entry += u" (name in "_s + platform::codepage::name(listing.codePage) + u')';
         QString line;
         problems = checkWork(dataFolder + names[i], entry + u": "_s, line) || problems;
@@ -574,6 +592,11 @@ int check(const QList<platform::NativePath> &files, Streams &io)
     }
     if (names.isEmpty() && !putText(io, u"no work files\n"_s))
         return outputFailed(io);
+    if (mayHaveLostYa(listing))
+        say(io, shown(folder)
+                    + u": warning: the names read as windows-1251 and not one holds «я»: if they were "
+                      u"unpacked with unzip, which drops every «я» from such names, unpack the archive "
+                      u"again with 7z or bsdtar"_s);
     return problems ? 1 : 0;
 }
 
