@@ -90,7 +90,6 @@ private Q_SLOTS:
 
     void pageWithThreeWorks()
     {
-        // A name is text: "<" and ">" escaped, an entity left as written.
         const QString page = pages::cataloguePage({u"Том 1. Глава 2"_s, u"<b>Жирный</b> &amp; Ко"_s, u""_s});
         QCOMPARE(page, Head
                            + u"<a class='txt' href='http://www.t0'>1) Том 1. Глава 2</a><br>"
