@@ -58,6 +58,7 @@ protected:
 
 private:
     void createPage();
+    void keepOffScreen(QObject *child);
 
     // A secret the page cannot read (it lives in the view's own world), so
     // nothing in a page can pass for the view's scripts on the console.
