@@ -197,7 +197,8 @@ bool EngineHost::eventFilter(QObject *watched, QEvent *event)
         // The widget that takes the keys (and shows the page) changes when
         // the engine switches its renderer.
         QMetaObject::invokeMethod(this, &EngineHost::inputWidgetChanged, Qt::QueuedConnection);
-    } else if (event->type() == QEvent::Show && watched != m_browser) {
+    } else if (event->type() == QEvent::Show && watched->isWidgetType()
+               && static_cast<QWidget *>(watched)->testAttribute(Qt::WA_DontShowOnScreen)) {
         // Said no to from the event loop, once its opener has done with it.
         auto *window = static_cast<QWidget *>(watched);
         QMetaObject::invokeMethod(
@@ -215,12 +216,13 @@ bool EngineHost::eventFilter(QObject *watched, QEvent *event)
 
 void EngineHost::keepOffScreen(QObject *child)
 {
-    // The browser widget opens windows of its own for a page: the colour
-    // dialog, the pop-up of a select, a date or time picker, a datalist's
-    // suggestions. Some are asked for from where the guard script cannot
-    // see (a closed shadow root), so none is let onto the screen: each is
-    // shown off it, blocks nothing, and is turned down as it shows, as if
-    // the user had dismissed it.
+    // The browser widget opens windows of its own for a page's controls: the
+    // colour dialog, the pop-up of a select, a date or time picker, a
+    // datalist's suggestions. None is let onto the screen: each is shown off
+    // it, blocks nothing, and is turned down as it shows, as if the user had
+    // dismissed it. Stopped here, where every one of them comes from, rather
+    // than in the page, where each control opens its own way (a press, a
+    // click, keys) and may stand in a closed shadow root.
     auto *window = qobject_cast<QWidget *>(child);
     if (!window || !window->isWindow() || window->testAttribute(Qt::WA_DontShowOnScreen))
         return;
