@@ -16,6 +16,25 @@ constexpr char16_t StyleHead[] =
     u"content='text/html; charset=windows-1251'></head><body topmargin=0 leftmargin=0 rightmargin=0>"
     u"<center>";
 
+// A work's name as text. A Windows file name cannot hold "<" or ">", so no
+// collection made there relies on markup in names, and a name that holds
+// them (made elsewhere) must not hide or take over the page. "&" stays: an
+// entity such as "&amp;" is a legal Windows name and shows as written.
+QString nameAsText(const QString &name)
+{
+    QString text;
+    text.reserve(name.size());
+    for (const QChar c : name) {
+        if (c == u'<')
+            text += u"&lt;"_s;
+        else if (c == u'>')
+            text += u"&gt;"_s;
+        else
+            text += c;
+    }
+    return text;
+}
+
 } // namespace
 
 QString catalogueLine(std::int32_t index, const QString &name)
@@ -23,7 +42,7 @@ QString catalogueLine(std::int32_t index, const QString &name)
     if (index == INT32_MAX)
         throw platform::RuntimeError(platform::ErrorNumber::Overflow);
     return u"<a class='txt' href='http://www.t"_s + QString::number(index) + u"'>"_s + QString::number(index + 1)
-           + u") "_s + name + u"</a><br>"_s;
+           + u") "_s + nameAsText(name) + u"</a><br>"_s;
 }
 
 QString cataloguePage(const QStringList &names)
@@ -50,8 +69,9 @@ QString workPage(const QString &name, const QString &body)
     static const QString Tail = u"</font></td></table></body></html>"_s;
 
     QString page;
-    page.reserve(Head.size() + name.size() + Middle.size() + body.size() + Tail.size());
-    page.append(Head).append(name).append(Middle).append(body).append(Tail);
+    const QString heading = nameAsText(name);
+    page.reserve(Head.size() + heading.size() + Middle.size() + body.size() + Tail.size());
+    page.append(Head).append(heading).append(Middle).append(body).append(Tail);
     return page;
 }
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // The two pages the reader writes itself. Both are one string without line
-// breaks; names and bodies go in unescaped, so their markup takes effect.
+// breaks. Bodies go in unescaped, so their markup takes effect; a work's name
+// is text ("<" and ">" escaped, "&" as it is).
 namespace pages {
 
 // One line of the catalogue's list for work index i: its link

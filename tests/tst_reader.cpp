@@ -109,6 +109,7 @@ private Q_SLOTS:
                   {u"<a id='blank' href='http://example.org/' target='_blank'>новое окно</a>"_s,
                    u"<a id='script' href='#' onclick=\"window.open('about:blank');return false\">"
                    u"окно из сценария</a>"_s,
+                   u"<svg><a id='svg' xlink:href='http://example.org/svg'><text y='20'>и</text></a></svg>"_s,
                    u"<a id='mail' href='mailto:reader@example.org'>письмо</a> "
                    u"<a id='down' href='#end'>вниз</a><div style='height:3000px'></div><p id='end'>Конец</p>"_s,
                    u"Ёлка у окна"_s});
@@ -427,7 +428,8 @@ private Q_SLOTS:
             QTest::mouseClick(input(), Qt::LeftButton, {}, at);
         };
         click(u"blank"_s);
-        QTRY_COMPARE(dispatched, QStringList{u"http://example.org/"_s});
+        click(u"svg"_s);
+        QTRY_COMPARE(dispatched, (QStringList{u"http://example.org/"_s, u"http://example.org/svg"_s}));
         click(u"mail"_s);
         click(u"down"_s);
         QTRY_VERIFY_WITH_TIMEOUT(gui::eval(page(), u"window.scrollY"_s).toInt() > 1000, 5000);
@@ -435,7 +437,7 @@ private Q_SLOTS:
         PageViewTesting::consoleMessage(*view(), u"http://www.t0/"_s);
         (void)gui::eval(page(), u"console.log('http://www.t0/')"_s);
         QTest::qWait(200);
-        QCOMPARE(dispatched.size(), 1);
+        QCOMPARE(dispatched.size(), 2);
         QVERIFY(gui::bodyText(page()).contains(u"новое окно"_s));
     }
 

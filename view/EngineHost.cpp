@@ -6,6 +6,7 @@
 #include "view/OffscreenWindows.h"
 #include "view/PageWriter.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QRandomGenerator>
 #include <QWebEngineDownloadRequest>
@@ -189,9 +190,43 @@ double EngineHost::scrollFraction() const
 
 bool EngineHost::eventFilter(QObject *watched, QEvent *event)
 {
-    // The widget that takes the keys (and shows the page) changes when the
-    // engine switches its renderer.
-    if (watched == m_browser && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished))
+    if (watched == m_browser && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
+        // Polished on its way to the screen, once it is a window.
+        if (event->type() == QEvent::ChildPolished)
+            keepOffScreen(static_cast<QChildEvent *>(event)->child());
+        // The widget that takes the keys (and shows the page) changes when
+        // the engine switches its renderer.
         QMetaObject::invokeMethod(this, &EngineHost::inputWidgetChanged, Qt::QueuedConnection);
+    } else if (event->type() == QEvent::Show && watched->isWidgetType()
+               && static_cast<QWidget *>(watched)->testAttribute(Qt::WA_DontShowOnScreen)) {
+        // Said no to from the event loop, once its opener has done with it.
+        auto *window = static_cast<QWidget *>(watched);
+        QMetaObject::invokeMethod(
+            window,
+            [window] {
+                if (auto *dialog = qobject_cast<QDialog *>(window))
+                    dialog->reject();
+                else
+                    window->close();
+            },
+            Qt::QueuedConnection);
+    }
     return PageEngine::eventFilter(watched, event);
+}
+
+void EngineHost::keepOffScreen(QObject *child)
+{
+    // The browser widget opens windows of its own for a page's controls: the
+    // colour dialog, the pop-up of a select, a date or time picker, a
+    // datalist's suggestions. None is let onto the screen: each is shown off
+    // it, blocks nothing, and is turned down as it shows, as if the user had
+    // dismissed it. Stopped here, where every one of them comes from, rather
+    // than in the page, where each control opens its own way (a press, a
+    // click, keys) and may stand in a closed shadow root.
+    auto *window = qobject_cast<QWidget *>(child);
+    if (!window || !window->isWindow() || window->testAttribute(Qt::WA_DontShowOnScreen))
+        return;
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->setWindowModality(Qt::NonModal);
+    window->installEventFilter(this);
 }

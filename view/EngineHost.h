@@ -10,9 +10,9 @@ class QWidget;
 
 // The browser engine of the view: an off-the-record profile that reaches no
 // network, the page with its settings and the view's own scripts, and the
-// browser widget showing it. Makes a fresh engine in place of one that
-// stopped answering or died, and says when the renderer died or the widget
-// that takes the input changed.
+// browser widget showing it, which puts no window of its own on the screen.
+// Makes a fresh engine in place of one that stopped answering or died, and
+// says when the renderer died or the widget that takes the input changed.
 class EngineHost : public PageEngine
 {
     Q_OBJECT
@@ -58,6 +58,7 @@ protected:
 
 private:
     void createPage();
+    void keepOffScreen(QObject *child);
 
     // A secret the page cannot read (it lives in the view's own world), so
     // nothing in a page can pass for the view's scripts on the console.

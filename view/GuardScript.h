@@ -10,13 +10,17 @@
 // - No selection unless selectionAllowed: selectstart is cancelled, and text
 //   fields (which selectstart does not cover) take no press and keep no
 //   selection.
-// - A click on a link never navigates. The address of the link clicked (as
-//   the engine resolves it, or as written when it is no valid URL) is
-//   reported on the console as linkToken followed by the address when it
-//   begins with "http", so the view follows the very link the click was on;
-//   a link to a place in the same document still scrolls there.
+// - A click on a link (HTML, or SVG by href or xlink:href, in the document
+//   or a shadow root) never navigates. The address of the link clicked,
+//   resolved against the document's own address and not a <base> the page
+//   sets (or as written when it is no valid URL), is reported on the console
+//   as linkToken followed by the address when it begins with "http", so the
+//   view follows the very link the click was on; a link to a place in the
+//   same document still scrolls there.
 // - No form is sent, and a refresh the page asks for in its markup is
 //   cancelled once the page has loaded: only the reader navigates.
+// - A click or Enter that may land in a closed shadow root, whose links and
+//   forms no script can see, does nothing.
 // - The link the keyboard is on has a mark that stands out from any page.
 // - An element of the page taking the focus is reported as GuardFocusReport.
 [[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken);
