@@ -139,7 +139,7 @@ private Q_SLOTS:
         row("SVG about:blank link", u"<svg><a id='c' xlink:href='about:blank'><text y='20'>с</text></a></svg>"_s,
             u"#c"_s);
         row("closed shadow root about:blank link",
-            u"<div id='c'><template shadowroot='closed'><a href='about:blank'>с</a></template></div>"_s, u"#c"_s);
+            u"<span id='c'><template shadowroot='closed'><a href='about:blank'>с</a></template></span>"_s, u"#c"_s);
         row("base", u"<base href='http://www.t1/'><a id='c' href='#'>наверх</a>"_s, u"#c"_s);
     }
 
