@@ -134,6 +134,8 @@ private Q_SLOTS:
         for (const char *type : {"date", "datetime-local", "month", "week", "time"})
             row(type, u"<input type='%1' id='c'>"_s.arg(QLatin1StringView(type)), u"#c"_s, u"Alt+Down"_s);
         row("select", u"<select id='c'><option>а</select>"_s, u"#c"_s);
+        row("file", u"<input type='file' id='c'>"_s, u"#c"_s);
+        row("file, Space", u"<input type='file' id='c'>"_s, u"#c"_s, u"Space"_s);
         row("datalist", u"<input id='c' list='l'><datalist id='l'><option value='а'></datalist>"_s, u"#c"_s, u"Down"_s);
         // Wherever a link stands it goes nowhere; a relative one resolves against the page, not its base.
         row("SVG about:blank link", u"<svg><a id='c' xlink:href='about:blank'><text y='20'>с</text></a></svg>"_s,
