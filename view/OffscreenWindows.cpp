@@ -46,11 +46,13 @@ bool isOffscreen(const QWindow *window)
 
 QAccessibleInterface *hideOffscreenWindow(const QString &className, QObject *object)
 {
-    // Asked with the window's own class name, before any of its bases'.
+    // Asked of every object, with its own class name before any of its
+    // bases'. The name comes first: the engine's own objects are of classes
+    // built without type information, which no cast may look at.
+    if (className != u"QQuickWidgetOffscreenWindow"_s)
+        return nullptr;
     auto *window = qobject_cast<QWindow *>(object);
-    if (window && className == QLatin1StringView(window->metaObject()->className()) && isOffscreen(window))
-        return new HiddenWindow(window);
-    return nullptr;
+    return window && isOffscreen(window) ? new HiddenWindow(window) : nullptr;
 }
 
 } // namespace
