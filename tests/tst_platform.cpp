@@ -733,6 +733,9 @@ private Q_SLOTS:
         // Alone, one short name: read letter by letter, "’«п" in windows-1251 did as well.
         QTest::newRow("one short name") << QList<QByteArray>{QByteArray("\x92\xAB\xEF.dat")}
                                         << QStringList{u"Тля.dat"_s};
+        // "подбор" in windows-1251 reads as a word in capitals in KOI8-R ("ОНДАНП"): the commoner wins.
+        QTest::newRow("small letters, windows-1251 before KOI8-R")
+            << QList<QByteArray>{QByteArray("\xEF\xEE\xE4\xE1\xEE\xF0.dat")} << QStringList{u"подбор.dat"_s};
         // The UTF-8 names tell nothing of the code page of the others.
         QTest::newRow("cp866 among UTF-8 names")
             << QList<QByteArray>{Oda866 + ".dat", u"Ёж.dat"_s.toUtf8(), u"Сон.dat"_s.toUtf8(), u"Явь.dat"_s.toUtf8(),
