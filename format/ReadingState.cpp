@@ -250,6 +250,10 @@ void ReadingState::flush()
     if (!QFileInfo(folder).isDir()) {
         (void)QDir().mkpath(QFileInfo(folder).path());
         (void)QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Nowhere to keep it (a file stands in the way): nothing is kept,
+        // and no lock is tried there (Windows' QLockFile warns of it).
+        if (!QFileInfo(folder).isDir())
+            return;
     }
     // Another reader's writing between this one's reading and writing would
     // be lost; one that holds the lock longer than a moment is left behind.
