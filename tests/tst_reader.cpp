@@ -460,7 +460,10 @@ private Q_SLOTS:
         const QPoint at = gui::centreOf(page(), u"#script"_s);
         QTest::mouseMove(input(), at);
         QTest::mouseClick(input(), Qt::LeftButton, {}, at);
-        QTRY_VERIFY(gui::eval(page(), u"window.open('about:blank') === null"_s).toBool());
+        // Opened while the click still counts as the reader's, a window is
+        // made and at once closed again; opened later, none is made at all.
+        (void)gui::eval(page(), u"window.opened = window.open('about:blank'), 0"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gui::eval(page(), u"opened === null || opened.closed"_s).toBool(), 20000);
         QTest::qWait(500);
         QCOMPARE(QApplication::topLevelWidgets().size(), before.size());
         // The page stays: the web link was handed to the dispatcher, which ignores it.
