@@ -36,7 +36,6 @@ public:
     void setArrivalScript(const QString &script) override { arrivalScript = script; }
     void forgetHistory() override { }
     [[nodiscard]] QString reportScript(const QString &report) const override { return u"report("_s + report + u")"_s; }
-    [[nodiscard]] double scrollFraction() const override { return scroll; }
 
     // The latest load ends; a document that came with a first piece says so.
     void endLoad() { Q_EMIT loadEnded(loads.last(), true); }
@@ -66,7 +65,6 @@ public:
     QString ran; // every script, answered or not
     QList<QUrl> loads;
     QString arrivalScript;
-    double scroll = 0;
 };
 
 } // namespace
@@ -203,8 +201,7 @@ private Q_SLOTS:
         l.loader.showHtml(u"<p>страница</p>"_s);
         l.engine.arrive();
         QCOMPARE(l.shown.size(), 1);
-        l.engine.scroll = 0.6;
-        Q_EMIT l.engine.scrolled();
+        Q_EMIT l.engine.reported(u"scrolled:0.6"_s);
         // The renderer dies, and the fresh one dies too before the page is back.
         for (int death = 0; death < 2; ++death) {
             l.engine.calls.clear();

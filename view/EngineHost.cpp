@@ -95,7 +95,6 @@ void EngineHost::createPage()
         if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus)
             Q_EMIT loadEnded(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
-    connect(m_page, &QWebEnginePage::scrollPositionChanged, this, &EngineHost::scrolled);
     connect(m_page, &GuardedPage::consoleMessage, this, [this](const QString &message) {
         if (message.startsWith(m_token))
             Q_EMIT reported(message.mid(m_token.size()));
@@ -179,13 +178,6 @@ void EngineHost::forgetHistory()
 QString EngineHost::reportScript(const QString &report) const
 {
     return u"console.log("_s + PageWriter::jsonString(m_token + report) + u");"_s;
-}
-
-double EngineHost::scrollFraction() const
-{
-    const qreal viewport = m_browser->height() / std::max(m_page->zoomFactor(), 0.01);
-    const qreal range = m_page->contentsSize().height() - viewport;
-    return range > 1 ? std::clamp(m_page->scrollPosition().y() / range, 0.0, 1.0) : 0.0;
 }
 
 bool EngineHost::eventFilter(QObject *watched, QEvent *event)

@@ -43,7 +43,6 @@ public:
     void setArrivalScript(const QString &script) override;
     void forgetHistory() override;
     [[nodiscard]] QString reportScript(const QString &report) const override;
-    [[nodiscard]] double scrollFraction() const override;
 
 Q_SIGNALS:
     // The address of the link under the pointer ("" when there is none).

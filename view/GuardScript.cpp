@@ -93,6 +93,17 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     g.focusIn = function (e) {
       if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');
     };
+    // Where the reader is in the page, said as it changes (the engine calls
+    // this at most once a frame): the engine's own scroll reports do not
+    // come from every renderer, and no timer of ours runs in a page whose
+    // scripts are off.
+    g.scrolled = -1;
+    g.scroll = function (e) {
+      if (e.target !== document) return;
+      var range = document.documentElement.scrollHeight - innerHeight;
+      var at = range > 1 ? Math.min(Math.max(scrollY / range, 0), 1) : 0;
+      if (at !== g.scrolled) console.log('%2scrolled:' + (g.scrolled = at));
+    };
     g.load = function () {
       var metas = document.getElementsByTagName('meta');
       for (var i = 0; i < metas.length; ++i) {
@@ -119,6 +130,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       document.addEventListener('auxclick', g.click, true);
       document.addEventListener('submit', g.submit, true);
       document.addEventListener('focusin', g.focusIn, true);
+      document.addEventListener('scroll', g.scroll, {capture: true, passive: true});
       window.addEventListener('load', g.load, true);
       document.addEventListener('keydown', g.keyDown, true);
     };

@@ -23,6 +23,8 @@
 //   forms no script can see, does nothing.
 // - The link the keyboard is on has a mark that stands out from any page.
 // - An element of the page taking the focus is reported as GuardFocusReport.
+// - Where the document is scrolled to (0 top, 1 bottom) is reported as it
+//   changes, as "scrolled:" and the fraction.
 [[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken);
 
 inline constexpr char16_t GuardFocusReport[] = u"focused";

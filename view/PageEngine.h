@@ -30,16 +30,12 @@ public:
     virtual void forgetHistory() = 0;
     // The script that reports report back to the view (as reported()).
     [[nodiscard]] virtual QString reportScript(const QString &report) const = 0;
-    // How far down the page the document is scrolled: 0 top, 1 bottom.
-    [[nodiscard]] virtual double scrollFraction() const = 0;
 
 Q_SIGNALS:
     // A navigation has ended, whichever way.
     void loadEnded(const QUrl &url, bool succeeded);
     // A report from the view's own scripts in the document.
     void reported(const QString &report);
-    // The document was scrolled.
-    void scrolled();
     // A fresh engine took the place of the old one, none of whose work
     // will answer any more.
     void replaced();

@@ -11,6 +11,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString ArrivalReport = u"arrived:"_s;
+const QString ScrollReport = u"scrolled:"_s;
 
 // After this many loads the view did not start, the latest request is left
 // as the engine has it rather than shown again and again.
@@ -37,7 +38,6 @@ RequestLoader::RequestLoader(PageEngine *engine, QObject *parent) : QObject(pare
             requestShown();
     });
     connect(m_engine, &PageEngine::loadEnded, this, &RequestLoader::onLoadEnded);
-    connect(m_engine, &PageEngine::scrolled, this, &RequestLoader::onScrolled);
     connect(m_engine, &PageEngine::replaced, this, &RequestLoader::restart);
     // The engine starts meanwhile; the first page does not wait for it.
     loadOwn(freshDocumentUrl(++m_documentSerial));
@@ -181,6 +181,13 @@ void RequestLoader::onLoadEnded(const QUrl &url, bool succeeded)
 
 bool RequestLoader::takeReport(const QString &report)
 {
+    if (report.startsWith(ScrollReport)) {
+        bool number = false;
+        const double position = QStringView(report).mid(ScrollReport.size()).toDouble(&number);
+        if (number)
+            onScrolled(std::clamp(position, 0.0, 1.0));
+        return true;
+    }
     if (!report.startsWith(ArrivalReport))
         return false;
     if (report.mid(ArrivalReport.size()) == QString::number(m_documentSerial)) {
@@ -243,13 +250,12 @@ void RequestLoader::requestShown()
     Q_EMIT shown();
 }
 
-void RequestLoader::onScrolled()
+void RequestLoader::onScrolled(double position)
 {
     // Only the page in place has a reading position; a page on its way
     // scrolls by itself (to the top, as it is written).
     if (m_loadState != LoadState::Ready || m_restorePosition)
         return;
-    const double position = m_engine->scrollFraction();
     if (position == m_readingPosition)
         return;
     m_readingPosition = position;

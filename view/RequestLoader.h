@@ -91,7 +91,7 @@ private:
     void layOutFile();
     void watch();
     void requestShown();
-    void onScrolled();
+    void onScrolled(double position);
     [[nodiscard]] PageWriter::Runner runner() const;
 
     PageEngine *m_engine;
