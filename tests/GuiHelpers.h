@@ -119,9 +119,12 @@ inline void pointAt(MainWindow *window, QPoint at, const QString &expectedStatus
     QCOMPARE(statusText(window), expectedStatus);
 }
 
-// Hovers the link with href and clicks it, as a person would.
+// Hovers the link with href and clicks it, as a person would. Measured once
+// the page is in place: a work coming back where it was left is scrolled
+// there after its text is already in the page.
 inline void clickLink(MainWindow *window, const QString &href, const QString &expectedStatus)
 {
+    QTRY_VERIFY_WITH_TIMEOUT(window->pageView()->loadState() == PageView::LoadState::Ready, 20000);
     const QString selector = QStringLiteral("a[href='%1']").arg(href);
     QPoint at;
     QTRY_VERIFY_WITH_TIMEOUT((at = centreOf(page(window), selector)).x() >= 0, 20000);
