@@ -218,8 +218,10 @@ private Q_SLOTS:
         QVERIFY(back.hasMatch());
         QCOMPARE(back.captured(1).toDouble(), 0.6);
         QCOMPARE(l.loader.readingPosition(), 0.6);
-        // A newer request starts at its top.
+        // A newer request starts at its top, whatever the page on its way says.
         l.loader.showHtml(u"<p>другая</p>"_s);
+        QCOMPARE(l.loader.readingPosition(), 0.0);
+        Q_EMIT l.engine.reported(u"scrolled:0.3"_s);
         QCOMPARE(l.loader.readingPosition(), 0.0);
     }
 
