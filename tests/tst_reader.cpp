@@ -10,6 +10,7 @@
 #include "ui/FindBar.h"
 #include "ui/MainWindow.h"
 #include "ui/StartReader.h"
+#include "view/FindScript.h"
 #include "view/GuardedPage.h"
 #include "view/PageView.h"
 #include "view/PageViewTesting.h"
@@ -646,32 +647,48 @@ private Q_SLOTS:
         auto *count = bar->findChild<QLabel *>(u"findCount"_s);
         gui::pressKey(m_form, Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(bar->isVisible() && bar->phraseEdit()->hasFocus());
-        // As typed, whatever the case; Enter, F3 and their Shift go round.
+        (void)gui::eval(page(), u"window.scrollTo(0, 0.6 * (document.documentElement.scrollHeight - innerHeight))"_s);
+        // As typed, whatever the case, from the first match on screen (past
+        // «Абзац 39»); Enter, F3 and their Shift go round.
         gui::typeText(bar->phraseEdit(), u"аБЗАЦ 39"_s);
-        QTRY_COMPARE(count->text(), u"1 из 11"_s);
+        QTRY_COMPARE(count->text(), u"2 из 11"_s);
+        // The marks near the screen are drawn, the current one among them.
         const auto marks = [this] {
-            return gui::eval(page(), u"document.querySelectorAll('span[style]').length"_s).toInt();
+            return gui::eval(page(), u"(function(){var l=document.querySelector('%1');"
+                                     u"return l?[l.shadowRoot.querySelectorAll('div').length,"
+                                     u"!!l.shadowRoot.querySelector('[data-current]')]:[0,false];})()"_s.arg(
+                                         QString::fromUtf16(FindMarkTag)))
+                .toList();
         };
-        QCOMPARE(marks(), 11);
+        QTRY_VERIFY(marks().value(1).toBool());
+        QVERIFY(marks().value(0).toInt() >= 1 && marks().value(0).toInt() <= 11);
         const struct
         {
             Qt::Key key;
             Qt::KeyboardModifiers modifiers;
             QString count;
-        } steps[] = {{Qt::Key_Return, {}, u"2 из 11"_s},
-                     {Qt::Key_F3, {}, u"3 из 11"_s},
-                     {Qt::Key_F3, Qt::ShiftModifier, u"2 из 11"_s},
+        } steps[] = {{Qt::Key_Return, {}, u"3 из 11"_s},
+                     {Qt::Key_F3, {}, u"4 из 11"_s},
+                     {Qt::Key_F3, Qt::ShiftModifier, u"3 из 11"_s},
+                     {Qt::Key_Return, Qt::ShiftModifier, u"2 из 11"_s},
                      {Qt::Key_Return, Qt::ShiftModifier, u"1 из 11"_s},
-                     {Qt::Key_Return, Qt::ShiftModifier, u"11 из 11"_s}};
+                     {Qt::Key_Return, Qt::ShiftModifier, u"11 из 11"_s},
+                     {Qt::Key_Return, {}, u"1 из 11"_s}};
         for (const auto &step : steps) {
             gui::pressKey(m_form, step.key, step.modifiers);
             QTRY_COMPARE(count->text(), step.count);
         }
         QCOMPARE(gui::eval(page(), u"window.getSelection().toString()"_s).toString(), QString());
-        // Escape closes it, takes the marks away and gives the page the keys.
+        // Escape closes it, takes the marks away and gives the page the keys,
+        // where the page was: at the current match (the page taller by the
+        // bar's height, and not at its end).
+        const double place = gui::eval(page(), u"scrollY"_s).toDouble();
+        QVERIFY(place > 0);
         gui::pressKey(m_form, Qt::Key_Escape);
         QTRY_VERIFY(!bar->isVisible() && input()->hasFocus());
-        QTRY_COMPARE(marks(), 0);
+        QTRY_COMPARE(marks().value(0).toInt(), 0);
+        QTest::qWait(300);
+        QVERIFY(qAbs(gui::eval(page(), u"scrollY"_s).toDouble() - place) <= 1);
 
         // In the whole collection: ё as е; a line chosen opens its work there.
         gui::pressKey(m_form, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
@@ -697,16 +714,29 @@ private Q_SLOTS:
                                          && gui::bodyText(page()).contains(u"Абзац 400"_s),
                                      20000);
         };
-        const auto position = [this] {
-            return gui::eval(page(), u"scrollY / (document.documentElement.scrollHeight - innerHeight)"_s).toDouble();
+        // The number of the line at the top of the screen.
+        const auto topLine = [this] {
+            return gui::eval(page(), u"(function(){var r=document.caretRangeFromPoint(innerWidth/2,2);"
+                                     u"var m=r&&/Абзац (\\d+)/.exec(r.startContainer.data||'');"
+                                     u"return m?+m[1]:-1;})()"_s)
+                .toInt();
         };
         open();
         (void)gui::eval(page(), u"window.scrollTo(0, 0.6 * (document.documentElement.scrollHeight - innerHeight))"_s);
-        QTRY_VERIFY(qAbs(view()->readingPosition() - 0.6) < 0.02);
+        QTRY_VERIFY(qAbs(view()->readingPlace().fraction - 0.6) < 0.02);
+        const int line = topLine();
+        QVERIFY(line > 100);
+        // A change of the text size or of the window's width keeps that line
+        // at the top, and so does the next showing of the work.
         view()->zoomIn();
+        QTRY_COMPARE(topLine(), line);
+        m_form->resize(m_form->width() - 80, m_form->height());
+        QTRY_COMPARE(topLine(), line);
+        m_form->resize(m_form->width() + 80, m_form->height());
+        QTRY_COMPARE(topLine(), line);
         backToCatalogue();
         open();
-        QTRY_VERIFY(qAbs(position() - 0.6) < 0.02);
+        QTRY_COMPARE(topLine(), line);
 
         // Ended and started again: the work where it was, the text size kept;
         // a work whose file changed since, at its top.
@@ -716,12 +746,12 @@ private Q_SLOTS:
         QVERIFY(m_form);
         QCOMPARE(view()->zoom(), size);
         open();
-        QTRY_VERIFY(qAbs(position() - 0.6) < 0.02);
+        QTRY_COMPARE(topLine(), line);
         writeWork(u"Второе"_s, manyLines(401, u"Абзац"_s));
         backToCatalogue();
         open();
         QTest::qWait(300);
-        QCOMPARE(position(), 0.0);
+        QCOMPARE(gui::eval(page(), u"scrollY"_s).toInt(), 0);
         view()->resetZoom();
 
         // F11 fills the screen, Escape leaves it.

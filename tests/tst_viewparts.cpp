@@ -201,28 +201,41 @@ private Q_SLOTS:
         l.loader.showHtml(u"<p>страница</p>"_s);
         l.engine.arrive();
         QCOMPARE(l.shown.size(), 1);
-        Q_EMIT l.engine.reported(u"scrolled:0.6"_s);
+        Q_EMIT l.engine.reported(u"scrolled:0.6:5120"_s);
+        QCOMPARE(l.loader.readingPlace(), (ReadingPlace{5120, 0.6}));
         // The renderer dies, and the fresh one dies too before the page is back.
         for (int death = 0; death < 2; ++death) {
             l.engine.calls.clear();
             Q_EMIT l.engine.replaced();
             QCOMPARE(l.loader.loadState(), RequestLoader::LoadState::Loading);
             QCOMPARE(l.engine.scripts(), QString());
+            // What the page on its way says of itself is not the reader's place.
+            Q_EMIT l.engine.reported(u"scrolled:0:0"_s);
         }
-        // Written once the fresh document is there, then scrolled back.
+        // Written once the fresh document is there, then taken back to the
+        // place in the text.
         l.engine.endLoad();
         QVERIFY(l.engine.scripts().contains(u"страница"_s));
         l.engine.answerAll();
         QCOMPARE(l.shown.size(), 2);
-        const QRegularExpressionMatch back = QRegularExpression(u"scrollTo\\(0, ([0-9.]+) \\*"_s).match(l.engine.ran);
+        const QRegularExpressionMatch back = QRegularExpression(u"goTo\\((-?\\d+), ([0-9.]+)\\)"_s).match(l.engine.ran);
         QVERIFY(back.hasMatch());
-        QCOMPARE(back.captured(1).toDouble(), 0.6);
-        QCOMPARE(l.loader.readingPosition(), 0.6);
-        // A newer request starts at its top, whatever the page on its way says.
+        QCOMPARE(back.captured(1).toLongLong(), 5120);
+        QCOMPARE(back.captured(2).toDouble(), 0.6);
+        QCOMPARE(l.loader.readingPlace(), (ReadingPlace{5120, 0.6}));
+        // A newer request starts at its top, whatever the page on its way says;
+        // a report that is not a place is no place.
         l.loader.showHtml(u"<p>другая</p>"_s);
-        QCOMPARE(l.loader.readingPosition(), 0.0);
-        Q_EMIT l.engine.reported(u"scrolled:0.3"_s);
-        QCOMPARE(l.loader.readingPosition(), 0.0);
+        QCOMPARE(l.loader.readingPlace(), ReadingPlace());
+        Q_EMIT l.engine.reported(u"scrolled:0.3:40"_s);
+        QCOMPARE(l.loader.readingPlace(), ReadingPlace());
+        l.engine.arrive();
+        l.engine.answerAll();
+        for (const QString &bad : {u"scrolled:0.3"_s, u"scrolled:x:40"_s, u"scrolled:0.3:-2"_s, u"scrolled:nan:4"_s})
+            Q_EMIT l.engine.reported(bad);
+        QCOMPARE(l.loader.readingPlace(), ReadingPlace());
+        Q_EMIT l.engine.reported(u"scrolled:7:40"_s);
+        QCOMPARE(l.loader.readingPlace(), (ReadingPlace{40, 1.0}));
     }
 
     void anEscapedDocumentIsShownAgainAFewTimes()

@@ -1,6 +1,7 @@
 #include "ui/FatalReport.h"
 
 #include "platform/RuntimeError.h"
+#include "ui/PlainText.h"
 
 #include <QMessageBox>
 
@@ -30,8 +31,10 @@ ExitFunction &exitFunction()
 
 void showCriticalBox(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, title, QString(), QMessageBox::Ok, parent);
     box.setObjectName(u"criticalBox"_s);
+    // Paths and names are in it, as they are.
+    plaintext::setText(&box, text);
     box.exec();
 }
 

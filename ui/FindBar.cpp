@@ -1,5 +1,7 @@
 #include "ui/FindBar.h"
 
+#include "ui/PlainText.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -111,9 +113,13 @@ bool FindBar::everywhere() const
 
 void FindBar::open(bool everywhere)
 {
+    const bool wasOpen = isVisible();
     show();
+    // Opened again, it looks for what it holds at once.
     if (m_everywhere->isChecked() != everywhere)
         m_everywhere->setChecked(everywhere);
+    else if (!wasOpen && !phrase().trimmed().isEmpty())
+        Q_EMIT phraseChanged(phrase(), everywhere);
     m_phrase->setFocus(Qt::ShortcutFocusReason);
     m_phrase->selectAll();
 }
@@ -122,10 +128,12 @@ void FindBar::showCount(int current, int total)
 {
     if (phrase().trimmed().isEmpty())
         m_count->clear();
+    else if (total < 0)
+        plaintext::setText(m_count, u"…"_s);
     else if (total == 0)
-        m_count->setText(u"не найдено"_s);
+        plaintext::setText(m_count, u"не найдено"_s);
     else
-        m_count->setText(u"%1 из %2"_s.arg(current + 1).arg(total));
+        plaintext::setText(m_count, u"%1 из %2"_s.arg(current + 1).arg(total));
     m_phrase->setAccessibleDescription(m_count->text());
     m_previous->setEnabled(total > 1);
     m_next->setEnabled(total > 1);
@@ -161,8 +169,9 @@ void FindBar::addResults(const QList<worksearch::WorkMatches> &works)
 
 void FindBar::showProgress(qsizetype searched, qsizetype total)
 {
-    m_progress->setText(searched < total ? u"Просмотрено произведений: %1 из %2"_s.arg(searched).arg(total)
-                                         : u"Найдено произведений: %1"_s.arg(m_results->topLevelItemCount()));
+    plaintext::setText(m_progress, searched < total
+                                       ? u"Просмотрено произведений: %1 из %2"_s.arg(searched).arg(total)
+                                       : u"Найдено произведений: %1"_s.arg(m_results->topLevelItemCount()));
 }
 
 void FindBar::choose(QTreeWidgetItem *item)
@@ -174,6 +183,10 @@ void FindBar::choose(QTreeWidgetItem *item)
 void FindBar::dismiss()
 {
     m_typing.stop();
+    // The keys go back before the bar hides: a bar hidden with the focus
+    // hands it on as Tab would, and the page takes it at its first link, at
+    // its top, losing the reader's place.
+    Q_EMIT closing();
     hide();
     Q_EMIT closed();
 }

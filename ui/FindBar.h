@@ -33,7 +33,8 @@ public:
     // Closes it (as Escape does).
     void dismiss();
 
-    // The page's answer: the current match (-1 for none) of how many.
+    // The page's answer: the current match (-1 for none) of how many (-1
+    // while it is being looked for).
     void showCount(int current, int total);
     // The collection's answer so far.
     void clearResults();
@@ -50,6 +51,8 @@ Q_SIGNALS:
     void previousRequested();
     // A work (and in it the match number ordinal) was chosen from the results.
     void resultChosen(std::int32_t work, qsizetype ordinal);
+    // About to close: the keys are to go elsewhere. Then closed.
+    void closing();
     void closed();
 
 protected:

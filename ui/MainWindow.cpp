@@ -186,8 +186,8 @@ void MainWindow::present(const navigation::Destination &destination)
                    [this](const navigation::ShowWork &work) {
                        const pages::Outline outline = pages::workOutline(work.name);
                        // Where the reader left it.
-                       const double position = m_tools->workShown(work.index);
-                       m_view->showHtml(work.html, {outline.title, outline.heading, {}}, position);
+                       const ReadingPlace place = m_tools->workShown(work.index);
+                       m_view->showHtml(work.html, {outline.title, outline.heading, {}}, place);
                        m_lastWork = work.index;
                        m_catalogueAction->setEnabled(true);
                    },

@@ -20,10 +20,10 @@ ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, 
     m_bar->hide();
     m_view->setZoom(m_state->textSize());
     connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) { m_state->setTextSize(factor); });
-    connect(m_view, &PageView::readingPositionChanged, this, [this](double position) {
+    connect(m_view, &PageView::readingPlaceChanged, this, [this](const ReadingPlace &place) {
         if (m_work) {
             const Collection &c = m_window->collection();
-            m_state->setPosition(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, position);
+            m_state->setPosition(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, place.fraction);
         }
     });
     connect(m_view, &PageView::shown, this, &ReadingTools::onPageShown);
@@ -32,6 +32,7 @@ ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, 
     connect(m_bar, &FindBar::nextRequested, this, &ReadingTools::findNext);
     connect(m_bar, &FindBar::previousRequested, this, &ReadingTools::findPrevious);
     connect(m_bar, &FindBar::resultChosen, this, &ReadingTools::openResult);
+    connect(m_bar, &FindBar::closing, this, [this] { m_view->setFocus(Qt::OtherFocusReason); });
     connect(m_bar, &FindBar::closed, this, &ReadingTools::closeFind);
     connect(&m_search, &CollectionSearch::found, m_bar, &FindBar::addResults);
     connect(&m_search, &CollectionSearch::progress, m_bar, &FindBar::showProgress);
@@ -87,16 +88,16 @@ int ReadingTools::findBarHeight(int clientHeight) const
     return m_bar->everywhere() ? std::clamp(clientHeight / 2, least, std::max(least, clientHeight)) : least;
 }
 
-double ReadingTools::workShown(std::int32_t index)
+ReadingPlace ReadingTools::workShown(std::int32_t index)
 {
     const Collection &c = m_window->collection();
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(c.workPath(index));
     if (!stamp) {
         m_work.reset();
-        return 0;
+        return {};
     }
     m_work = ShownWork{index, *stamp};
-    return m_state->position(c.dataPath(), c.workFileName(index), *stamp);
+    return ReadingPlace{-1, m_state->position(c.dataPath(), c.workFileName(index), *stamp)};
 }
 
 void ReadingTools::openFind()
@@ -130,6 +131,7 @@ void ReadingTools::findPrevious()
 void ReadingTools::look(const QString &phrase, bool everywhere)
 {
     Q_EMIT layoutChanged();
+    m_bar->showCount(-1, -1);
     m_view->find(phrase);
     m_bar->clearResults();
     if (everywhere)
@@ -146,6 +148,7 @@ void ReadingTools::onPageShown()
         m_view->find(m_pending->phrase, int(m_pending->ordinal));
         m_pending.reset();
     } else if (m_bar->isVisible() && !m_bar->phrase().trimmed().isEmpty()) {
+        m_bar->showCount(-1, -1);
         m_view->find(m_bar->phrase());
     }
 }
@@ -162,7 +165,6 @@ void ReadingTools::closeFind()
     m_pending.reset();
     m_view->clearFind();
     Q_EMIT layoutChanged();
-    m_view->setFocus();
 }
 
 void ReadingTools::escape()

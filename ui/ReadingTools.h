@@ -1,6 +1,7 @@
 #pragma once
 
 #include "format/CollectionSearch.h"
+#include "format/ReadingPlace.h"
 #include "format/ReadingState.h"
 #include "platform/FileStamp.h"
 
@@ -33,8 +34,8 @@ public:
     // The height the find bar takes at the bottom of a client area this high.
     [[nodiscard]] int findBarHeight(int clientHeight) const;
 
-    // Work index is to be shown: where it was left (0 the top).
-    [[nodiscard]] double workShown(std::int32_t index);
+    // Work index is to be shown: where it was left.
+    [[nodiscard]] ReadingPlace workShown(std::int32_t index);
     // Any other page is to be shown.
     void otherPageShown() { m_work.reset(); }
 

@@ -4,95 +4,197 @@ using namespace Qt::Literals::StringLiterals;
 
 QString findScript()
 {
+    // The page's text is never touched: the marks are drawn over it, in a
+    // layer of the view's own (one element under the root, its marks in its
+    // own shadow tree, so no page style reaches them, with inline important
+    // styles a page's style cannot undo), multiplied with what is under them.
+    // A change to the text would make the engine lay the whole page out again
+    // for every mark put in; drawing only the matches near the screen costs
+    // the same whatever their number.
     return uR"JS((function () {
   if (window.__sobranieFind) return;
-  var f = window.__sobranieFind = { marks: [] };
-  var Marked = 'background:#fde74c;color:#000;', Current = 'background:#ff9632;color:#000;';
-  // Unit by unit: a unit whose lower case is two units stays as it is, and
-  // Σ never becomes the final ς a whole-text lowering would make of it.
+  var f = window.__sobranieFind = {};
+  var LayerTag = '%1', MaxDrawn = %2;
+  var Xhtml = 'http://www.w3.org/1999/xhtml';
+  // Elements whose content is never shown as text, or cannot carry a mark.
+  var NoText = /^(script|style|title|textarea|select|option|optgroup|datalist|template|iframe|noembed|noframes)$/;
+  var CombiningMark = /[\u0300-\u036f]/;
+  // Unit by unit: a unit whose lower case is two units stays as it is, Σ
+  // never becomes the final ς a whole-text lowering would make of it, and
+  // a surrogate is left alone; ё is taken for е and combining marks are
+  // dropped. origin maps each unit of the folded text back to the text,
+  // null when nothing was dropped.
   f.fold = function (s) {
-    if (!/[\u03a3\u0130]/.test(s)) {
-      var lower = s.toLowerCase();
-      if (lower.length === s.length) return lower.replace(/ё/g, 'е');
+    var lower = null;
+    if (!/[\u03a3\u0130\ud800-\udfff]/.test(s)) {
+      lower = s.toLowerCase();
+      if (lower.length !== s.length) lower = null;
     }
-    var out = [];
-    for (var i = 0; i < s.length; ++i) {
-      var c = s[i], l = c.toLowerCase();
-      out.push(l.length === 1 ? (l === 'ё' ? 'е' : l) : c);
-    }
-    return out.join('');
-  };
-  f.style = function (spans, css) {
-    for (var i = 0; i < spans.length; ++i) spans[i].style.cssText = css.replace(/;/g, ' !important;');
-  };
-  f.clear = function () {
-    var parents = [];
-    for (var i = 0; i < f.marks.length; ++i) {
-      var spans = f.marks[i] || [];
-      for (var j = 0; j < spans.length; ++j) {
-        var s = spans[j], p = s.parentNode;
-        if (!p) continue;
-        while (s.firstChild) p.insertBefore(s.firstChild, s);
-        p.removeChild(s);
-        parents.push(p);
+    if (lower === null) {
+      var out = [];
+      for (var i = 0; i < s.length; ++i) {
+        var c = s[i], l = (c >= '\ud800' && c <= '\udfff') ? c : c.toLowerCase();
+        out.push(l.length === 1 ? l : c);
       }
+      lower = out.join('');
     }
-    for (var k = 0; k < parents.length; ++k) parents[k].normalize();
-    f.marks = [];
-    f.current = -1;
+    lower = lower.replace(/ё/g, 'е');
+    if (!CombiningMark.test(lower)) return { text: lower, origin: null };
+    var kept = [], origin = [];
+    for (var k = 0; k < lower.length; ++k) {
+      var u = lower.charCodeAt(k);
+      if (u >= 0x300 && u <= 0x36f) continue;
+      kept.push(lower[k]);
+      origin.push(k);
+    }
+    return { text: kept.join(''), origin: origin };
   };
-  f.wrap = function (nodes, starts, from, length) {
-    // The text nodes the match runs through, last first, so the offsets of
-    // what comes before stay as they were.
-    var lo = 0, hi = starts.length - 1;
+  // Whether an element's text is on screen: laid out, and not hidden.
+  var shownCache = null;
+  var shown = function (el) {
+    var v = shownCache.get(el);
+    if (v !== undefined) return v;
+    var style = getComputedStyle(el);
+    if (style.visibility !== 'visible') v = false;
+    else if (el.getClientRects().length > 0) v = true;
+    else if (style.display === 'contents') v = !el.parentElement || shown(el.parentElement);
+    else v = false;
+    shownCache.set(el, v);
+    return v;
+  };
+  var filter = { acceptNode: function (n) {
+    if (n.nodeType === 3) return NodeFilter.FILTER_ACCEPT;
+    if (n.namespaceURI !== Xhtml || NoText.test(n.localName)) return NodeFilter.FILTER_REJECT;
+    return NodeFilter.FILTER_SKIP;
+  } };
+  var layer = null, marks = null, covered = null;
+  var range = document.createRange();
+  f.clear = function () {
+    if (layer && layer.parentNode) layer.parentNode.removeChild(layer);
+    layer = marks = covered = null;
+    f.nodes = []; f.starts = []; f.hits = []; f.ends = []; f.current = -1;
+  };
+  f.clear();
+  // The node holding offset (of the text found in), by its start.
+  var nodeAt = function (offset) {
+    var lo = 0, hi = f.starts.length - 1;
     while (lo < hi) {
       var mid = (lo + hi + 1) >> 1;
-      if (starts[mid] <= from) lo = mid; else hi = mid - 1;
+      if (f.starts[mid] <= offset) lo = mid; else hi = mid - 1;
     }
-    var end = from + length, last = lo;
-    while (last + 1 < nodes.length && starts[last + 1] < end) ++last;
-    var spans = [];
-    for (var k = last; k >= lo; --k) {
-      var a = Math.max(from - starts[k], 0), b = Math.min(end - starts[k], nodes[k].data.length);
-      if (a >= b) continue;
-      var range = document.createRange(), span = document.createElement('span');
-      range.setStart(nodes[k], a);
-      range.setEnd(nodes[k], b);
-      range.surroundContents(span);
-      spans.unshift(span);
-    }
-    f.style(spans, Marked);
-    return spans;
+    return lo;
   };
-  f.find = function (phrase) {
+  // Where hit h is on screen: a rectangle for each piece of each line.
+  var rectsOf = function (h) {
+    var from = f.hits[h], to = f.ends[h], rects = [];
+    for (var k = nodeAt(from); k < f.nodes.length && f.starts[k] < to; ++k) {
+      var node = f.nodes[k], a = Math.max(from - f.starts[k], 0), b = Math.min(to - f.starts[k], node.data.length);
+      if (a >= b || !node.isConnected) continue;
+      range.setStart(node, a);
+      range.setEnd(node, b);
+      var list = range.getClientRects();
+      for (var i = 0; i < list.length; ++i) if (list[i].width || list[i].height) rects.push(list[i]);
+    }
+    return rects;
+  };
+  var firstRect = function (h) {
+    var rects = rectsOf(h);
+    return rects.length ? rects[0] : null;
+  };
+  // The first hit whose line reaches below y (of the screen).
+  var firstBelow = function (y) {
+    var lo = 0, hi = f.hits.length;
+    while (lo < hi) {
+      var mid = (lo + hi) >> 1, r = firstRect(mid);
+      if (r && r.bottom > y) hi = mid; else lo = mid + 1;
+    }
+    return lo;
+  };
+  var makeLayer = function () {
+    layer = document.createElementNS(Xhtml, LayerTag);
+    layer.setAttribute('aria-hidden', 'true');
+    layer.style.cssText = 'all:initial !important;display:block !important;position:absolute !important;' +
+        'left:0 !important;top:0 !important;width:0 !important;height:0 !important;overflow:visible !important;' +
+        'visibility:visible !important;pointer-events:none !important;z-index:2147483647 !important;' +
+        'mix-blend-mode:multiply !important;';
+    var shadow = layer.attachShadow({ mode: 'open' });
+    var style = document.createElement('style');
+    style.textContent = 'div{position:absolute;background:#fde74c;}div[data-current]{background:#ff9632;}';
+    shadow.appendChild(style);
+    marks = document.createElement('div');
+    shadow.appendChild(marks);
+    document.documentElement.appendChild(layer);
+  };
+  // Draws the marks of the matches on screen and a screen above and below
+  // (the current one always), unless what is drawn still covers the screen.
+  f.draw = function (force) {
+    if (!f.hits.length || !document.documentElement) return;
+    var margin = innerHeight;
+    if (!force && covered && scrollY - margin / 2 >= covered.top && scrollY + innerHeight + margin / 2 <= covered.bottom)
+      return;
+    if (!layer || !layer.isConnected) makeLayer();
+    var origin = layer.getBoundingClientRect(), html = [];
+    var put = function (h) {
+      var rects = rectsOf(h);
+      for (var i = 0; i < rects.length; ++i) {
+        var r = rects[i];
+        html.push('<div style="left:' + (r.left - origin.left) + 'px;top:' + (r.top - origin.top) + 'px;width:' +
+            r.width + 'px;height:' + r.height + 'px"' + (h === f.current ? ' data-current' : '') + '></div>');
+      }
+    };
+    var drawnCurrent = false;
+    for (var h = firstBelow(-margin), n = 0; h < f.hits.length && n < MaxDrawn; ++h, ++n) {
+      var r = firstRect(h);
+      if (r && r.top > innerHeight + margin) break;
+      put(h);
+      drawnCurrent = drawnCurrent || h === f.current;
+    }
+    if (!drawnCurrent && f.current >= 0) put(f.current);
+    marks.innerHTML = html.join('');
+    covered = { top: scrollY - margin, bottom: scrollY + innerHeight + margin };
+  };
+  // Finds phrase on the page: [how many, the current one], the current one
+  // (start, or without it the first on screen) in the middle of the view.
+  f.find = function (phrase, start) {
     f.clear();
-    var wanted = f.fold(phrase);
-    if (!document.body || !wanted.trim()) return 0;
-    var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT), nodes = [], starts = [], text = [];
-    var length = 0;
+    var wanted = f.fold(phrase).text;
+    if (!document.body || !wanted.trim()) return [0, -1];
+    shownCache = new Map();
+    var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, filter);
+    var text = [], length = 0;
     for (var n; (n = walker.nextNode());) {
-      var tag = n.parentNode && n.parentNode.localName;
-      if (tag === 'script' || tag === 'style' || tag === 'title' || tag === 'textarea') continue;
-      nodes.push(n);
-      starts.push(length);
+      if (!n.data.length || !n.parentElement || !shown(n.parentElement)) continue;
+      f.nodes.push(n);
+      f.starts.push(length);
       text.push(n.data);
       length += n.data.length;
     }
-    var folded = f.fold(text.join('')), hits = [];
-    for (var i = folded.indexOf(wanted); i >= 0; i = folded.indexOf(wanted, i + wanted.length)) hits.push(i);
-    var marked = Math.min(hits.length, %1);
-    f.marks = new Array(marked);
-    for (var h = marked - 1; h >= 0; --h) f.marks[h] = f.wrap(nodes, starts, hits[h], wanted.length);
-    return hits.length;
+    shownCache = null;
+    var whole = text.join(''), folded = f.fold(whole), o = folded.origin;
+    for (var i = folded.text.indexOf(wanted); i >= 0; i = folded.text.indexOf(wanted, i + wanted.length)) {
+      var from = o ? o[i] : i, to = o ? o[i + wanted.length - 1] + 1 : i + wanted.length;
+      // A match takes the combining marks after its last letter with it.
+      while (o && to < whole.length && CombiningMark.test(whole[to])) ++to;
+      f.hits.push(from);
+      f.ends.push(to);
+    }
+    if (!f.hits.length) return [0, -1];
+    var current = start >= 0 ? Math.min(start, f.hits.length - 1) : firstBelow(0);
+    f.go(current < f.hits.length ? current : 0);
+    return [f.hits.length, f.current];
   };
+  // Makes hit index the current one, in the middle of the view.
   f.go = function (index) {
-    if (f.current >= 0 && f.marks[f.current]) f.style(f.marks[f.current], Marked);
+    if (index < 0 || index >= f.hits.length) return -1;
     f.current = index;
-    var spans = f.marks[index];
-    if (!spans || !spans.length) return index;
-    f.style(spans, Current);
-    spans[0].scrollIntoView({ block: 'center', inline: 'nearest' });
+    var r = firstRect(index);
+    if (r && (r.top < 0 || r.bottom > innerHeight))
+      window.scrollTo(scrollX, scrollY + r.top - (innerHeight - r.height) / 2);
+    f.draw(true);
     return index;
   };
-})();)JS"_s.arg(MaxFindMarks);
+  document.addEventListener('scroll', function () { f.draw(false); }, { capture: true, passive: true });
+  window.addEventListener('resize', function () { covered = null; f.draw(true); }, true);
+})();)JS"_s.arg(QString::fromUtf16(FindMarkTag))
+        .arg(MaxDrawnMarks);
 }

@@ -93,16 +93,120 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     g.focusIn = function (e) {
       if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');
     };
+    // The page's text, for places in it: its text nodes under the body in
+    // order, but for those of elements whose content is never shown as text.
+    // Built when first asked for; whatever changes the nodes (the writing of
+    // the page, find's marks) drops it.
+    var NoText = /^(script|style|title|textarea|select|option|optgroup|datalist|template|iframe|noembed|noframes)$/;
+    var textFilter = { acceptNode: function (n) {
+      if (n.nodeType === 3) return NodeFilter.FILTER_ACCEPT;
+      if (n.namespaceURI !== 'http://www.w3.org/1999/xhtml' || NoText.test(n.localName)) return NodeFilter.FILTER_REJECT;
+      return NodeFilter.FILTER_SKIP;
+    } };
+    g.idx = null;
+    g.index = function () {
+      if (g.idx && g.idx.body === document.body) return g.idx;
+      var nodes = [], starts = [], length = 0;
+      if (document.body) {
+        var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, textFilter);
+        for (var n; (n = walker.nextNode());) {
+          if (!n.data.length) continue;
+          nodes.push(n);
+          starts.push(length);
+          length += n.data.length;
+        }
+      }
+      return (g.idx = { body: document.body, nodes: nodes, starts: starts, length: length });
+    };
+    var range = null;
+    // Where units [from, to) of a text node are on screen; null where they
+    // take no room (collapsed blanks, hidden text).
+    var rectOf = function (node, from, to) {
+      range = range || document.createRange();
+      range.setStart(node, from);
+      range.setEnd(node, to);
+      var r = range.getBoundingClientRect();
+      return r.width || r.height ? r : null;
+    };
+    // The first of a few units from (node k, unit u) on that takes room.
+    var shownFrom = function (idx, k, u) {
+      for (var tries = 0; k < idx.nodes.length && tries < 64; ++k, u = 0) {
+        var node = idx.nodes[k];
+        for (; u < node.data.length && tries < 64; ++u, ++tries) {
+          var r = rectOf(node, u, u + 1);
+          if (r) return { k: k, u: u, rect: r };
+        }
+      }
+      return null;
+    };
+    // The place at the top of the screen: the offset in the page's text of
+    // the first unit whose line reaches below the top edge.
+    g.placeAt = function () {
+      if (scrollY <= 0) return 0;
+      var idx = g.index(), below = function (k, u) {
+        var at = shownFrom(idx, k, u);
+        return at !== null && at.rect.bottom > 0;
+      };
+      var lo = 0, hi = idx.nodes.length;
+      while (lo < hi) {
+        var mid = (lo + hi) >> 1;
+        if (below(mid, 0)) hi = mid; else lo = mid + 1;
+      }
+      if (lo >= idx.nodes.length) return idx.length;
+      // Within the node before the first that is below: its units.
+      var k = lo > 0 ? lo - 1 : 0, node = idx.nodes[k], a = 0, b = node.data.length;
+      if (!below(k, node.data.length - 1)) return idx.starts[lo];
+      while (a < b) {
+        var m = (a + b) >> 1;
+        if (below(k, m)) b = m; else a = m + 1;
+      }
+      return idx.starts[k] + a;
+    };
+    // Where the line of a place is on screen.
+    var lineOf = function (offset) {
+      var idx = g.index();
+      if (!idx.nodes.length) return null;
+      var lo = 0, hi = idx.nodes.length - 1;
+      while (lo < hi) {
+        var mid = (lo + hi + 1) >> 1;
+        if (idx.starts[mid] <= offset) lo = mid; else hi = mid - 1;
+      }
+      var at = shownFrom(idx, lo, Math.min(Math.max(offset - idx.starts[lo], 0), idx.nodes[lo].data.length));
+      return at && at.rect;
+    };
+    // The place kept: where the reader last moved to (and how far into its
+    // line the top of the screen was), and the scroll that shows it now. A
+    // change of size or layout brings that place back.
+    g.kept = null;
+    g.goTo = function (offset, fraction, into) {
+      into = into || 0;
+      var line = offset > 0 ? lineOf(offset) : null;
+      if (offset > 0 && !line) return;
+      var y = offset > 0 ? scrollY + line.top + into * line.height
+                         : offset === 0 ? 0 : fraction * (document.documentElement.scrollHeight - innerHeight);
+      window.scrollTo(0, y);
+      g.kept = offset >= 0 ? { offset: offset, into: into, y: scrollY } : null;
+    };
+    g.resize = function () {
+      if (g.kept) g.goTo(g.kept.offset, 0, g.kept.into);
+    };
     // Where the reader is in the page, said as it changes (the engine calls
     // this at most once a frame): the engine's own scroll reports do not
     // come from every renderer, and no timer of ours runs in a page whose
-    // scripts are off.
-    g.scrolled = -1;
+    // scripts are off. A scroll of the view's own keeps the place it went to.
+    g.scrolled = null;
     g.scroll = function (e) {
       if (e.target !== document) return;
-      var range = document.documentElement.scrollHeight - innerHeight;
-      var at = range > 1 ? Math.min(Math.max(scrollY / range, 0), 1) : 0;
-      if (at !== g.scrolled) console.log('%2scrolled:' + (g.scrolled = at));
+      var height = document.documentElement.scrollHeight - innerHeight;
+      var at = height > 1 ? Math.min(Math.max(scrollY / height, 0), 1) : 0;
+      if (!g.kept || Math.abs(scrollY - g.kept.y) >= 1) {
+        var offset = g.placeAt(), line = offset > 0 ? lineOf(offset) : null;
+        g.kept = { offset: offset, into: line && line.height ? Math.min(Math.max(-line.top / line.height, 0), 1) : 0,
+                   y: scrollY };
+      }
+      var place = g.kept.offset;
+      var report = at + ':' + place;
+      if (report !== g.scrolled) console.log('%2scrolled:' + (g.scrolled = report));
     };
     g.load = function () {
       var metas = document.getElementsByTagName('meta');
@@ -131,6 +235,8 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       document.addEventListener('submit', g.submit, true);
       document.addEventListener('focusin', g.focusIn, true);
       document.addEventListener('scroll', g.scroll, {capture: true, passive: true});
+      window.addEventListener('resize', g.resize, true);
+      g.idx = null;
       window.addEventListener('load', g.load, true);
       document.addEventListener('keydown', g.keyDown, true);
     };

@@ -6,8 +6,6 @@
 
 #include <QPointer>
 
-#include <algorithm>
-
 using namespace Qt::Literals::StringLiterals;
 
 PageFinder::PageFinder(PageEngine *engine, QObject *parent) : QObject(parent), m_engine(engine)
@@ -20,22 +18,21 @@ void PageFinder::find(const QString &phrase, int start)
     m_total = 0;
     m_current = -1;
     const QPointer<PageFinder> self(this);
-    m_engine->runScript(findScript() + u"__sobranieFind.find("_s + PageWriter::jsonString(phrase) + u")"_s,
-                        [self, serial, start](const QVariant &result) {
+    m_engine->runScript(findScript() + u"__sobranieFind.find(%1, %2)"_s.arg(PageWriter::jsonString(phrase)).arg(start),
+                        [self, serial](const QVariant &result) {
                             if (!self || serial != self->m_serial)
                                 return;
-                            self->m_total = result.toInt();
-                            if (self->m_total > 0)
-                                self->go(std::clamp(start, 0, self->m_total - 1));
-                            else
-                                Q_EMIT self->found(-1, 0);
+                            const QVariantList answer = result.toList();
+                            self->m_total = answer.value(0).toInt();
+                            self->m_current = self->m_total > 0 ? answer.value(1).toInt() : -1;
+                            Q_EMIT self->found(self->m_current, self->m_total);
                         });
 }
 
 void PageFinder::go(int index)
 {
     m_current = index;
-    m_engine->runScript(findScript() + u"__sobranieFind.go(%1)"_s.arg(index), {});
+    m_engine->runScript(u"window.__sobranieFind && __sobranieFind.go(%1)"_s.arg(index), {});
     Q_EMIT found(m_current, m_total);
 }
 

@@ -5,8 +5,9 @@
 
 class PageEngine;
 
-// Find on the page on screen: the phrase's matches marked, one of them the
-// current one, in the middle of the view; next and previous go round.
+// Find on the page on screen: the phrase's matches counted, the current one
+// shown, next and previous go round them all. A new phrase supersedes the
+// old at once.
 class PageFinder : public QObject
 {
     Q_OBJECT
@@ -14,9 +15,9 @@ class PageFinder : public QObject
 public:
     explicit PageFinder(PageEngine *engine, QObject *parent = nullptr);
 
-    // Finds phrase and goes to match number start (0 the first); the answer
-    // comes as found().
-    void find(const QString &phrase, int start = 0);
+    // Finds phrase and goes to match number start (0 the first; -1 the
+    // first on screen); the answer comes as found().
+    void find(const QString &phrase, int start = -1);
     void next();
     void previous();
     // Takes the marks off the page.

@@ -52,7 +52,7 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::engineUnfit, this, &PageView::replaceEngine);
     connect(m_loader, &RequestLoader::documentArrived, m_input, &InputGuard::takeFocus);
     connect(m_loader, &RequestLoader::shown, this, &PageView::onShown);
-    connect(m_loader, &RequestLoader::readingPositionChanged, this, &PageView::readingPositionChanged);
+    connect(m_loader, &RequestLoader::readingPlaceChanged, this, &PageView::readingPlaceChanged);
     connect(m_finder, &PageFinder::found, this, &PageView::found);
 
     m_input->guard();
@@ -93,13 +93,13 @@ void PageView::replaceEngine()
     Q_EMIT engineReplaced();
 }
 
-void PageView::showHtml(const QString &html, const PageOutline &outline, double position)
+void PageView::showHtml(const QString &html, const PageOutline &outline, const ReadingPlace &place)
 {
     m_outline = outline;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
-    m_loader->showHtml(html, position);
+    m_loader->showHtml(html, place);
 }
 
 void PageView::showFile(const QUrl &file, const PageOutline &outline)

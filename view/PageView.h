@@ -48,17 +48,16 @@ public:
     [[nodiscard]] bool selectionAllowed() const { return m_selectionAllowed; }
     void setSelectionAllowed(bool value);
 
-    // Starts replacing the document with html, written unchanged, shown
-    // position (0 top, 1 bottom) down the page; outline says what it is to
-    // assistive technology.
-    void showHtml(const QString &html, const PageOutline &outline = {}, double position = 0);
+    // Starts replacing the document with html, written unchanged, shown at
+    // place; outline says what it is to assistive technology.
+    void showHtml(const QString &html, const PageOutline &outline = {}, const ReadingPlace &place = {});
     // Starts showing a local file, given by its file URL.
     void showFile(const QUrl &file, const PageOutline &outline = {});
-    // How far down the page on screen the reader is (0 top, 1 bottom).
-    [[nodiscard]] double readingPosition() const { return m_loader->readingPosition(); }
+    // Where the reader is in the page on screen.
+    [[nodiscard]] const ReadingPlace &readingPlace() const { return m_loader->readingPlace(); }
 
     // Find on the page on screen (see PageFinder); answered by found().
-    void find(const QString &phrase, int start = 0);
+    void find(const QString &phrase, int start = -1);
     void findNext();
     void findPrevious();
     void clearFind();
@@ -87,7 +86,7 @@ Q_SIGNALS:
     // The latest request was given up; givenUpPage() is shown instead.
     void givenUp();
     // The reader moved in the page on screen.
-    void readingPositionChanged(double position);
+    void readingPlaceChanged(const ReadingPlace &place);
     // The text size changed.
     void zoomChanged(qreal factor);
     // The current match of a find (-1 when there is none) of how many.

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -51,17 +52,17 @@ PageWriter::Runner RequestLoader::runner() const
     };
 }
 
-void RequestLoader::showHtml(const QString &html, double position)
+void RequestLoader::showHtml(const QString &html, const ReadingPlace &place)
 {
-    show(Request{Request::Kind::Html, html, html.size()}, position);
+    show(Request{Request::Kind::Html, html, html.size()}, place);
 }
 
-void RequestLoader::showFile(const QUrl &file, qsizetype size, double position)
+void RequestLoader::showFile(const QUrl &file, qsizetype size, const ReadingPlace &place)
 {
-    show(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), size}, position);
+    show(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), size}, place);
 }
 
-void RequestLoader::show(Request request, double position)
+void RequestLoader::show(Request request, const ReadingPlace &place)
 {
     // An engine busy with a long piece would take longer than a fresh one;
     // one that has shown a large page may be asked to make way too.
@@ -70,10 +71,10 @@ void RequestLoader::show(Request request, double position)
     m_request = std::move(request);
     ++m_requestSerial;
     m_escapes = 0;
-    m_readingPosition = 0;
-    m_restorePosition.reset();
-    if (position > 0)
-        m_restorePosition = std::min(position, 1.0);
+    m_readingPlace = {};
+    m_restorePlace.reset();
+    if (place.offset > 0 || place.fraction > 0)
+        m_restorePlace = ReadingPlace{place.offset, std::clamp(place.fraction, 0.0, 1.0)};
     m_loadState = LoadState::Loading;
     if (heldByLongPiece || afterLargePage)
         Q_EMIT engineUnfit();
@@ -86,7 +87,7 @@ bool RequestLoader::giveUp(const QString &page)
     if (!m_request || m_request->content == page)
         return false;
     m_request = Request{Request::Kind::Html, page, page.size()};
-    m_restorePosition.reset();
+    m_restorePlace.reset();
     return true;
 }
 
@@ -100,7 +101,7 @@ void RequestLoader::restart()
     // The page in place comes back where the reader was; one not yet back
     // from an earlier replacement keeps the place it had then.
     if (m_loadState == LoadState::Ready)
-        m_restorePosition = m_readingPosition;
+        m_restorePlace = m_readingPlace;
     if (m_request) {
         m_loadState = LoadState::Loading;
         begin();
@@ -182,10 +183,13 @@ void RequestLoader::onLoadEnded(const QUrl &url, bool succeeded)
 bool RequestLoader::takeReport(const QString &report)
 {
     if (report.startsWith(ScrollReport)) {
-        bool number = false;
-        const double position = QStringView(report).mid(ScrollReport.size()).toDouble(&number);
-        if (number)
-            onScrolled(std::clamp(position, 0.0, 1.0));
+        // "scrolled:<how far down, 0..1>:<the place's offset in the text>"
+        const QList<QStringView> parts = QStringView(report).mid(ScrollReport.size()).split(u':');
+        bool fraction = false;
+        bool offset = false;
+        const ReadingPlace place{parts.value(1).toLongLong(&offset), parts.value(0).toDouble(&fraction)};
+        if (fraction && offset && place.offset >= 0 && !std::isnan(place.fraction))
+            onScrolled(ReadingPlace{place.offset, std::clamp(place.fraction, 0.0, 1.0)});
         return true;
     }
     if (!report.startsWith(ArrivalReport))
@@ -240,24 +244,34 @@ void RequestLoader::requestShown()
 {
     m_loadState = LoadState::Ready;
     Q_EMIT settled();
-    if (m_restorePosition) {
-        m_readingPosition = *m_restorePosition;
-        m_engine->runScript(u"window.scrollTo(0, %1 * (document.documentElement.scrollHeight - innerHeight));"_s.arg(
-                                *m_restorePosition, 0, 'g', 17),
-                            {});
-        m_restorePosition.reset();
+    if (m_restorePlace) {
+        m_readingPlace = *m_restorePlace;
+        m_restorePlace.reset();
+        keepPlace();
     }
     Q_EMIT shown();
 }
 
-void RequestLoader::onScrolled(double position)
+void RequestLoader::keepPlace()
 {
-    // Only the page in place has a reading position; a page on its way
+    if (m_loadState != LoadState::Ready)
+        return;
+    // Placed by the text where the place is known, else by the height.
+    m_engine->runScript(
+        u"window.__sobranieGuards ? __sobranieGuards.goTo(%1, %2) : "
+        u"window.scrollTo(0, %2 * (document.documentElement.scrollHeight - innerHeight));"_s.arg(m_readingPlace.offset)
+            .arg(m_readingPlace.fraction, 0, 'g', 17),
+        {});
+}
+
+void RequestLoader::onScrolled(const ReadingPlace &place)
+{
+    // Only the page in place has a reading place; a page on its way
     // scrolls by itself (to the top, as it is written).
-    if (m_loadState != LoadState::Ready || m_restorePosition)
+    if (m_loadState != LoadState::Ready || m_restorePlace)
         return;
-    if (position == m_readingPosition)
+    if (place == m_readingPlace)
         return;
-    m_readingPosition = position;
-    Q_EMIT readingPositionChanged(position);
+    m_readingPlace = place;
+    Q_EMIT readingPlaceChanged(place);
 }

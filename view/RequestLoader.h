@@ -1,5 +1,6 @@
 #pragma once
 
+#include "format/ReadingPlace.h"
 #include "view/PageWriter.h"
 
 #include <QObject>
@@ -41,11 +42,10 @@ public:
     // The widget that shows the page (see PageWriter::setScreen).
     void setScreen(QWidget *screen) { m_writer.setScreen(screen); }
 
-    // Starts showing html, written unchanged, position (0 top, 1 bottom)
-    // down the page.
-    void showHtml(const QString &html, double position = 0);
+    // Starts showing html, written unchanged, at place.
+    void showHtml(const QString &html, const ReadingPlace &place = {});
     // Starts showing a local file (its file URL) of size bytes.
-    void showFile(const QUrl &file, qsizetype size, double position = 0);
+    void showFile(const QUrl &file, qsizetype size, const ReadingPlace &place = {});
     // Puts page in place of the latest request; false when there is none,
     // or when it is that page already.
     bool giveUp(const QString &page);
@@ -55,8 +55,11 @@ public:
 
     [[nodiscard]] LoadState loadState() const { return m_loadState; }
     [[nodiscard]] const PageWriter &writer() const { return m_writer; }
-    // How far down the page in place the reader is (0 top, 1 bottom).
-    [[nodiscard]] double readingPosition() const { return m_readingPosition; }
+    // Where the reader is in the page in place.
+    [[nodiscard]] const ReadingPlace &readingPlace() const { return m_readingPlace; }
+    // Takes the page in place back to the place the reader is at (after a
+    // change of its layout the view did not make through its size).
+    void keepPlace();
 
 Q_SIGNALS:
     // The latest request is in place.
@@ -71,7 +74,7 @@ Q_SIGNALS:
     // The engine is busy with a long piece of an older request: replace it.
     void engineUnfit();
     // The reader moved in the page in place.
-    void readingPositionChanged(double position);
+    void readingPlaceChanged(const ReadingPlace &place);
 
 private:
     struct Request
@@ -82,7 +85,7 @@ private:
         qsizetype size = 0; // characters of the page, bytes of the file
     };
 
-    void show(Request request, double position);
+    void show(Request request, const ReadingPlace &place);
     void restart();
     void begin();
     void loadOwn(const QUrl &url);
@@ -91,7 +94,7 @@ private:
     void layOutFile();
     void watch();
     void requestShown();
-    void onScrolled(double position);
+    void onScrolled(const ReadingPlace &place);
     [[nodiscard]] PageWriter::Runner runner() const;
 
     PageEngine *m_engine;
@@ -114,9 +117,9 @@ private:
     bool m_engineAnswered = false;
     // The engine's document is a file (in a renderer of its own).
     bool m_showsFile = false;
-    // How far down the page in place the reader was, and where a page
-    // shown again on a fresh engine goes back to.
-    double m_readingPosition = 0;
-    std::optional<double> m_restorePosition;
+    // Where in the page in place the reader was, and where a page shown
+    // again on a fresh engine goes back to.
+    ReadingPlace m_readingPlace;
+    std::optional<ReadingPlace> m_restorePlace;
     bool m_freshAfterLargePage = false;
 };
