@@ -1,5 +1,9 @@
 // The page writer: the page as JavaScript receives it, where the first
-// piece ends, and what a document holds after pieces and superseded writes.
+// piece ends, and what a document holds after pieces and superseded writes;
+// the view's scripts in a page: what find counts and how it marks, and the
+// place at the top of the screen.
+#include "view/FindScript.h"
+#include "view/GuardScript.h"
 #include "view/PageWriter.h"
 
 #include <QApplication>
@@ -61,6 +65,13 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { m_view.setPage(nullptr); }
+
+    void load(const QString &html)
+    {
+        QSignalSpy loaded(m_page, &QWebEnginePage::loadFinished);
+        m_page->setHtml(html);
+        QVERIFY(loaded.wait(30000));
+    }
 
     void jsonStringReadsBackAsTheText_data()
     {
@@ -153,6 +164,115 @@ private Q_SLOTS:
         QVERIFY(!writer.isWriting());
         QCOMPARE(eval(m_page, u"document.body.textContent"_s).toString(), u"новая страница"_s);
         QCOMPARE(eval(m_page, u"document.getElementById('old') === null"_s).toBool(), true);
+    }
+
+    void findCountsWhatThePageShows_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<int>("count");
+        QTest::newRow("case and ё") << u"Ёлка, ёлка, ЕЛКА"_s << u"елка"_s << 3;
+        QTest::newRow("stress mark in the text") << u"мо\u0301ре и море"_s << u"море"_s << 2;
+        QTest::newRow("stress mark in the phrase") << u"море"_s << u"мо\u0301ре"_s << 1;
+        QTest::newRow("decomposed ё") << u"е\u0308лка"_s << u"ёлка"_s << 1;
+        QTest::newRow("no overlaps") << u"ааааа"_s << u"аа"_s << 2;
+        QTest::newRow("across markup") << u"мо<b>ре</b> <i>м</i>оре"_s << u"море"_s << 2;
+        QTest::newRow("comment") << u"<!-- море -->море"_s << u"море"_s << 1;
+        QTest::newRow("attribute") << u"<a title='море' href='#'>x</a>"_s << u"море"_s << 0;
+        QTest::newRow("style") << u"<style>/* море */</style>море"_s << u"море"_s << 1;
+        QTest::newRow("template") << u"<template>море</template>"_s << u"море"_s << 0;
+        QTest::newRow("svg text") << u"<svg><text y='20'>море</text></svg>"_s << u"море"_s << 0;
+        QTest::newRow("option") << u"<select><option>море</option></select>"_s << u"море"_s << 0;
+        QTest::newRow("textarea") << u"<textarea>море</textarea>"_s << u"море"_s << 0;
+        QTest::newRow("display none") << u"<span style='display:none'>море</span>"_s << u"море"_s << 0;
+        QTest::newRow("hidden attribute") << u"<p hidden>море</p>"_s << u"море"_s << 0;
+        QTest::newRow("visibility hidden") << u"<span style='visibility:hidden'>море</span>"_s << u"море"_s << 0;
+        QTest::newRow("closed details") << u"<details><summary>море</summary>море<p>море</p></details>"_s << u"море"_s
+                                        << 1;
+        QTest::newRow("open details") << u"<details open><summary>x</summary>море<p>море</p></details>"_s << u"море"_s
+                                      << 2;
+        QTest::newRow("content-visibility") << u"<div style='content-visibility:hidden'>море</div>"_s << u"море"_s << 0;
+        QTest::newRow("display contents") << u"<span style='display:contents'>море</span>"_s << u"море"_s << 1;
+        QTest::newRow("blank phrase") << u"море"_s << u" "_s << 0;
+    }
+
+    void findCountsWhatThePageShows()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, phrase);
+        QFETCH(int, count);
+        load(u"<html><body>"_s + body + u"</body></html>"_s);
+        const QString before = eval(m_page, u"document.body.innerHTML"_s).toString();
+        const QVariantList found =
+            eval(m_page, findScript() + u"__sobranieFind.find(%1, -1)"_s.arg(PageWriter::jsonString(phrase))).toList();
+        QCOMPARE(found.value(0).toInt(), count);
+        QCOMPARE(found.value(1).toInt(), count > 0 ? 0 : -1);
+        // The page's own nodes are as they were, marked or not.
+        QCOMPARE(eval(m_page, u"document.body.innerHTML"_s).toString(), before);
+    }
+
+    void marksStayOverTheirMatchWhateverThePageSays()
+    {
+        // The page's style would hide or move every element but its own text.
+        load(u"<html><head><style>div, span, :not(:defined) { display:none !important; }"
+             u" html * { position:relative; left:300px !important; } </style></head><body>"
+             u"<p>Перед морем — море, и ещё раз море.</p></body></html>"_s);
+        QCOMPARE(eval(m_page, findScript() + u"__sobranieFind.find('море', 2)"_s).toList().value(0).toInt(), 3);
+        // The current mark covers the last «море», as the text lies.
+        const QVariantList rects = eval(m_page, uR"((function () {
+  var layer = document.querySelector('%1'), mark = layer.shadowRoot.querySelector('[data-current]');
+  var text = document.querySelector('p').firstChild, at = text.data.lastIndexOf('море');
+  var range = document.createRange(); range.setStart(text, at); range.setEnd(text, at + 4);
+  var m = mark.getBoundingClientRect(), t = range.getBoundingClientRect();
+  return [m.left - t.left, m.top - t.top, m.width - t.width, m.height - t.height, m.width];
+})())"_s.arg(QString::fromUtf16(FindMarkTag)))
+                                       .toList();
+        QCOMPARE(rects.size(), 5);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(qAbs(rects[i].toDouble()) < 1, qPrintable(QString::number(i)));
+        QVERIFY(rects[4].toDouble() > 10);
+        // Cleared, nothing of the marks is left.
+        (void)eval(m_page, u"__sobranieFind.clear()"_s);
+        QCOMPARE(eval(m_page, u"document.querySelector('%1') === null"_s.arg(QString::fromUtf16(FindMarkTag))).toBool(),
+                 true);
+    }
+
+    void thePlaceAtTheTopStaysThroughAChangeOfSize()
+    {
+        QString lines;
+        for (int i = 1; i <= 300; ++i)
+            lines +=
+                u"&nbsp;&nbsp;&nbsp;Строка %1: съешь же ещё этих мягких французских булок, да выпей чаю.<br>"_s.arg(i);
+        load(u"<html><body><font size='4'>"_s + lines + u"</font></body></html>"_s);
+        (void)eval(m_page, guardScript(false, u"test:"_s));
+        const auto top = [this] {
+            return eval(m_page, u"(function(){var r=document.caretRangeFromPoint(innerWidth/2,2);"
+                                u"return (/Строка (\\d+)/.exec(r.startContainer.data)||[])[1]||'';})()"_s)
+                .toString();
+        };
+        // Taken to a place, the line that holds it is at the top; asked, the
+        // place at the top is in that line.
+        const qint64 offset = eval(m_page, u"(function(){var t=document.body.textContent;"
+                                           u"return t.indexOf('Строка 120:') + 3;})()"_s)
+                                  .toLongLong();
+        (void)eval(m_page, u"__sobranieGuards.goTo(%1, 0)"_s.arg(offset));
+        QCOMPARE(top(), u"120"_s);
+        const qint64 at = eval(m_page, u"__sobranieGuards.placeAt()"_s).toLongLong();
+        QVERIFY(at >= offset - 80 && at <= offset);
+        // The text larger, the window narrower: the same line.
+        m_page->setZoomFactor(1.75);
+        QTRY_COMPARE(top(), u"120"_s);
+        m_view.resize(400, 400);
+        QTRY_COMPARE(top(), u"120"_s);
+        m_view.resize(600, 400);
+        m_page->setZoomFactor(1.0);
+        QTRY_COMPARE(top(), u"120"_s);
+        // The top of the page is place 0; a place past the end, the end.
+        (void)eval(m_page, u"window.scrollTo(0, 0)"_s);
+        QCOMPARE(eval(m_page, u"__sobranieGuards.placeAt()"_s).toLongLong(), 0);
+        (void)eval(m_page, u"__sobranieGuards.goTo(1e9, 0)"_s);
+        QVERIFY(eval(m_page, u"scrollY > 0 && scrollY >= document.documentElement.scrollHeight - innerHeight - 1"_s)
+                    .toBool());
     }
 
     void aWriteWaitsForItsPage()

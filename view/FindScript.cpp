@@ -49,13 +49,27 @@ QString findScript()
     }
     return { text: kept.join(''), origin: origin };
   };
-  // Whether an element's text is on screen: laid out, and not hidden.
-  var shownCache = null;
+  // Whether an element's text is on screen: laid out, not hidden, and not
+  // skipped (a closed details keeps all but its summary laid out unpainted).
+  var shownCache = null, paintedCache = null;
+  var closedDetailsHides = function (details, child) {
+    return details.localName === 'details' && !details.open &&
+        !(child && child.localName === 'summary' && child === details.querySelector(':scope > summary'));
+  };
+  var painted = function (el) {
+    var v = paintedCache.get(el);
+    if (v !== undefined) return v;
+    var parent = el.parentElement;
+    v = getComputedStyle(el).contentVisibility !== 'hidden' &&
+        (!parent || (painted(parent) && !closedDetailsHides(parent, el)));
+    paintedCache.set(el, v);
+    return v;
+  };
   var shown = function (el) {
     var v = shownCache.get(el);
     if (v !== undefined) return v;
     var style = getComputedStyle(el);
-    if (style.visibility !== 'visible') v = false;
+    if (style.visibility !== 'visible' || !painted(el)) v = false;
     else if (el.getClientRects().length > 0) v = true;
     else if (style.display === 'contents') v = !el.parentElement || shown(el.parentElement);
     else v = false;
@@ -160,16 +174,25 @@ QString findScript()
     var wanted = f.fold(phrase).text;
     if (!document.body || !wanted.trim()) return [0, -1];
     shownCache = new Map();
+    paintedCache = new Map();
     var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, filter);
     var text = [], length = 0;
     for (var n; (n = walker.nextNode());) {
       if (!n.data.length || !n.parentElement || !shown(n.parentElement)) continue;
+      // A closed details or a shadow tree leaves out text of an element
+      // that is laid out: such text is asked whether it is.
+      var p = n.parentElement;
+      if (closedDetailsHides(p, null)) continue;
+      if (p.shadowRoot || p.localName.indexOf('-') > 0) {
+        range.selectNodeContents(n);
+        if (!range.getClientRects().length) continue;
+      }
       f.nodes.push(n);
       f.starts.push(length);
       text.push(n.data);
       length += n.data.length;
     }
-    shownCache = null;
+    shownCache = paintedCache = null;
     var whole = text.join(''), folded = f.fold(whole), o = folded.origin;
     for (var i = folded.text.indexOf(wanted); i >= 0; i = folded.text.indexOf(wanted, i + wanted.length)) {
       var from = o ? o[i] : i, to = o ? o[i + wanted.length - 1] + 1 : i + wanted.length;

@@ -180,10 +180,10 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     g.kept = null;
     g.goTo = function (offset, fraction, into) {
       into = into || 0;
-      var line = offset > 0 ? lineOf(offset) : null;
-      if (offset > 0 && !line) return;
-      var y = offset > 0 ? scrollY + line.top + into * line.height
-                         : offset === 0 ? 0 : fraction * (document.documentElement.scrollHeight - innerHeight);
+      // A place past the text (of a page that is shorter now) is its end.
+      var line = offset > 0 ? lineOf(offset) : null, end = document.documentElement.scrollHeight;
+      var y = offset > 0 ? (line ? scrollY + line.top + into * line.height : end)
+                         : offset === 0 ? 0 : fraction * (end - innerHeight);
       window.scrollTo(0, y);
       g.kept = offset >= 0 ? { offset: offset, into: into, y: scrollY } : null;
     };
