@@ -190,6 +190,7 @@ public:
                 texts.append(box->text());
                 titles.append(box->windowTitle());
                 icons.append(box->icon());
+                formats.append(box->textFormat());
                 busy.append(QApplication::overrideCursor() != nullptr);
                 box->accept();
             }
@@ -200,6 +201,8 @@ public:
     QStringList texts;
     QStringList titles;
     QList<QMessageBox::Icon> icons;
+    // A text from a file's name must not be taken for markup.
+    QList<Qt::TextFormat> formats;
     // Whether a pointer was imposed over the application (a busy one) while the box showed.
     QList<bool> busy;
 

@@ -231,6 +231,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.texts[0], u"Файл \""_s + path + u"\" не найден."_s);
         QCOMPARE(boxes.titles[0], u"Собрание №1 Лоримунд Э Р"_s);
         QCOMPARE(boxes.icons[0], QMessageBox::Critical);
+        QCOMPARE(boxes.formats[0], Qt::PlainText);
         QVERIFY(showsCatalogue());
         QVERIFY(!m_form->catalogueAction()->isEnabled());
     }

@@ -204,6 +204,12 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
         m_results->setFocus(Qt::TabFocusReason);
         return true;
     }
+    // Up from the first result goes back to the phrase, as Down came.
+    if (watched == m_results && key->key() == Qt::Key_Up && key->modifiers() == Qt::NoModifier
+        && m_results->currentItem() == m_results->topLevelItem(0)) {
+        m_phrase->setFocus(Qt::BacktabFocusReason);
+        return true;
+    }
     if (watched == m_phrase && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         // What was typed is looked for at once, then the next match.
         if (m_typing.isActive()) {
