@@ -13,6 +13,7 @@
 #include "platform/OutputTextFile.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/SavedFile.h"
 #include "platform/System.h"
 #include "platform/Windows1251.h"
 
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -521,7 +523,8 @@ private Q_SLOTS:
             << u"it"_s << std::optional(Made::LinkToDevZero) << E::PathFileAccess << E::PathFileAccess;
         QTest::newRow("link loop") << u"it"_s << std::optional(Made::LinkLoop) << E::PathFileAccess
                                    << E::PathFileAccess;
-        QTest::newRow("dangling link") << u"it"_s << std::optional(Made::DanglingLink) << E::FileNotFound << E::None;
+        QTest::newRow("dangling link") << u"it"_s << std::optional(Made::DanglingLink) << E::FileNotFound
+                                       << E::PathFileAccess;
         QTest::newRow("link to a file") << u"it"_s << std::optional(Made::LinkToFile) << E::None << E::None;
     }
 
@@ -574,6 +577,100 @@ private Q_SLOTS:
         QVERIFY(!out.print(u"nothing"_s));
         QVERIFY(files::readByte(reader) <= 0);
         files::closeDescriptor(reader);
+    }
+
+    // A file saved whole and a text file written line by line replace a
+    // regular file, through links only to one of the user's; whatever else
+    // stands there is left as it was, and nothing is written.
+    void writtenOnlyOverARegularFile_data()
+    {
+        // What kept/out is made as, and the link state/out is (none: the name itself is made).
+        QTest::addColumn<QByteArray>("made");
+        QTest::addColumn<QByteArray>("link");
+        QTest::addColumn<platform::FileKind>("end");
+        QTest::addColumn<QString>("refusal");
+        using K = platform::FileKind;
+        QTest::newRow("regular file") << "file"_ba
+                                      << ""_ba << K::Regular << QString();
+        QTest::newRow("missing") << ""_ba
+                                 << ""_ba << K::Regular << QString();
+        QTest::newRow("absolute link") << "file"_ba
+                                       << "%/kept/out"_ba << K::Regular << QString();
+        QTest::newRow("relative link, from its folder") << "file"_ba
+                                                        << "../kept/out"_ba << K::Regular << QString();
+        QTest::newRow("relative chain") << "file"_ba
+                                        << "../kept/next"_ba << K::Regular << QString();
+        QTest::newRow("link to a FIFO") << "FIFO"_ba
+                                        << "%/kept/out"_ba << K::Fifo << u"not a regular file (a FIFO)"_s;
+        QTest::newRow("link to a device") << "null"_ba
+                                          << "../kept/out"_ba << K::Device << u"not a regular file (a device)"_s;
+        QTest::newRow("link to a folder") << "folder"_ba
+                                          << "../kept/out"_ba << K::Folder << u"not a regular file (a folder)"_s;
+        QTest::newRow("dangling link") << ""_ba
+                                       << "%/kept/out"_ba << K::Missing << u"not a regular file (a dangling link)"_s;
+        QTest::newRow("link loop") << ""_ba
+                                   << "out"_ba << K::LinkLoop << u"not a regular file (a link loop)"_s;
+        QTest::newRow("link to another user's file")
+            << "others'"_ba
+            << "../kept/out"_ba << K::Regular << u"a link to another user's file"_s;
+    }
+
+    void writtenOnlyOverARegularFile()
+    {
+        QFETCH(QByteArray, made);
+        QFETCH(QByteArray, link);
+        QFETCH(platform::FileKind, end);
+        QFETCH(QString, refusal);
+        if (!link.isEmpty())
+            SKIP_ON_WINDOWS(made == "FIFO" ? files::NoFifos : files::NoLinks);
+        for (const bool whole : {true, false}) {
+            files::TemporaryFolder dir;
+            const QByteArray root = files::bytes(dir.path());
+            const QByteArray name = root + "/state/out";
+            // The links lead into another folder: read from the current one, a relative link leads nowhere.
+            const QByteArray endName = link.isEmpty() || link == "out" ? name : root + "/kept/out";
+            QVERIFY(files::makeFolder(root + "/state") && files::makeFolder(root + "/kept"));
+            if (made == "null" && !files::makeDevice(endName, made))
+                QSKIP("making a device node needs the superuser");
+            QVERIFY(made.isEmpty() || made == "null"
+                    || (made == "FIFO"     ? files::makeFifo(endName)
+                        : made == "folder" ? files::makeFolder(endName)
+                                           : files::makeRaw(endName, "old")));
+            if (!link.isEmpty()) {
+                QVERIFY(files::makeLink(QByteArray(link).replace('%', root), name));
+                QVERIFY(files::makeLink("out", root + "/kept/next"));
+            }
+#ifndef Q_OS_WIN
+            if (made == "others'" && (::geteuid() != 0 || ::chown(endName.constData(), 65534, 65534) != 0))
+                QSKIP("giving a file to another user needs the superuser");
+#endif
+            const auto entries = [&] {
+                const auto all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+                return QDir(dir.filePath(u"state"_s)).entryList(all) + QDir(dir.filePath(u"kept"_s)).entryList(all);
+            };
+            const QStringList before = entries();
+            const files::FifoRescuer rescuer(endName);
+            const auto path = platform::NativePath::fromNative(files::native(name));
+            const QByteArray written = whole ? "new" : "new\r\n";
+            if (whole) {
+                platform::SavedFile file;
+                QCOMPARE(file.open(path) && file.write(written) && file.commit(), refusal.isEmpty());
+                QCOMPARE(file.errorString(), refusal);
+                QCOMPARE(file.refused(), !refusal.isEmpty());
+            } else {
+                platform::OutputTextFile out;
+                QCOMPARE(out.open(path) == platform::ErrorNumber::None, refusal.isEmpty());
+                QCOMPARE(out.print(u"new"_s), refusal.isEmpty());
+            }
+            // A link stays a link, and what it leads to is what it was or the new file.
+            QCOMPARE(QFileInfo(QFile::decodeName(name)).isSymLink(), !link.isEmpty());
+            QCOMPARE(platform::fileKind(platform::NativePath::fromNative(files::native(endName))), end);
+            if (!refusal.isEmpty())
+                QCOMPARE(entries(), before);
+            QFile file(QFile::decodeName(endName));
+            if (end == platform::FileKind::Regular && file.open(QIODevice::ReadOnly))
+                QCOMPARE(file.readAll(), refusal.isEmpty() ? written : "old"_ba);
+        }
     }
 
     void permissionDenied()
