@@ -673,6 +673,22 @@ private Q_SLOTS:
         }
     }
 
+    // What is put under the name while a file is saved there is left as it is.
+    void savedFileLooksAgainBeforeItReplaces()
+    {
+        SKIP_ON_WINDOWS(files::NoFifos);
+        QTemporaryDir dir;
+        const QByteArray name = files::bytes(dir.filePath(u"out"_s));
+        platform::SavedFile file;
+        QVERIFY(file.open(platform::NativePath::fromNative(name)) && file.write("new"));
+        QVERIFY(files::makeFifo(name));
+        QVERIFY(!file.commit());
+        QVERIFY(file.refused());
+        QCOMPARE(platform::fileKind(platform::NativePath::fromNative(name)), platform::FileKind::Fifo);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{u"out"_s});
+    }
+
     void permissionDenied()
     {
         SKIP_ON_WINDOWS(files::NoPermissionBits);
