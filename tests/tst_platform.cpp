@@ -611,15 +611,13 @@ private Q_SLOTS:
         QFETCH(QString, refusal);
         if (!link.isEmpty())
             SKIP_ON_WINDOWS(made == "FIFO" ? files::NoFifos : files::NoLinks);
-        const auto kindOf = [](const QByteArray &path) {
-            return platform::fileKind(platform::NativePath::fromNative(files::native(path)));
-        };
         for (const bool whole : {true, false}) {
-            files::TemporaryFolder dir;
+            QTemporaryDir dir;
             const QByteArray root = files::bytes(dir.path());
             const QByteArray name = root + "/state/out";
             // The links lead into another folder: read from the current one, a relative link leads nowhere.
             const QByteArray end = link.isEmpty() || link == "out" ? name : root + "/kept/out";
+            const auto kind = [&] { return platform::fileKind(pathOf(QFile::decodeName(end))); };
             QVERIFY(files::makeFolder(root + "/state") && files::makeFolder(root + "/kept"));
             if (made == "null" && !files::makeDevice(end, made))
                 QSKIP("making a device node needs the superuser");
@@ -634,23 +632,22 @@ private Q_SLOTS:
             if (made == "others'" && (::geteuid() != 0 || ::chown(end.constData(), 65534, 65534) != 0))
                 QSKIP("giving a file to another user needs the superuser");
 #endif
-            const platform::FileKind before = kindOf(end);
+            const platform::FileKind before = kind();
             const files::FifoRescuer rescuer(end);
-            const auto path = platform::NativePath::fromNative(files::native(name));
+            const auto path = pathOf(QFile::decodeName(name));
             const QByteArray written = whole ? "new" : "new\r\n";
             platform::SavedFile file;
             platform::OutputTextFile out;
-            if (whole)
-                QCOMPARE(file.open(path) && file.write(written) && file.commit(), refusal.isEmpty());
-            else
-                QCOMPARE(out.open(path) == platform::ErrorNumber::None && out.print(u"new"_s), refusal.isEmpty());
+            QCOMPARE(whole ? file.open(path) && file.write(written) && file.commit()
+                           : out.open(path) == platform::ErrorNumber::None && out.print(u"new"_s),
+                     refusal.isEmpty());
             QCOMPARE(file.errorString(), whole ? refusal : QString());
             QCOMPARE(file.refused(), whole && !refusal.isEmpty());
             // A link stays a link, and what it leads to is what it was, or the new file.
             QCOMPARE(QFileInfo(QFile::decodeName(name)).isSymLink(), !link.isEmpty());
-            QCOMPARE(kindOf(end), refusal.isEmpty() ? platform::FileKind::Regular : before);
+            QCOMPARE(kind(), refusal.isEmpty() ? platform::FileKind::Regular : before);
             QFile kept(QFile::decodeName(end));
-            if (kindOf(end) == platform::FileKind::Regular && kept.open(QIODevice::ReadOnly))
+            if (kind() == platform::FileKind::Regular && kept.open(QIODevice::ReadOnly))
                 QCOMPARE(kept.readAll(), refusal.isEmpty() ? written : "old"_ba);
         }
     }

@@ -140,21 +140,18 @@ private Q_SLOTS:
     {
         for (const qint64 ahead : {86400000, -86400000}) {
             QTemporaryDir dir;
-            ClockedState first(dir.path(), ahead);
-            ClockedState second(dir.path(), 0);
+            ClockedState readers[] = {{dir.path(), ahead}, {dir.path(), 0}};
             double fraction = 0;
             double textSize = 1;
             for (const int step : {0, 1, 2, 3}) {
-                ClockedState *reader = step % 2 == 0 ? &first : &second;
-                ClockedState *other = step % 2 == 0 ? &second : &first;
-                reader->setPosition(Folder, Work, Stamp, fraction += 0.2);
+                readers[step % 2].setPosition(Folder, Work, Stamp, fraction += 0.2);
                 // Places alone are ordered too, not by the text size written with them.
                 if (step < 2)
-                    reader->setTextSize(textSize = fraction * 4 + 0.5);
-                reader->flush();
+                    readers[step % 2].setTextSize(textSize = fraction * 4 + 0.5);
+                readers[step % 2].flush();
                 // The other then writes what it changed elsewhere, keeping this change.
-                other->setPosition(Folder, NativePath(u"Другое.dat"_s), Stamp, fraction);
-                other->flush();
+                readers[1 - step % 2].setPosition(Folder, NativePath(u"Другое.dat"_s), Stamp, fraction);
+                readers[1 - step % 2].flush();
                 const ReadingState next(dir.path());
                 QCOMPARE(next.position(Folder, Work, Stamp), fraction);
                 QCOMPARE(next.textSize(), textSize);
@@ -222,14 +219,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString name = dir.filePath(u"state/reading.jsonl"_s);
         QFile file(dir.filePath(blocked));
-        if (blocked.endsWith(u'|')) {
+        const QByteArray fifo = files::bytes(dir.filePath(u"fifo"_s));
+        if (blocked.endsWith(u'|'))
             SKIP_ON_WINDOWS(files::NoFifos);
-            const QByteArray fifo = files::bytes(dir.filePath(u"fifo"_s));
-            QVERIFY(QDir(dir.path()).mkdir(u"state"_s) && files::makeFifo(fifo)
-                    && files::makeLink(fifo, files::bytes(name)));
-        } else {
-            QVERIFY(blocked.endsWith(u'/') ? QDir(dir.path()).mkpath(blocked) : file.open(QIODevice::WriteOnly));
-        }
+        QVERIFY(blocked.endsWith(u'|') ? QDir(dir.path()).mkdir(u"state"_s) && files::makeFifo(fifo)
+                                             && files::makeLink(fifo, files::bytes(name))
+                : blocked.endsWith(u'/') ? QDir(dir.path()).mkpath(blocked)
+                                         : file.open(QIODevice::WriteOnly));
         if (left != platform::FileKind::Missing)
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression(u"^The reading state is not kept: .*: not a regular"_s));
