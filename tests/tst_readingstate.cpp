@@ -103,15 +103,15 @@ private Q_SLOTS:
         QTest::newRow("offset negative") << changed("0.25", "0.25,\"offset\":-1") << 1.0 << 0.0;
         QTest::newRow("offset not whole") << changed("0.25", "0.25,\"offset\":9.5") << 1.0 << 0.0;
         QTest::newRow("offset absurd") << changed("0.25", "0.25,\"offset\":1e15") << 1.0 << 0.0;
-        QTest::newRow("order negative") << changed(",\"time\":7", ",\"time\":7,\"order\":-1") << 1.0 << 0.0;
+        QTest::newRow("order negative") << changed(",\"time\":7", R"(,"time":7,"order":-1)") << 1.0 << 0.0;
         // Entries of earlier versions have no order and go by time among themselves, before those with one.
         QTest::newRow("an order before a later time")
             << "{\"textSize\":2,\"time\":1,\"order\":1}\n{\"textSize\":3,\"time\":5}\n"
-                   + changed("0.25,\"time\":7", "0.5,\"time\":7,\"order\":2") + '\n' + changed("7", "9")
+                   + changed("0.25,\"time\":7", R"(0.5,"time":7,"order":2)") + '\n' + changed("7", "9")
             << 2.0 << 0.5;
-        const QByteArray ahead = QByteArray::number(QDateTime::currentMSecsSinceEpoch() + 24 * 3600 * 1000);
+        const QByteArray ahead = QByteArray::number(QDateTime::currentMSecsSinceEpoch() + qint64(24) * 3600 * 1000);
         QTest::newRow("stamped a day ahead")
-            << "{\"textSize\":1.5,\"time\":" + ahead + "}\n" + changed("7", ahead) << 1.5 << 0.25;
+            << R"({"textSize":1.5,"time":)" + ahead + "}\n" + changed("7", ahead) << 1.5 << 0.25;
     }
 
     // What can be read is read, entries of earlier versions at their fraction;
