@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -64,6 +65,29 @@ std::optional<qint64> wholeNumber(const QJsonValue &value)
     if (!value.isDouble() || a != value.toInteger(1))
         return std::nullopt;
     return a;
+}
+
+// Orders beyond this are damage: counting on from them must not overflow.
+constexpr qint64 MaxOrder = std::numeric_limits<qint64>::max() / 2;
+
+// A field that files of earlier versions lack: fallback when it is absent,
+// the whole number in 0..max when it is one, nothing for anything else.
+std::optional<qint64> laterField(const QJsonObject &object, const QString &field, qint64 fallback, qint64 max)
+{
+    if (!object.contains(field))
+        return fallback;
+    const auto number = wholeNumber(object.value(field));
+    if (!number || *number < 0 || *number > max)
+        return std::nullopt;
+    return number;
+}
+
+// Whether what was kept with order and time is later than what was kept with
+// the others: by order, and among equal orders (files of earlier versions
+// have none) by time.
+bool isLater(qint64 order, qint64 time, qint64 otherOrder, qint64 otherTime)
+{
+    return order != otherOrder ? order > otherOrder : time > otherTime;
 }
 
 bool isTextSize(double factor)
@@ -131,12 +155,16 @@ void ReadingState::merge()
             continue;
         const QJsonObject object = document.object();
         const auto time = wholeNumber(object.value(u"time"_s));
-        if (!time)
+        const auto order = laterField(object, u"order"_s, 0, MaxOrder);
+        if (!time || !order)
             continue;
+        m_highestOrder = std::max(m_highestOrder, *order);
         if (const QJsonValue size = object.value(u"textSize"_s); size.isDouble()) {
-            if (isTextSize(size.toDouble()) && *time > m_textSizeTime) {
+            if (isTextSize(size.toDouble()) && !m_textSizePending
+                && isLater(*order, *time, m_textSizeOrder, m_textSizeTime)) {
                 m_textSize = size.toDouble();
                 m_textSizeTime = *time;
+                m_textSizeOrder = *order;
             }
             continue;
         }
@@ -145,20 +173,27 @@ void ReadingState::merge()
         const auto size = wholeNumber(object.value(u"size"_s));
         const auto modified = wholeNumber(object.value(u"modified"_s));
         const QJsonValue position = object.value(u"position"_s);
-        if (!collection || !work || !size || *size < 0 || !modified || !position.isDouble())
+        const auto offset = laterField(object, u"offset"_s, -1, MaxOffset);
+        if (!collection || !work || !size || *size < 0 || !modified || !position.isDouble() || !offset)
             continue;
-        Entry entry{*collection, *work, platform::FileStamp{*size, *modified}, position.toDouble(), *time};
-        if (!(entry.position >= 0 && entry.position <= 1))
+        const platform::FileStamp stamp{*size, *modified};
+        Entry entry{*collection, *work, stamp, ReadingPlace{*offset, position.toDouble()}, *time, *order};
+        if (!(entry.place.fraction >= 0 && entry.place.fraction <= 1))
             continue;
         ++entries;
         const qsizetype i = indexOf(entry.collection, entry.work);
         if (i < 0)
             m_entries.append(std::move(entry));
-        else if (entry.time > m_entries[i].time)
+        else if (!m_entries[i].pending && isLater(entry.order, entry.time, m_entries[i].order, m_entries[i].time))
             m_entries[i] = std::move(entry);
     }
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const Entry &a, const Entry &b) { return a.time > b.time; });
+    // The newest first: what changed here since the last writing (as it
+    // stands), then by order.
+    std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
+        if (a.pending || b.pending)
+            return a.pending && !b.pending;
+        return isLater(a.order, a.time, b.order, b.time);
+    });
     if (m_entries.size() > MaxWorks)
         m_entries.resize(MaxWorks);
 }
@@ -172,22 +207,29 @@ qsizetype ReadingState::indexOf(const QByteArray &collection, const QByteArray &
     return -1;
 }
 
-double ReadingState::position(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
-                              const platform::FileStamp &stamp) const
+qint64 ReadingState::now() const
 {
-    const qsizetype i = indexOf(keyOf(dataFolder), keyOf(workFile));
-    return i >= 0 && m_entries[i].stamp == stamp ? m_entries[i].position : 0.0;
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
-void ReadingState::setPosition(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
-                               const platform::FileStamp &stamp, double position)
+ReadingPlace ReadingState::place(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                                 const platform::FileStamp &stamp) const
 {
-    if (std::isnan(position))
+    const qsizetype i = indexOf(keyOf(dataFolder), keyOf(workFile));
+    return i >= 0 && m_entries[i].stamp == stamp ? m_entries[i].place : ReadingPlace{};
+}
+
+void ReadingState::setPlace(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                            const platform::FileStamp &stamp, ReadingPlace place)
+{
+    if (std::isnan(place.fraction))
         return;
-    Entry entry{keyOf(dataFolder), keyOf(workFile), stamp, std::clamp(position, 0.0, 1.0),
-                QDateTime::currentMSecsSinceEpoch()};
+    place.fraction = std::clamp(place.fraction, 0.0, 1.0);
+    if (place.offset < 0 || place.offset > MaxOffset)
+        place.offset = -1;
+    Entry entry{keyOf(dataFolder), keyOf(workFile), stamp, place, now(), 0, true};
     const qsizetype i = indexOf(entry.collection, entry.work);
-    if (i == 0 && m_entries[0].stamp == stamp && m_entries[0].position == entry.position)
+    if (i == 0 && m_entries[0].stamp == stamp && m_entries[0].place == place)
         return;
     if (i >= 0)
         m_entries.removeAt(i);
@@ -202,7 +244,8 @@ void ReadingState::setTextSize(double factor)
     if (!isTextSize(factor) || factor == m_textSize)
         return;
     m_textSize = factor;
-    m_textSizeTime = QDateTime::currentMSecsSinceEpoch();
+    m_textSizeTime = now();
+    m_textSizePending = true;
     changed();
 }
 
@@ -216,15 +259,21 @@ void ReadingState::changed()
 
 QByteArray ReadingState::contents()
 {
-    QByteArray out = QJsonDocument(QJsonObject{{u"textSize"_s, m_textSize}, {u"time"_s, m_textSizeTime}})
-                         .toJson(QJsonDocument::Compact);
+    QByteArray out =
+        QJsonDocument(
+            QJsonObject{{u"textSize"_s, m_textSize}, {u"time"_s, m_textSizeTime}, {u"order"_s, m_textSizeOrder}})
+            .toJson(QJsonDocument::Compact);
     out += '\n';
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Entry &entry = m_entries[i];
+        // The fraction too, which earlier versions read.
         QJsonObject object{{u"size"_s, entry.stamp.size},
                            {u"modified"_s, entry.stamp.modified},
-                           {u"position"_s, entry.position},
-                           {u"time"_s, entry.time}};
+                           {u"position"_s, entry.place.fraction},
+                           {u"time"_s, entry.time},
+                           {u"order"_s, entry.order}};
+        if (entry.place.offset >= 0)
+            object.insert(u"offset"_s, entry.place.offset);
         putKey(object, u"collection"_s, entry.collection);
         putKey(object, u"work"_s, entry.work);
         const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
@@ -242,7 +291,7 @@ QByteArray ReadingState::contents()
 void ReadingState::flush()
 {
     m_writeTimer.stop();
-    if (!m_dirty || m_folder.isEmpty())
+    if (!m_dirty || m_folder.isEmpty() || m_refused)
         return;
     m_dirty = false;
     // The folder only for its owner: it tells what the user reads.
@@ -260,7 +309,23 @@ void ReadingState::flush()
     QLockFile lock(filePath() + u".lock"_s);
     (void)lock.tryLock(WriteDelayMs / 2);
     merge();
+    // What changed here goes after all that was read, in the order it was
+    // made: the pending entries stand first, the newest first.
+    qsizetype pending = 0;
+    while (pending < m_entries.size() && m_entries[pending].pending)
+        ++pending;
+    for (qsizetype i = pending - 1; i >= 0; --i)
+        m_entries[i].order = ++m_highestOrder;
+    if (m_textSizePending)
+        m_textSizeOrder = ++m_highestOrder;
     platform::SavedFile file;
-    if (file.open(platform::NativePath(filePath())) && file.write(contents()))
-        (void)file.commit();
+    if (file.open(platform::NativePath(filePath())) && file.write(contents()) && file.commit()) {
+        for (Entry &entry : m_entries)
+            entry.pending = false;
+        m_textSizePending = false;
+    } else if (file.refused()) {
+        m_refused = true;
+        qWarning("The reading state is not kept: %ls: %ls", qUtf16Printable(filePath()),
+                 qUtf16Printable(file.errorString()));
+    }
 }

@@ -145,13 +145,26 @@ bool isUtf8Name(QByteArrayView bytes)
     const QString text = decodeUtf8(bytes, complete);
     if (!complete)
         return false;
-    if (std::any_of(text.begin(), text.end(), [](QChar c) { return russian::isLetter(c.unicode()); }))
+    // The accident reads as letters of another script (CJK, Hangul), marks
+    // with no letter, codes for private use or none; signs (« » — … №),
+    // digits, symbols and spaces are what the UTF-8 names of Russian titles
+    // hold themselves, and never make one.
+    bool accidental = false;
+    for (const char32_t c : text.toUcs4()) {
+        if (c <= 0xFFFF && russian::isLetter(static_cast<char16_t>(c)))
+            return true;
+        accidental =
+            accidental
+            || (c >= 0x80 && !QChar::isPunct(c) && !QChar::isSymbol(c) && !QChar::isNumber(c) && !QChar::isSpace(c));
+    }
+    if (!accidental)
         return true;
     const auto readsRussian = [](QChar c) { return c.unicode() < 0x80 || russian::isLetter(c.unicode()); };
+    const int asUtf8 = russian::unlikelihood(text);
     for (const CodePage page : {CodePage::Windows1251, CodePage::Cp866, CodePage::Cp866Unzipped, CodePage::Koi8r}) {
         const QString decoded = decode(bytes, page);
-        if (std::all_of(decoded.begin(), decoded.end(), readsRussian))
-            return text == decoded; // ASCII alone is the same in all
+        if (std::all_of(decoded.begin(), decoded.end(), readsRussian) && russian::unlikelihood(decoded) < asUtf8)
+            return false;
     }
     return true;
 }

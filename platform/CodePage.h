@@ -34,8 +34,11 @@ namespace codepage {
 // Whether a name's bytes are its UTF-8 text: they are UTF-8, and not by
 // accident the name of a Russian title in a code page. unzip's conversion
 // makes UTF-8 of about one short title in 400 ("Зоя" becomes "竴"): a name
-// whose UTF-8 text holds no Russian letter while in one of the code pages
-// all it holds beyond ASCII is Russian letters is taken for that.
+// whose UTF-8 text holds no Russian letter but letters of another script (or
+// marks, codes for private use or none), while in one of the code pages all
+// it holds beyond ASCII is Russian letters that read better as Russian (see
+// russian::unlikelihood), is taken for that. Signs, digits and symbols never
+// make one: "№ 1" stays UTF-8, though its bytes are "тДЦ 1" in cp866.
 [[nodiscard]] bool isUtf8Name(QByteArrayView bytes);
 
 // The code page under which the names that are not UTF-8 (isUtf8Name) read

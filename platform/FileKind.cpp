@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #endif
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace platform {
 
 FileKind fileKind(const NativePath &path)
@@ -26,6 +28,31 @@ FileKind fileKind(const NativePath &path)
 #else
     return fileKindAt(AT_FDCWD, path.native().constData());
 #endif
+}
+
+QString kindName(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Missing:
+        return u"missing"_s;
+    case FileKind::Regular:
+        return u"a regular file"_s;
+    case FileKind::Folder:
+        return u"a folder"_s;
+    case FileKind::Fifo:
+        return u"a FIFO"_s;
+    case FileKind::Device:
+        return u"a device"_s;
+    case FileKind::Socket:
+        return u"a socket"_s;
+    case FileKind::DanglingLink:
+        return u"a dangling link"_s;
+    case FileKind::LinkLoop:
+        return u"a link loop"_s;
+    case FileKind::Inaccessible:
+        break;
+    }
+    return u"inaccessible"_s;
 }
 
 #ifndef Q_OS_WIN

@@ -2,6 +2,8 @@
 
 #include "platform/NativePath.h"
 
+#include <QString>
+
 namespace platform {
 
 // What a name in the file system stands for, its links followed. Only a
@@ -21,6 +23,9 @@ enum class FileKind {
 };
 
 [[nodiscard]] FileKind fileKind(const NativePath &path);
+
+// What kind is, as a message names it: "a FIFO", "a folder", "a dangling link".
+[[nodiscard]] QString kindName(FileKind kind);
 
 #ifndef Q_OS_WIN
 // The kind of name in the folder open as folderDescriptor (AT_FDCWD: the

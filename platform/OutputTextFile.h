@@ -9,8 +9,8 @@
 namespace platform {
 
 // A file opened for sequential text output: created, or emptied if it exists.
-// Only a regular file opens: a FIFO or a device under the name is refused at
-// once and left as it was.
+// Only a regular file opens: a FIFO, a device or a link to anything but a
+// regular file of the user's is refused at once and left as it was.
 class OutputTextFile
 {
 public:

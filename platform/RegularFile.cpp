@@ -1,6 +1,7 @@
 #include "platform/RegularFile.h"
 
 #include "platform/FileErrors.h"
+#include "platform/ReplaceTarget.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,6 +42,11 @@ bool isRegular(const Stat &info)
     return (info.st_mode & _S_IFMT) == _S_IFREG;
 }
 
+bool isOwn(const Stat &)
+{
+    return true;
+}
+
 int closeDescriptor(int descriptor)
 {
     return ::_close(descriptor);
@@ -75,7 +81,9 @@ int openNative(const NativePath &path, int flags)
 }
 
 constexpr int InputFlags = O_RDONLY;
-constexpr int OutputFlags = O_WRONLY | O_CREAT;
+// The name given is where its links lead (see ReplaceTarget): one made a link
+// since then is not followed.
+constexpr int OutputFlags = O_WRONLY | O_CREAT | O_NOFOLLOW;
 
 int statDescriptor(int descriptor, Stat *info)
 {
@@ -114,6 +122,11 @@ bool empty(int descriptor)
 {
     return ::ftruncate(descriptor, 0) == 0;
 }
+
+bool isOwn(const Stat &info)
+{
+    return info.st_uid == ::geteuid();
+}
 #endif
 
 } // namespace
@@ -138,12 +151,17 @@ ErrorNumber RegularFile::openForInput(const NativePath &path)
 ErrorNumber RegularFile::openForOutput(const NativePath &path)
 {
     close();
+    const ReplaceTarget target = replaceTarget(path);
+    // What the system would not tell of is left to the open, which says why.
+    if (!target.allowed() && target.kind != FileKind::Inaccessible)
+        return ErrorNumber::PathFileAccess;
     // Not truncated on opening: whatever the name turns out to be is left as it was.
-    const int descriptor = openNative(path, OutputFlags);
+    const int descriptor = openNative(target.path, OutputFlags);
     if (descriptor < 0)
         return openError(errno, path, true);
     Stat info = {};
-    if (statDescriptor(descriptor, &info) != 0 || !isRegular(info) || !empty(descriptor)) {
+    if (statDescriptor(descriptor, &info) != 0 || !isRegular(info) || (target.linked && !isOwn(info))
+        || !empty(descriptor)) {
         closeDescriptor(descriptor);
         return ErrorNumber::PathFileAccess;
     }

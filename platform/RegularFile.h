@@ -22,7 +22,8 @@ public:
     // ErrorNumber::None on success, else the runtime's error number.
     ErrorNumber openForInput(const NativePath &path);
     // Created when missing; an existing file is emptied only once it is known
-    // to be a regular file.
+    // to be a regular file. A link is followed only to a regular file of the
+    // user's (see ReplaceTarget).
     ErrorNumber openForOutput(const NativePath &path);
     void close();
     [[nodiscard]] bool isOpen() const { return m_descriptor >= 0; }

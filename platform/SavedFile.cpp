@@ -7,39 +7,14 @@
 
 #ifndef Q_OS_WIN
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace platform {
-
-namespace {
-
-#ifndef Q_OS_WIN
-// Where the links at path lead, as far as they lead (a name that does not
-// exist yet is its own end).
-QByteArray followLinks(QByteArray path)
-{
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info = {};
-        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        QByteArray target(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
-        if (n < 0 || n >= target.size())
-            return path;
-        target.truncate(n);
-        const qsizetype cut = path.lastIndexOf('/');
-        path = target.startsWith('/') || cut < 0 ? target : path.left(cut + 1) + target;
-    }
-    return path;
-}
-#endif
-
-} // namespace
 
 SavedFile::SavedFile() = default;
 
@@ -51,6 +26,13 @@ SavedFile::~SavedFile()
 #ifdef Q_OS_WIN
 bool SavedFile::open(const NativePath &path)
 {
+    discard();
+    m_refused = false;
+    if (const ReplaceTarget target = replaceTarget(path); !target.allowed()) {
+        m_refused = target.kind != FileKind::Inaccessible;
+        m_error = target.refusal();
+        return false;
+    }
     m_file = std::make_unique<QSaveFile>(path.native());
     if (m_file->open(QIODevice::WriteOnly))
         return true;
@@ -84,18 +66,38 @@ void SavedFile::discard()
 bool SavedFile::open(const NativePath &path)
 {
     discard();
-    m_final = followLinks(path.native());
-    const qsizetype cut = m_final.lastIndexOf('/');
+    m_refused = false;
+    m_target = replaceTarget(path);
+    if (!m_target.allowed()) {
+        m_refused = m_target.kind != FileKind::Inaccessible;
+        m_error = m_target.refusal();
+        return false;
+    }
+    const QByteArray &final = m_target.path.native();
+    const qsizetype cut = final.lastIndexOf('/');
+    const QByteArray folder = cut < 0 ? QByteArray(".") : cut == 0 ? QByteArray("/") : final.left(cut);
+    m_name = final.mid(cut + 1);
+#ifdef O_PATH
+    m_folder = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+    m_folder = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+    if (m_folder < 0) {
+        m_error = qt_error_string(errno);
+        return false;
+    }
     // Hidden, beside the final name, so the move in place stays on one file system.
-    const QByteArray stem = m_final.left(cut + 1) + '.' + m_final.mid(cut + 1) + '.';
+    const QByteArray stem = '.' + m_name + '.';
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temporary = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        m_descriptor = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        m_descriptor =
+            ::openat(m_folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (m_descriptor >= 0) {
             m_temporary = temporary;
             // A file replaced keeps its permissions.
             struct stat existing = {};
-            if (::stat(m_final.constData(), &existing) == 0)
+            if (::fstatat(m_folder, m_name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(existing.st_mode))
                 (void)::fchmod(m_descriptor, existing.st_mode & 07777);
             return true;
         }
@@ -103,6 +105,7 @@ bool SavedFile::open(const NativePath &path)
             break;
     }
     m_error = qt_error_string(errno);
+    discard();
     return false;
 }
 
@@ -129,12 +132,26 @@ bool SavedFile::commit()
     if (m_descriptor < 0)
         return false;
     const int descriptor = std::exchange(m_descriptor, -1);
-    if (::close(descriptor) != 0 || std::rename(m_temporary.constData(), m_final.constData()) != 0) {
+    if (::close(descriptor) != 0) {
+        m_error = qt_error_string(errno);
+        discard();
+        return false;
+    }
+    // Checked again as late as can be: what was put under the name since it
+    // was opened (a link, a FIFO, a device) is left as it is.
+    if (!stillReplaceable(m_folder, m_name.constData(), m_target)) {
+        m_refused = true;
+        m_error = u"not a regular file any more"_s;
+        discard();
+        return false;
+    }
+    if (::renameat(m_folder, m_temporary.constData(), m_folder, m_name.constData()) != 0) {
         m_error = qt_error_string(errno);
         discard();
         return false;
     }
     m_temporary.clear();
+    discard();
     return true;
 }
 
@@ -143,8 +160,10 @@ void SavedFile::discard()
     if (m_descriptor >= 0)
         ::close(std::exchange(m_descriptor, -1));
     if (!m_temporary.isEmpty())
-        ::unlink(m_temporary.constData());
+        ::unlinkat(m_folder, m_temporary.constData(), 0);
     m_temporary.clear();
+    if (m_folder >= 0)
+        ::close(std::exchange(m_folder, -1));
 }
 #endif
 

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -763,6 +764,8 @@ private Q_SLOTS:
             << u"encode"_s << QByteArray("zero") << u"cannot read: not a regular file (a device)"_s;
         QTest::newRow("encode into a FIFO")
             << u"encode into"_s << QByteArray("FIFO") << u"cannot write: not a regular file (a FIFO)"_s;
+        QTest::newRow("encode into a link to a FIFO")
+            << u"encode into"_s << QByteArray("link to FIFO") << u"cannot write: not a regular file (a FIFO)"_s;
         QTest::newRow("encode into a null device")
             << u"encode into"_s << QByteArray("null") << u"cannot write: not a regular file (a device)"_s;
         QTest::newRow("encode into a block device")
@@ -782,6 +785,8 @@ private Q_SLOTS:
         const QByteArray device = files::bytes(dir.filePath(u"device"_s));
         if (made == "FIFO")
             QVERIFY(files::makeFifo(files::bytes(odd)));
+        else if (made == "link to FIFO")
+            QVERIFY(files::makeFifo(device) && files::makeLink(device, files::bytes(odd)));
         else if (!files::makeDevice(device, made))
             QSKIP("cannot make a device here");
         else
@@ -801,7 +806,8 @@ private Q_SLOTS:
         QVERIFY(r.out.isEmpty());
         // The name is left as it was.
         QCOMPARE(platform::fileKind(platform::NativePath(odd)),
-                 made == "FIFO" ? platform::FileKind::Fifo : platform::FileKind::Device);
+                 made.endsWith("FIFO") ? platform::FileKind::Fifo : platform::FileKind::Device);
+        QCOMPARE(QFileInfo(odd).isSymLink(), made != "FIFO");
         QVERIFY(!QFile::exists(dir.filePath(u"out.dat"_s)));
     }
 };

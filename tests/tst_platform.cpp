@@ -13,6 +13,7 @@
 #include "platform/OutputTextFile.h"
 #include "platform/RegularFile.h"
 #include "platform/RuntimeError.h"
+#include "platform/SavedFile.h"
 #include "platform/System.h"
 #include "platform/Windows1251.h"
 
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -521,7 +523,8 @@ private Q_SLOTS:
             << u"it"_s << std::optional(Made::LinkToDevZero) << E::PathFileAccess << E::PathFileAccess;
         QTest::newRow("link loop") << u"it"_s << std::optional(Made::LinkLoop) << E::PathFileAccess
                                    << E::PathFileAccess;
-        QTest::newRow("dangling link") << u"it"_s << std::optional(Made::DanglingLink) << E::FileNotFound << E::None;
+        QTest::newRow("dangling link") << u"it"_s << std::optional(Made::DanglingLink) << E::FileNotFound
+                                       << E::PathFileAccess;
         QTest::newRow("link to a file") << u"it"_s << std::optional(Made::LinkToFile) << E::None << E::None;
     }
 
@@ -574,6 +577,91 @@ private Q_SLOTS:
         QVERIFY(!out.print(u"nothing"_s));
         QVERIFY(files::readByte(reader) <= 0);
         files::closeDescriptor(reader);
+    }
+
+    // A file saved whole and a text file written line by line replace a
+    // regular file, through links only to one of the user's; whatever else
+    // stands there is left as it was.
+    void writtenOnlyOverARegularFile_data()
+    {
+        // What kept/out is made as, and the link state/out is (none: state/out is what is made).
+        QTest::addColumn<QByteArray>("made");
+        QTest::addColumn<QByteArray>("link");
+        QTest::addColumn<QString>("refusal");
+        const QByteArray absolute("%/kept/out");
+        const QByteArray relative("../kept/out");
+        QTest::newRow("regular file") << QByteArray("file") << QByteArray() << QString();
+        QTest::newRow("missing") << QByteArray() << QByteArray() << QString();
+        QTest::newRow("absolute link") << QByteArray("file") << absolute << QString();
+        QTest::newRow("relative link, from its folder") << QByteArray("file") << relative << QString();
+        QTest::newRow("relative chain") << QByteArray("file") << QByteArray("../kept/next") << QString();
+        QTest::newRow("link to a FIFO") << QByteArray("FIFO") << absolute << u"not a regular file (a FIFO)"_s;
+        QTest::newRow("link to a device") << QByteArray("null") << relative << u"not a regular file (a device)"_s;
+        QTest::newRow("link to a folder") << QByteArray("folder") << relative << u"not a regular file (a folder)"_s;
+        QTest::newRow("dangling link") << QByteArray() << absolute << u"not a regular file (a dangling link)"_s;
+        QTest::newRow("link loop") << QByteArray() << QByteArray("out") << u"not a regular file (a link loop)"_s;
+        QTest::newRow("link to another user's file")
+            << QByteArray("others'") << relative << u"a link to another user's file"_s;
+    }
+
+    void writtenOnlyOverARegularFile()
+    {
+        QFETCH(QByteArray, made);
+        QFETCH(QByteArray, link);
+        QFETCH(QString, refusal);
+        if (!link.isEmpty())
+            SKIP_ON_WINDOWS(made == "FIFO" ? files::NoFifos : files::NoLinks);
+        for (const bool whole : {true, false}) {
+            QTemporaryDir dir;
+            const QByteArray root = files::bytes(dir.path());
+            const QByteArray name = root + "/state/out";
+            // The links lead into another folder: read from the current one, a relative link leads nowhere.
+            const QByteArray end = link.isEmpty() || link == "out" ? name : root + "/kept/out";
+            const auto kind = [&] { return platform::fileKind(pathOf(QFile::decodeName(end))); };
+            QVERIFY(files::makeFolder(root + "/state") && files::makeFolder(root + "/kept"));
+            if (made == "null" && !files::makeDevice(end, made))
+                QSKIP("making a device node needs the superuser");
+            QVERIFY(made.isEmpty() || made == "null"
+                    || (made == "FIFO"     ? files::makeFifo(end)
+                        : made == "folder" ? files::makeFolder(end)
+                                           : files::makeRaw(end, "old")));
+            QVERIFY(link.isEmpty()
+                    || (files::makeLink(QByteArray(link).replace('%', root), name)
+                        && files::makeLink("out", root + "/kept/next")));
+#ifndef Q_OS_WIN
+            if (made == "others'" && (::geteuid() != 0 || ::chown(end.constData(), 65534, 65534) != 0))
+                QSKIP("giving a file to another user needs the superuser");
+#endif
+            const platform::FileKind before = kind();
+            const files::FifoRescuer rescuer(end);
+            const auto path = pathOf(QFile::decodeName(name));
+            const QByteArray written = whole ? "new" : "new\r\n";
+            platform::SavedFile file;
+            platform::OutputTextFile out;
+            QCOMPARE(whole ? file.open(path) && file.write(written) && file.commit()
+                           : out.open(path) == platform::ErrorNumber::None && out.print(u"new"_s),
+                     refusal.isEmpty());
+            QCOMPARE(file.errorString(), whole ? refusal : QString());
+            QCOMPARE(file.refused(), whole && !refusal.isEmpty());
+            // A link stays a link, and what it leads to is what it was, or the new file.
+            QCOMPARE(QFileInfo(QFile::decodeName(name)).isSymLink(), !link.isEmpty());
+            QCOMPARE(kind(), refusal.isEmpty() ? platform::FileKind::Regular : before);
+            QFile kept(QFile::decodeName(end));
+            if (kind() == platform::FileKind::Regular && kept.open(QIODevice::ReadOnly))
+                QCOMPARE(kept.readAll(), refusal.isEmpty() ? written : "old"_ba);
+        }
+    }
+
+    // What is put under the name while a file is saved there is left as it is.
+    void savedFileLooksAgainBeforeItReplaces()
+    {
+        SKIP_ON_WINDOWS(files::NoFifos);
+        QTemporaryDir dir;
+        const QByteArray name = files::bytes(dir.filePath(u"out"_s));
+        platform::SavedFile file;
+        QVERIFY(file.open(platform::NativePath::fromNative(name)) && file.write("new") && files::makeFifo(name));
+        QVERIFY(!file.commit() && file.refused());
+        QCOMPARE(platform::fileKind(platform::NativePath::fromNative(name)), platform::FileKind::Fifo);
     }
 
     void permissionDenied()
@@ -728,6 +816,20 @@ private Q_SLOTS:
         // "Зоя" as unzip leaves it is UTF-8 too, for "竴".
         QTest::newRow("UTF-8 by accident")
             << QList<QByteArray>{QByteArray("\xE7\xAB\xB4.dat")} << QStringList{u"Зоя.dat"_s};
+        // UTF-8 names whose bytes read as Russian letters in a code page ("№" as "тДЦ" and "日本" as "цЧецЬм" in
+        // cp866, "£" as "бё" in KOI8-R, "ë" as "Г«" in windows-1251) are as written.
+        const QList<QByteArray> signs{u"№ 1.dat"_s.toUtf8(), u"— 2 —.dat"_s.toUtf8(), u"«Ода».dat"_s.toUtf8()};
+        const QStringList shownSigns{u"«Ода».dat"_s, u"— 2 —.dat"_s, u"№ 1.dat"_s};
+        for (const QString &name : shownSigns + QStringList{u"£ 1.dat"_s, u"Noël.dat"_s, u"日本.dat"_s})
+            QTest::addRow("%s alone", qPrintable(name)) << QList<QByteArray>{name.toUtf8()} << QStringList{name};
+        // Sorted in among the others: «, the Russian letters, then — and №.
+        const auto among = [&](const QList<QByteArray> &others, const QStringList &shown) {
+            return std::pair{signs + others, shownSigns.mid(0, 1) + shown + shownSigns.mid(1)};
+        };
+        for (const auto &[others, shown] : {among({u"Ёж.dat"_s.toUtf8()}, {u"Ёж.dat"_s}),
+                                            among({Oda866 + ".dat", Ust866 + ".dat"}, {u"Ода.dat"_s, u"уст.dat"_s}),
+                                            among({Sobranie1251 + ".dat"}, {u"Собрание.dat"_s})})
+            QTest::addRow("signs among %s", qPrintable(shown.value(1))) << others << shown;
         QTest::newRow("KOI8-R") << QList<QByteArray>{QByteArray("\xEF\xC4\xC1.dat"), QByteArray("\xED\xC9\xD2.dat")}
                                 << QStringList{u"Мир.dat"_s, u"Ода.dat"_s};
         // Alone, one short name: read letter by letter, "’«п" in windows-1251 did as well.

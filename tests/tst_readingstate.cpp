@@ -4,12 +4,15 @@
 #include "TestFiles.h"
 
 #include "format/ReadingState.h"
+#include "platform/FileKind.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
+Q_DECLARE_METATYPE(platform::FileKind)
 using platform::FileStamp;
 using platform::NativePath;
 
@@ -18,6 +21,14 @@ const NativePath Work(u"Ода.dat"_s);
 const FileStamp Stamp{100, 5};
 const QByteArray Entry =
     R"({"collection":"/c/Data/","work":"Ода.dat","size":100,"modified":5,"position":0.25,"time":7})";
+
+// A reader whose clock is off by offset milliseconds.
+struct ClockedState : ReadingState
+{
+    ClockedState(const QString &folder, qint64 offset) : ReadingState(folder), offset(offset) { }
+    [[nodiscard]] qint64 now() const override { return ReadingState::now() + offset; }
+    qint64 offset;
+};
 
 class tst_readingstate : public QObject
 {
@@ -60,11 +71,13 @@ private Q_SLOTS:
         const auto byteName = [](const QByteArray &bytes) { return NativePath::fromNative(files::native(bytes)); };
         QTemporaryDir dir;
         ReadingState state(dir.path());
-        state.setPosition(Folder, Work, Stamp, 0.25);
-        state.setPosition(byteName("/c/\xCF\xF0/"), byteName("\xCE\xE4\xE0.dat"), Stamp, 0.75);
-        QCOMPARE(state.position(byteName(folder), byteName(work), stamp), expected);
+        // The one with its offset, the other with an offset out of range, so without.
+        state.setPlace(Folder, Work, Stamp, {1234, 0.25});
+        state.setPlace(byteName("/c/\xCF\xF0/"), byteName("\xCE\xE4\xE0.dat"), Stamp, {-7, 0.75});
+        const ReadingPlace place{expected == 0.25 ? 1234 : -1, expected};
+        QCOMPARE(state.place(byteName(folder), byteName(work), stamp), place);
         state.flush();
-        QCOMPARE(ReadingState(dir.path()).position(byteName(folder), byteName(work), stamp), expected);
+        QCOMPARE(ReadingState(dir.path()).place(byteName(folder), byteName(work), stamp), place);
     }
 
     void untrustedFiles_data()
@@ -87,8 +100,22 @@ private Q_SLOTS:
         QTest::newRow("huge: its start only")
             << Entry + '\n' + QByteArray(ReadingState::MaxFileSize, ' ') + "\n{\"textSize\":2,\"time\":1}" << 1.0
             << 0.25;
+        QTest::newRow("offset negative") << changed("0.25", "0.25,\"offset\":-1") << 1.0 << 0.0;
+        QTest::newRow("offset not whole") << changed("0.25", "0.25,\"offset\":9.5") << 1.0 << 0.0;
+        QTest::newRow("offset absurd") << changed("0.25", "0.25,\"offset\":1e15") << 1.0 << 0.0;
+        QTest::newRow("order negative") << changed(",\"time\":7", R"(,"time":7,"order":-1)") << 1.0 << 0.0;
+        // Entries of earlier versions have no order and go by time among themselves, before those with one.
+        QTest::newRow("an order before a later time")
+            << "{\"textSize\":2,\"time\":1,\"order\":1}\n{\"textSize\":3,\"time\":5}\n"
+                   + changed("0.25,\"time\":7", R"(0.5,"time":7,"order":2)") + '\n' + changed("7", "9")
+            << 2.0 << 0.5;
+        const QByteArray ahead = QByteArray::number(QDateTime::currentMSecsSinceEpoch() + qint64(24) * 3600 * 1000);
+        QTest::newRow("stamped a day ahead")
+            << R"({"textSize":1.5,"time":)" + ahead + "}\n" + changed("7", ahead) << 1.5 << 0.25;
     }
 
+    // What can be read is read, entries of earlier versions at their fraction;
+    // whatever the file held, a change made now is what the next run reads.
     void untrustedFiles()
     {
         QFETCH(QByteArray, file);
@@ -96,9 +123,46 @@ private Q_SLOTS:
         QFETCH(double, position);
         QTemporaryDir dir;
         testfiles::writeFile(dir.filePath(u"reading.jsonl"_s), file);
-        const ReadingState state(dir.path());
+        ReadingState state(dir.path());
         QCOMPARE(state.textSize(), textSize);
-        QCOMPARE(state.position(Folder, Work, Stamp), position);
+        QCOMPARE(state.place(Folder, Work, Stamp), (ReadingPlace{-1, position}));
+        state.setPlace(Folder, Work, Stamp, {7, 0.5});
+        state.setTextSize(4.0);
+        state.flush();
+        const ReadingState next(dir.path());
+        QCOMPARE(next.place(Folder, Work, Stamp), (ReadingPlace{7, 0.5}));
+        QCOMPARE(next.textSize(), 4.0);
+    }
+
+    // Two readers on one file, each changing the same work and the text size
+    // in turn, one's clock a day ahead: the last change wins whatever it says.
+    void lastChangeWins()
+    {
+        for (const qint64 ahead : {86400000, -86400000}) {
+            QTemporaryDir dir;
+            ClockedState readers[] = {{dir.path(), ahead}, {dir.path(), 0}};
+            double fraction = 0;
+            double textSize = 1;
+            for (const int step : {0, 1, 2, 3}) {
+                readers[step % 2].setPosition(Folder, Work, Stamp, fraction += 0.2);
+                // Places alone are ordered too, not by the text size written with them.
+                if (step < 2)
+                    readers[step % 2].setTextSize(textSize = fraction * 4 + 0.5);
+                readers[step % 2].flush();
+                // The other then writes what it changed elsewhere, keeping this change.
+                readers[1 - step % 2].setPosition(Folder, NativePath(u"Другое.dat"_s), Stamp, fraction);
+                readers[1 - step % 2].flush();
+                const ReadingState next(dir.path());
+                QCOMPARE(next.position(Folder, Work, Stamp), fraction);
+                QCOMPARE(next.textSize(), textSize);
+            }
+            // Newest first in the file, also as a third reader writes it: the other work, changed last.
+            ReadingState third(dir.path());
+            third.setTextSize(5);
+            third.flush();
+            QFile file(dir.filePath(u"reading.jsonl"_s));
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().split('\n').value(1).contains("Другое"));
+        }
     }
 
     void keepsTheWorksReadLast()
@@ -140,21 +204,40 @@ private Q_SLOTS:
     void unwritableFolder_data()
     {
         QTest::addColumn<QString>("blocked");
-        QTest::newRow("the folder is a file") << u"state"_s;
-        QTest::newRow("the file is a folder") << u"state/reading.jsonl/"_s;
+        QTest::addColumn<platform::FileKind>("left");
+        QTest::newRow("the folder is a file") << u"state"_s << platform::FileKind::Missing;
+        QTest::newRow("the file is a folder") << u"state/reading.jsonl/"_s << platform::FileKind::Folder;
+        QTest::newRow("the file is a link to a FIFO") << u"state/reading.jsonl|"_s << platform::FileKind::Fifo;
     }
 
+    // Nothing is kept; a file that is refused (what stands there is no file)
+    // is left as it is, with one warning however often the state changes.
     void unwritableFolder()
     {
         QFETCH(QString, blocked);
+        QFETCH(platform::FileKind, left);
         QTemporaryDir dir;
+        const QString name = dir.filePath(u"state/reading.jsonl"_s);
         QFile file(dir.filePath(blocked));
-        QVERIFY(blocked.endsWith(u'/') ? QDir(dir.path()).mkpath(blocked) : file.open(QIODevice::WriteOnly));
+        const QByteArray fifo = files::bytes(dir.filePath(u"fifo"_s));
+        if (blocked.endsWith(u'|'))
+            SKIP_ON_WINDOWS(files::NoFifos);
+        QVERIFY(blocked.endsWith(u'|') ? QDir(dir.path()).mkdir(u"state"_s) && files::makeFifo(fifo)
+                                             && files::makeLink(fifo, files::bytes(name))
+                : blocked.endsWith(u'/') ? QDir(dir.path()).mkpath(blocked)
+                                         : file.open(QIODevice::WriteOnly));
+        if (left != platform::FileKind::Missing)
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(u"^The reading state is not kept: .*: not a regular"_s));
         ReadingState state(dir.filePath(u"state"_s));
-        state.setPosition(Folder, Work, Stamp, 0.5);
-        state.flush();
-        QCOMPARE(state.position(Folder, Work, Stamp), 0.5);
+        for (const double position : {0.5, 0.75}) {
+            state.setPosition(Folder, Work, Stamp, position);
+            state.flush();
+        }
+        QCOMPARE(state.position(Folder, Work, Stamp), 0.75);
         QCOMPARE(ReadingState(dir.filePath(u"state"_s)).position(Folder, Work, Stamp), 0.0);
+        QCOMPARE(platform::fileKind(NativePath(name)), left);
+        QCOMPARE(QFileInfo(name).isSymLink(), blocked.endsWith(u'|'));
     }
 };
 

@@ -192,31 +192,6 @@ QString describe(char32_t c)
     return u"'"_s + QString::fromUcs4(&c, 1) + u"' ("_s + name + u')';
 }
 
-QString describe(platform::FileKind kind)
-{
-    switch (kind) {
-    case platform::FileKind::Missing:
-        return u"missing"_s;
-    case platform::FileKind::Regular:
-        return u"a regular file"_s;
-    case platform::FileKind::Folder:
-        return u"a folder"_s;
-    case platform::FileKind::Fifo:
-        return u"a FIFO"_s;
-    case platform::FileKind::Device:
-        return u"a device"_s;
-    case platform::FileKind::Socket:
-        return u"a socket"_s;
-    case platform::FileKind::DanglingLink:
-        return u"a dangling link"_s;
-    case platform::FileKind::LinkLoop:
-        return u"a link loop"_s;
-    case platform::FileKind::Inaccessible:
-        break;
-    }
-    return u"inaccessible"_s;
-}
-
 // Whether a name is something other than a file, which is refused at once
 // rather than waited on (a FIFO) or read without end (a device).
 bool isNotAFile(platform::FileKind kind)
@@ -230,7 +205,7 @@ bool isNotAFile(platform::FileKind kind)
 QString whyNotOpened(const platform::NativePath &path, platform::ErrorNumber error)
 {
     const platform::FileKind kind = platform::fileKind(path);
-    return isNotAFile(kind) ? u"not a regular file ("_s + describe(kind) + u')' : platform::errorText(error);
+    return isNotAFile(kind) ? u"not a regular file ("_s + platform::kindName(kind) + u')' : platform::errorText(error);
 }
 
 QString seedProblem(std::int32_t seed, bool seedRead)
@@ -421,13 +396,8 @@ int encode(const QList<platform::NativePath> &files, std::optional<std::int32_t>
         say(io, sourceName + u": cannot read: "_s + why);
         return 1;
     }
-    // Saving replaces the name with a new file: never do that to a device or a FIFO.
-    if (!isStandard(target)) {
-        if (const auto kind = platform::fileKind(target); isNotAFile(kind)) {
-            say(io, targetName + u": cannot write: not a regular file ("_s + describe(kind) + u')');
-            return 1;
-        }
-    }
+    // Saving replaces the name with a new file: the output refuses a device,
+    // a FIFO or a link to anything but a regular file of the user's.
     WorkOutput output(target, io);
     if (const QString why = output.open(); !why.isEmpty()) {
         say(io, targetName + u": cannot write: "_s + why);
@@ -562,7 +532,7 @@ int check(const QList<platform::NativePath> &files, Streams &io)
         return 1;
     }
     if (kind != platform::FileKind::Folder && kind != platform::FileKind::Inaccessible) {
-        say(io, shown(folder) + u": not a folder ("_s + describe(kind) + u')');
+        say(io, shown(folder) + u": not a folder ("_s + platform::kindName(kind) + u')');
         return 1;
     }
     // What the reader lists, by the same listing.
@@ -586,7 +556,7 @@ int check(const QList<platform::NativePath> &files, Streams &io)
             return outputFailed(io);
     }
     for (const platform::UnusableEntry &unusable : listing.unusable) {
-        if (!putText(io, u"not listed: %1 (%2)\n"_s.arg(shown(unusable.name), describe(unusable.kind))))
+        if (!putText(io, u"not listed: %1 (%2)\n"_s.arg(shown(unusable.name), platform::kindName(unusable.kind))))
             return outputFailed(io);
         problems = true;
     }
