@@ -23,7 +23,7 @@ ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, 
     connect(m_view, &PageView::readingPlaceChanged, this, [this](const ReadingPlace &place) {
         if (m_work) {
             const Collection &c = m_window->collection();
-            m_state->setPosition(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, place.fraction);
+            m_state->setPlace(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, place);
         }
     });
     connect(m_view, &PageView::shown, this, &ReadingTools::onPageShown);
@@ -97,7 +97,7 @@ ReadingPlace ReadingTools::workShown(std::int32_t index)
         return {};
     }
     m_work = ShownWork{index, *stamp};
-    return ReadingPlace{-1, m_state->position(c.dataPath(), c.workFileName(index), *stamp)};
+    return m_state->place(c.dataPath(), c.workFileName(index), *stamp);
 }
 
 void ReadingTools::openFind()
