@@ -63,7 +63,8 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     // In place of a page it gave up the view shows a line of its own: the
     // catalogue is not on screen, so the command that brings it back is offered.
     connect(m_view, &PageView::givenUp, this, [this] { m_catalogueAction->setEnabled(true); });
-    m_tools = new ReadingTools(this, m_view, client, &m_state);
+    m_tools = new ReadingTools(this, m_collection, m_random, m_view, client, &m_state);
+    connect(m_tools, &ReadingTools::openWorkRequested, this, &MainWindow::openWork);
     m_tools->addMenu(menuBar());
     connect(m_tools, &ReadingTools::layoutChanged, this, [this] { layoutView(); });
     m_view->setFocus();

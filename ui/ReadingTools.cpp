@@ -2,7 +2,6 @@
 
 #include "ui/FatalReport.h"
 #include "ui/FindBar.h"
-#include "ui/MainWindow.h"
 #include "view/PageView.h"
 
 #include <QAction>
@@ -14,15 +13,17 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-ReadingTools::ReadingTools(MainWindow *window, PageView *view, QWidget *client, ReadingState *state)
-    : QObject(window), m_window(window), m_view(view), m_state(state), m_bar(new FindBar(client))
+ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const platform::LegacyRandom &generator,
+                           PageView *view, QWidget *client, ReadingState *state)
+    : QObject(window), m_window(window), m_collection(collection), m_generator(generator), m_view(view), m_state(state),
+      m_bar(new FindBar(client))
 {
     m_bar->hide();
     m_view->setZoom(m_state->textSize());
     connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) { m_state->setTextSize(factor); });
     connect(m_view, &PageView::readingPlaceChanged, this, [this](const ReadingPlace &place) {
         if (m_work) {
-            const Collection &c = m_window->collection();
+            const Collection &c = m_collection;
             m_state->setPlace(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, place);
         }
     });
@@ -90,7 +91,7 @@ int ReadingTools::findBarHeight(int clientHeight) const
 
 ReadingPlace ReadingTools::workShown(std::int32_t index)
 {
-    const Collection &c = m_window->collection();
+    const Collection &c = m_collection;
     const std::optional<platform::FileStamp> stamp = platform::fileStamp(c.workPath(index));
     if (!stamp) {
         m_work.reset();
@@ -135,7 +136,7 @@ void ReadingTools::look(const QString &phrase, bool everywhere)
     m_view->find(phrase);
     m_bar->clearResults();
     if (everywhere)
-        m_search.start(m_window->collection(), phrase, m_window->generator());
+        m_search.start(m_collection, phrase, m_generator);
     else
         m_search.cancel();
 }
@@ -156,7 +157,7 @@ void ReadingTools::onPageShown()
 void ReadingTools::openResult(std::int32_t work, qsizetype ordinal)
 {
     m_pending = PendingFind{work, m_bar->phrase(), ordinal};
-    m_window->openWork(work);
+    Q_EMIT openWorkRequested(work);
 }
 
 void ReadingTools::closeFind()

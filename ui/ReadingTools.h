@@ -9,8 +9,8 @@
 
 #include <optional>
 
+class Collection;
 class FindBar;
-class MainWindow;
 class PageView;
 class QAction;
 class QMenuBar;
@@ -25,9 +25,12 @@ class ReadingTools : public QObject
     Q_OBJECT
 
 public:
-    // For window, whose view shows the pages and whose client area holds
-    // the find bar; state keeps what stays from run to run.
-    ReadingTools(MainWindow *window, PageView *view, QWidget *client, ReadingState *state);
+    // For the works of collection, decoded with generator (the window's, in
+    // its state at each use), shown in view in window, whose client area
+    // holds the find bar; state keeps what stays from run to run. The
+    // window owns the tools.
+    ReadingTools(QWidget *window, const Collection &collection, const platform::LegacyRandom &generator, PageView *view,
+                 QWidget *client, ReadingState *state);
 
     void addMenu(QMenuBar *bar);
     [[nodiscard]] FindBar *findBar() const { return m_bar; }
@@ -46,6 +49,8 @@ public:
 Q_SIGNALS:
     // The find bar came or went: the client area is laid out again.
     void layoutChanged();
+    // Work index is to be opened (a result of the collection's search).
+    void openWorkRequested(std::int32_t index);
 
 private:
     struct ShownWork
@@ -71,7 +76,9 @@ private:
     void openResult(std::int32_t work, qsizetype ordinal);
     void closeFind();
 
-    MainWindow *m_window;
+    QWidget *m_window;
+    const Collection &m_collection;
+    const platform::LegacyRandom &m_generator;
     PageView *m_view;
     ReadingState *m_state;
     FindBar *m_bar;
