@@ -66,11 +66,13 @@ private Q_SLOTS:
 
     void cleanupTestCase() { m_view.setPage(nullptr); }
 
+    // A page with the view's own guards, as the view shows every page.
     void load(const QString &html)
     {
         QSignalSpy loaded(m_page, &QWebEnginePage::loadFinished);
         m_page->setHtml(html);
         QVERIFY(loaded.wait(30000));
+        (void)eval(m_page, guardScript(false, u"test:"_s));
     }
 
     void jsonStringReadsBackAsTheText_data()
@@ -244,7 +246,6 @@ private Q_SLOTS:
             lines +=
                 u"&nbsp;&nbsp;&nbsp;Строка %1: съешь же ещё этих мягких французских булок, да выпей чаю.<br>"_s.arg(i);
         load(u"<html><body><font size='4'>"_s + lines + u"</font></body></html>"_s);
-        (void)eval(m_page, guardScript(false, u"test:"_s));
         const auto top = [this] {
             return eval(m_page, u"(function(){var r=document.caretRangeFromPoint(innerWidth/2,2);"
                                 u"return (/Строка (\\d+)/.exec(r.startContainer.data)||[])[1]||'';})()"_s)
@@ -273,6 +274,40 @@ private Q_SLOTS:
         (void)eval(m_page, u"__sobranieGuards.goTo(1e9, 0)"_s);
         QVERIFY(eval(m_page, u"scrollY > 0 && scrollY >= document.documentElement.scrollHeight - innerHeight - 1"_s)
                     .toBool());
+    }
+
+    void theTextAScreenReaderReads_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("lines of a work") << u"<font>&nbsp;А<br>Б<br><br>В<br></font>"_s << u"\u00a0А\nБ\nВ"_s;
+        QTest::newRow("blocks") << u"<p>один</p>\n  <p>два <b>три</b></p><div>четыре</div>"_s
+                                << u"один\nдва три\nчетыре"_s;
+        QTest::newRow("inline blocks on one line") << u"а <span style='display:inline-block'>б</span> в"_s
+                                                   << u"а б в"_s;
+        QTest::newRow("white space one for one") << u"<pre>а\tб\nв</pre>"_s << u"а б в"_s;
+        QTest::newRow("hidden and never shown") << u"а<span hidden>б</span><script>в</script><template>г</template>д"_s
+                                                << u"ад"_s;
+    }
+
+    void theTextAScreenReaderReads()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, read);
+        load(u"<html><body>"_s + body + u"</body></html>"_s);
+        QCOMPARE(eval(m_page, u"__sobranieGuards.readText()"_s).toString(), read);
+        // Every place of the text read maps there and back.
+        const QVariantList trips = eval(m_page, uR"((function () {
+  var g = __sobranieGuards, text = g.readText(), out = [];
+  for (var read = 0; read < text.length; ++read) {
+    if (text[read] === '\n') continue;
+    var place = g.placeOfRead(read);
+    out.push(g.readOffset(place) === read && document.body.textContent.length >= place);
+  }
+  return out;
+})())"_s).toList();
+        QVERIFY(!trips.isEmpty());
+        QVERIFY(!trips.contains(QVariant(false)));
     }
 
     void aWriteWaitsForItsPage()

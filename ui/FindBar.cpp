@@ -126,17 +126,19 @@ void FindBar::open(bool everywhere)
 
 void FindBar::showCount(int current, int total)
 {
-    if (phrase().trimmed().isEmpty())
-        m_count->clear();
-    else if (total < 0)
-        plaintext::setText(m_count, u"…"_s);
-    else if (total == 0)
-        plaintext::setText(m_count, u"не найдено"_s);
-    else
-        plaintext::setText(m_count, u"%1 из %2"_s.arg(current + 1).arg(total));
+    plaintext::setText(m_count, phrase().trimmed().isEmpty() ? QString() : countText(current, total));
     m_phrase->setAccessibleDescription(m_count->text());
     m_previous->setEnabled(total > 1);
     m_next->setEnabled(total > 1);
+}
+
+QString FindBar::countText(int current, int total)
+{
+    if (total < 0)
+        return u"…"_s;
+    if (total == 0)
+        return u"не найдено"_s;
+    return u"%1 из %2"_s.arg(current + 1).arg(total);
 }
 
 void FindBar::clearResults()

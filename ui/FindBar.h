@@ -36,6 +36,8 @@ public:
     // The page's answer: the current match (-1 for none) of how many (-1
     // while it is being looked for).
     void showCount(int current, int total);
+    // What the bar says of it: «3 из 59», «не найдено», «…».
+    [[nodiscard]] static QString countText(int current, int total);
     // The collection's answer so far.
     void clearResults();
     void addResults(const QList<worksearch::WorkMatches> &works);

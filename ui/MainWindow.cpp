@@ -188,7 +188,7 @@ void MainWindow::present(const navigation::Destination &destination)
                        const pages::Outline outline = pages::workOutline(work.name);
                        // Where the reader left it.
                        const ReadingPlace place = m_tools->workShown(work.index);
-                       m_view->showHtml(work.html, {outline.title, outline.heading, {}}, place);
+                       m_view->showHtml(work.html, {outline.title, outline.heading, {}, 2}, place);
                        m_lastWork = work.index;
                        m_catalogueAction->setEnabled(true);
                    },

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -20,7 +21,10 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
 {
     m_bar->hide();
     m_view->setZoom(m_state->textSize());
-    connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) { m_state->setTextSize(factor); });
+    connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) {
+        m_state->setTextSize(factor);
+        m_view->announce(u"Размер текста: %1 %"_s.arg(qRound(factor * 100)));
+    });
     connect(m_view, &PageView::readingPlaceChanged, this, [this](const ReadingPlace &place) {
         if (m_work) {
             const Collection &c = m_collection;
@@ -29,6 +33,18 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
     });
     connect(m_view, &PageView::shown, this, &ReadingTools::onPageShown);
     connect(m_view, &PageView::found, m_bar, &FindBar::showCount);
+    // Heard as it changes: the count as the bar shows it (the matching line
+    // comes with the screen reader's caret on it).
+    connect(m_view, &PageView::found, this, [this](int, int total) {
+        if (m_bar->isVisible() && total == 0)
+            m_view->announce(FindBar::countText(-1, 0));
+    });
+    connect(m_view, &PageView::matchShown, this, [this](int current, int total, const QString &line) {
+        if (m_bar->isVisible())
+            m_view->announce(FindBar::countText(current, total) + (line.isEmpty() ? QString() : u": "_s + line.trimmed()));
+    });
+    connect(&m_search, &CollectionSearch::finished, this,
+            [this] { m_view->announce(u"Найдено произведений: %1"_s.arg(m_bar->results()->topLevelItemCount())); });
     connect(m_bar, &FindBar::phraseChanged, this, &ReadingTools::look);
     connect(m_bar, &FindBar::nextRequested, this, &ReadingTools::findNext);
     connect(m_bar, &FindBar::previousRequested, this, &ReadingTools::findPrevious);
@@ -187,4 +203,5 @@ void ReadingTools::toggleFullScreen()
     const bool full = m_window->windowState().testFlag(Qt::WindowFullScreen);
     m_fullScreen->setChecked(full);
     m_escape->setEnabled(full);
+    m_view->announce(full ? u"Во весь экран"_s : u"Обычное окно"_s);
 }

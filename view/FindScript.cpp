@@ -16,8 +16,6 @@ QString findScript()
   var f = window.__sobranieFind = {};
   var LayerTag = '%1', MaxDrawn = %2;
   var Xhtml = 'http://www.w3.org/1999/xhtml';
-  // Elements whose content is never shown as text, or cannot carry a mark.
-  var NoText = /^(script|style|title|textarea|select|option|optgroup|datalist|template|iframe|noembed|noframes)$/;
   var CombiningMark = /[\u0300-\u036f]/;
   // Unit by unit: a unit whose lower case is two units stays as it is, Σ
   // never becomes the final ς a whole-text lowering would make of it, and
@@ -49,44 +47,12 @@ QString findScript()
     }
     return { text: kept.join(''), origin: origin };
   };
-  // Whether an element's text is on screen: laid out, not hidden, and not
-  // skipped (a closed details keeps all but its summary laid out unpainted).
-  var shownCache = null, paintedCache = null;
-  var closedDetailsHides = function (details, child) {
-    return details.localName === 'details' && !details.open &&
-        !(child && child.localName === 'summary' && child === details.querySelector(':scope > summary'));
-  };
-  var painted = function (el) {
-    var v = paintedCache.get(el);
-    if (v !== undefined) return v;
-    var parent = el.parentElement;
-    v = getComputedStyle(el).contentVisibility !== 'hidden' &&
-        (!parent || (painted(parent) && !closedDetailsHides(parent, el)));
-    paintedCache.set(el, v);
-    return v;
-  };
-  var shown = function (el) {
-    var v = shownCache.get(el);
-    if (v !== undefined) return v;
-    var style = getComputedStyle(el);
-    if (style.visibility !== 'visible' || !painted(el)) v = false;
-    else if (el.getClientRects().length > 0) v = true;
-    else if (style.display === 'contents') v = !el.parentElement || shown(el.parentElement);
-    else v = false;
-    shownCache.set(el, v);
-    return v;
-  };
-  var filter = { acceptNode: function (n) {
-    if (n.nodeType === 3) return NodeFilter.FILTER_ACCEPT;
-    if (n.namespaceURI !== Xhtml || NoText.test(n.localName)) return NodeFilter.FILTER_REJECT;
-    return NodeFilter.FILTER_SKIP;
-  } };
   var layer = null, marks = null, covered = null;
   var range = document.createRange();
   f.clear = function () {
     if (layer && layer.parentNode) layer.parentNode.removeChild(layer);
     layer = marks = covered = null;
-    f.nodes = []; f.starts = []; f.hits = []; f.ends = []; f.current = -1;
+    f.nodes = []; f.starts = []; f.places = []; f.hits = []; f.ends = []; f.current = -1;
   };
   f.clear();
   // The node holding offset (of the text found in), by its start.
@@ -172,27 +138,20 @@ QString findScript()
   f.find = function (phrase, start) {
     f.clear();
     var wanted = f.fold(phrase).text;
-    if (!document.body || !wanted.trim()) return [0, -1];
-    shownCache = new Map();
-    paintedCache = new Map();
-    var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, filter);
-    var text = [], length = 0;
-    for (var n; (n = walker.nextNode());) {
-      if (!n.data.length || !n.parentElement || !shown(n.parentElement)) continue;
-      // A closed details or a shadow tree leaves out text of an element
-      // that is laid out: such text is asked whether it is.
-      var p = n.parentElement;
-      if (closedDetailsHides(p, null)) continue;
-      if (p.shadowRoot || p.localName.indexOf('-') > 0) {
-        range.selectNodeContents(n);
-        if (!range.getClientRects().length) continue;
-      }
+    var G = window.__sobranieGuards;
+    if (!document.body || !wanted.trim() || !G) return [0, -1];
+    // The text the page shows, in the nodes of the page's own text index:
+    // a match's place there is where the reader is taken.
+    var idx = G.index(), visible = G.visibility(), text = [], length = 0;
+    for (var k = 0; k < idx.nodes.length; ++k) {
+      var n = idx.nodes[k];
+      if (!visible(n)) continue;
       f.nodes.push(n);
       f.starts.push(length);
+      f.places.push(idx.starts[k]);
       text.push(n.data);
       length += n.data.length;
     }
-    shownCache = paintedCache = null;
     var whole = text.join(''), folded = f.fold(whole), o = folded.origin;
     for (var i = folded.text.indexOf(wanted); i >= 0; i = folded.text.indexOf(wanted, i + wanted.length)) {
       var from = o ? o[i] : i, to = o ? o[i + wanted.length - 1] + 1 : i + wanted.length;
@@ -203,18 +162,28 @@ QString findScript()
     }
     if (!f.hits.length) return [0, -1];
     var current = start >= 0 ? Math.min(start, f.hits.length - 1) : firstBelow(0);
-    f.go(current < f.hits.length ? current : 0);
-    return [f.hits.length, f.current];
+    var at = f.go(current < f.hits.length ? current : 0);
+    return [f.hits.length, at[0], at[1]];
   };
-  // Makes hit index the current one, in the middle of the view.
+  // The place in the page's text of hit index.
+  f.placeOf = function (index) {
+    var k = nodeAt(f.hits[index]);
+    return f.places[k] + f.hits[index] - f.starts[k];
+  };
+  // Makes hit index the current one, in the middle of the view: [index,
+  // where it is in the text a screen reader reads, -1 if nowhere].
   f.go = function (index) {
-    if (index < 0 || index >= f.hits.length) return -1;
+    if (index < 0 || index >= f.hits.length) return [-1, -1];
     f.current = index;
-    var r = firstRect(index);
-    if (r && (r.top < 0 || r.bottom > innerHeight))
+    var r = firstRect(index), G = window.__sobranieGuards;
+    if (r && (r.top < 0 || r.bottom > innerHeight)) {
       window.scrollTo(scrollX, scrollY + r.top - (innerHeight - r.height) / 2);
+      // A screen reader's caret stays on the match, not on the line the
+      // scroll brings to the top.
+      if (G) G.caretHeldAt = scrollY;
+    }
     f.draw(true);
-    return index;
+    return [index, G ? G.readOffset(f.placeOf(index)) : -1];
   };
   document.addEventListener('scroll', function () { f.draw(false); }, { capture: true, passive: true });
   window.addEventListener('resize', function () { covered = null; f.draw(true); }, true);

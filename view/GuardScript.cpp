@@ -94,29 +94,145 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');
     };
     // The page's text, for places in it: its text nodes under the body in
-    // order, but for those of elements whose content is never shown as text.
+    // order, but for those of elements whose content is never shown as text,
+    // each with whether a line ends before it (a <br>, or another block).
     // Built when first asked for; whatever changes the nodes (the writing of
-    // the page, find's marks) drops it.
+    // the page) drops it.
+    var Xhtml = 'http://www.w3.org/1999/xhtml';
     var NoText = /^(script|style|title|textarea|select|option|optgroup|datalist|template|iframe|noembed|noframes)$/;
-    var textFilter = { acceptNode: function (n) {
-      if (n.nodeType === 3) return NodeFilter.FILTER_ACCEPT;
-      if (n.namespaceURI !== 'http://www.w3.org/1999/xhtml' || NoText.test(n.localName)) return NodeFilter.FILTER_REJECT;
-      return NodeFilter.FILTER_SKIP;
-    } };
     g.idx = null;
     g.index = function () {
       if (g.idx && g.idx.body === document.body) return g.idx;
-      var nodes = [], starts = [], length = 0;
+      var nodes = [], starts = [], breaks = [], length = 0, lineEnded = false, lastBlock = null;
+      var blocks = new Map();
+      var blockOf = function (el) {
+        for (var e = el; e && e !== document.body; e = e.parentElement) {
+          var block = blocks.get(e);
+          if (block === undefined) {
+            block = !/^(inline|contents|none|ruby)/.test(getComputedStyle(e).display);
+            blocks.set(e, block);
+          }
+          if (block) return e;
+        }
+        return document.body;
+      };
+      var filter = { acceptNode: function (n) {
+        if (n.nodeType === 3) return NodeFilter.FILTER_ACCEPT;
+        if (n.namespaceURI !== Xhtml || NoText.test(n.localName)) return NodeFilter.FILTER_REJECT;
+        if (n.localName === 'br') lineEnded = true;
+        return NodeFilter.FILTER_SKIP;
+      } };
       if (document.body) {
-        var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, textFilter);
+        var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT | NodeFilter.SHOW_TEXT, filter);
         for (var n; (n = walker.nextNode());) {
           if (!n.data.length) continue;
+          var block = blockOf(n.parentElement);
+          breaks.push(lineEnded || (lastBlock !== null && block !== lastBlock));
+          lineEnded = false;
+          lastBlock = block;
           nodes.push(n);
           starts.push(length);
           length += n.data.length;
         }
       }
-      return (g.idx = { body: document.body, nodes: nodes, starts: starts, length: length });
+      return (g.idx = { body: document.body, nodes: nodes, starts: starts, breaks: breaks, length: length });
+    };
+    // A test of whether a text node's text is on screen: laid out, not
+    // hidden, and not skipped (a closed details keeps all but its summary
+    // laid out unpainted, a shadow tree may leave its host's text out).
+    g.visibility = function () {
+      var shownCache = new Map(), paintedCache = new Map(), probe = document.createRange();
+      var closedDetailsHides = function (details, child) {
+        return details.localName === 'details' && !details.open &&
+            !(child && child.localName === 'summary' && child === details.querySelector(':scope > summary'));
+      };
+      var painted = function (el) {
+        var v = paintedCache.get(el);
+        if (v !== undefined) return v;
+        var parent = el.parentElement;
+        v = getComputedStyle(el).contentVisibility !== 'hidden' &&
+            (!parent || (painted(parent) && !closedDetailsHides(parent, el)));
+        paintedCache.set(el, v);
+        return v;
+      };
+      var shown = function (el) {
+        var v = shownCache.get(el);
+        if (v !== undefined) return v;
+        var style = getComputedStyle(el);
+        if (style.visibility !== 'visible' || !painted(el)) v = false;
+        else if (el.getClientRects().length > 0) v = true;
+        else if (style.display === 'contents') v = !el.parentElement || shown(el.parentElement);
+        else v = false;
+        shownCache.set(el, v);
+        return v;
+      };
+      return function (n) {
+        var p = n.parentElement;
+        if (!p || !shown(p) || closedDetailsHides(p, null)) return false;
+        if (p.shadowRoot || p.localName.indexOf('-') > 0) {
+          probe.selectNodeContents(n);
+          return probe.getClientRects().length > 0;
+        }
+        return true;
+      };
+    };
+    // The page's text as a screen reader reads it: what is shown, a line end
+    // where a line ends, blanks that only separate tags left out, every other
+    // white space a blank (one for one, so a place maps to it by adding).
+    g.readText = function () {
+      var idx = g.index(), visible = g.visibility(), parts = [], acc = 0, lineEnded = false;
+      var readStarts = new Array(idx.nodes.length);
+      for (var k = 0; k < idx.nodes.length; ++k) {
+        var n = idx.nodes[k];
+        lineEnded = lineEnded || idx.breaks[k];
+        if (!visible(n) || /^[ \t\n\r\f]*$/.test(n.data)) {
+          readStarts[k] = -1;
+          continue;
+        }
+        if (lineEnded && acc > 0) {
+          parts.push('\n');
+          ++acc;
+        }
+        lineEnded = false;
+        readStarts[k] = acc;
+        parts.push(n.data.replace(/[\t\n\r\f]/g, ' '));
+        acc += n.data.length;
+      }
+      idx.readStarts = readStarts;
+      return parts.join('');
+    };
+    // Where a place of the page is in the text read (at the next text read
+    // for a place in text that is not); -1 before the text is read.
+    g.readOffset = function (offset) {
+      var idx = g.idx;
+      if (!idx || !idx.readStarts || !idx.nodes.length) return -1;
+      var k = Math.max(nodeOf(idx, offset), 0);
+      if (idx.readStarts[k] >= 0)
+        return idx.readStarts[k] + Math.min(Math.max(offset - idx.starts[k], 0), idx.nodes[k].data.length);
+      for (; k < idx.nodes.length; ++k) if (idx.readStarts[k] >= 0) return idx.readStarts[k];
+      return -1;
+    };
+    // The place of an offset in the text read.
+    g.placeOfRead = function (read) {
+      var idx = g.idx;
+      if (!idx || !idx.readStarts) return -1;
+      var best = -1;
+      for (var lo = 0, hi = idx.nodes.length - 1; lo <= hi;) {
+        var mid = (lo + hi) >> 1, k = mid;
+        while (k <= hi && idx.readStarts[k] < 0) ++k;
+        if (k > hi) { hi = mid - 1; continue; }
+        if (idx.readStarts[k] <= read) { best = k; lo = k + 1; } else hi = mid - 1;
+      }
+      if (best < 0) return 0;
+      return idx.starts[best] + Math.min(read - idx.readStarts[best], idx.nodes[best].data.length);
+    };
+    var nodeOf = function (idx, offset) {
+      var lo = 0, hi = idx.nodes.length - 1;
+      while (lo < hi) {
+        var mid = (lo + hi + 1) >> 1;
+        if (idx.starts[mid] <= offset) lo = mid; else hi = mid - 1;
+      }
+      return lo;
     };
     var range = null;
     // Where units [from, to) of a text node are on screen; null where they
@@ -166,11 +282,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     var lineOf = function (offset) {
       var idx = g.index();
       if (!idx.nodes.length) return null;
-      var lo = 0, hi = idx.nodes.length - 1;
-      while (lo < hi) {
-        var mid = (lo + hi + 1) >> 1;
-        if (idx.starts[mid] <= offset) lo = mid; else hi = mid - 1;
-      }
+      var lo = nodeOf(idx, offset);
       var at = shownFrom(idx, lo, Math.min(Math.max(offset - idx.starts[lo], 0), idx.nodes[lo].data.length));
       return at && at.rect;
     };
@@ -205,7 +317,9 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
                    y: scrollY };
       }
       var place = g.kept.offset;
-      var report = at + ':' + place;
+      var held = g.caretHeldAt !== undefined && Math.abs(scrollY - g.caretHeldAt) < 1;
+      if (!held) g.caretHeldAt = undefined;
+      var report = at + ':' + place + ':' + (held ? -1 : g.readOffset(place));
       if (report !== g.scrolled) console.log('%2scrolled:' + (g.scrolled = report));
     };
     g.load = function () {

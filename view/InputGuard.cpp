@@ -116,9 +116,17 @@ bool InputGuard::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
+    case QEvent::KeyRelease: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (m_lineKeys && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (event->type() == QEvent::KeyPress)
+                Q_EMIT lineStep(key->key() == Qt::Key_Up ? -1 : 1);
+            return true;
+        }
         // Shortcuts (F1, F4, the text size) are matched before this.
-        return !isReadingKey(static_cast<QKeyEvent *>(event)->key());
+        return !isReadingKey(key->key());
+    }
     case QEvent::Wheel:
         // Ctrl+wheel sets the reader's one text size, not the engine's own.
         if (static_cast<QWheelEvent *>(event)->modifiers() & Qt::ControlModifier) {

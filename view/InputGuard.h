@@ -42,11 +42,16 @@ public:
     void setLoading(bool loading);
     // The busy pointer, if it shows, moves to the widget now taking the pointer.
     void rehome();
+    // Up and Down move a screen reader's caret a line (and the page with
+    // it) rather than the page a little.
+    void setLineKeys(bool lines) { m_lineKeys = lines; }
 
 Q_SIGNALS:
     void textSizeChanged(qreal factor);
     // The widget that takes the keys and shows the page, now guarded.
     void guarding(QWidget *screen);
+    // Up (-1) or Down (1) with line keys on.
+    void lineStep(int step);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,4 +63,5 @@ private:
     qreal m_textSize = 1.0;
     QTimer m_busyDelay;
     QPointer<QWidget> m_busyWidget;
+    bool m_lineKeys = false;
 };

@@ -26,13 +26,21 @@ void PageFinder::find(const QString &phrase, int start)
                             self->m_total = answer.value(0).toInt();
                             self->m_current = self->m_total > 0 ? answer.value(1).toInt() : -1;
                             Q_EMIT self->found(self->m_current, self->m_total);
+                            if (self->m_total > 0)
+                                Q_EMIT self->matchRead(answer.value(2).toInt());
                         });
 }
 
 void PageFinder::go(int index)
 {
     m_current = index;
-    m_engine->runScript(u"window.__sobranieFind && __sobranieFind.go(%1)"_s.arg(index), {});
+    const quint64 serial = m_serial;
+    const QPointer<PageFinder> self(this);
+    m_engine->runScript(u"window.__sobranieFind && __sobranieFind.go(%1)"_s.arg(index),
+                        [self, serial](const QVariant &result) {
+                            if (self && serial == self->m_serial)
+                                Q_EMIT self->matchRead(result.toList().value(1, -1).toInt());
+                        });
     Q_EMIT found(m_current, m_total);
 }
 

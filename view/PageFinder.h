@@ -31,6 +31,9 @@ public:
 Q_SIGNALS:
     // The current match (-1 when there is none) of how many.
     void found(int current, int total);
+    // Where the current match is in the page's text as a screen reader
+    // reads it.
+    void matchRead(int offset);
 
 private:
     void go(int index);

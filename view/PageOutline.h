@@ -12,4 +12,7 @@ struct PageOutline
     QString heading;
     // The element a screen reader starts on (a CSS selector); none: the page.
     QString focus;
+    // The lines of the page's text before its own (a work's: the link back
+    // and its name), left out where a line is numbered for the reader.
+    int headLines = 0;
 };

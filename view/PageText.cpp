@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -60,7 +61,7 @@ public:
     void setSelection(int, int, int) override { }
 
     [[nodiscard]] int cursorPosition() const override { return page()->caret(); }
-    void setCursorPosition(int position) override { page()->setCaret(std::clamp(position, 0, characterCount())); }
+    void setCursorPosition(int position) override { page()->setCaret(position); }
     [[nodiscard]] QString text(int startOffset, int endOffset) const override
     {
         return page()->text().mid(startOffset, std::max(0, endOffset - startOffset));
@@ -151,29 +152,42 @@ public:
     }
 };
 
-// The view with the page's text beside the browser among its children.
+// The view with the page's text and its announcer beside the browser among
+// its children.
 class PageViewAccessible : public QAccessibleWidget
 {
 public:
     explicit PageViewAccessible(QWidget *view) : QAccessibleWidget(view, QAccessible::Client) { }
 
-    [[nodiscard]] PageText *pageText() const
+    // The objects of the view's own that stand beside its widgets.
+    [[nodiscard]] QObjectList extras() const
     {
-        return widget()->findChild<PageText *>(QString(), Qt::FindDirectChildrenOnly);
+        QObjectList extras;
+        if (auto *text = widget()->findChild<PageText *>(QString(), Qt::FindDirectChildrenOnly))
+            extras.append(text);
+        if (auto *announcer = widget()->findChild<QObject *>(u"announcer"_s, Qt::FindDirectChildrenOnly))
+            extras.append(announcer);
+        return extras;
     }
 
-    [[nodiscard]] int childCount() const override { return QAccessibleWidget::childCount() + (pageText() ? 1 : 0); }
+    [[nodiscard]] int childCount() const override { return QAccessibleWidget::childCount() + int(extras().size()); }
     [[nodiscard]] QAccessibleInterface *child(int index) const override
     {
         const int widgets = QAccessibleWidget::childCount();
-        if (index == widgets && pageText())
-            return QAccessible::queryAccessibleInterface(pageText());
+        if (index >= widgets) {
+            const QObjectList objects = extras();
+            return index - widgets < objects.size() ? QAccessible::queryAccessibleInterface(objects[index - widgets])
+                                                    : nullptr;
+        }
         return QAccessibleWidget::child(index);
     }
     [[nodiscard]] int indexOfChild(const QAccessibleInterface *child) const override
     {
-        if (child && child->object() && child->object() == pageText())
-            return QAccessibleWidget::childCount();
+        if (child && child->object()) {
+            const qsizetype at = extras().indexOf(child->object());
+            if (at >= 0)
+                return QAccessibleWidget::childCount() + int(at);
+        }
         return QAccessibleWidget::indexOfChild(child);
     }
 };
@@ -223,11 +237,11 @@ QWidget *PageText::view() const
     return static_cast<QWidget *>(parent());
 }
 
-void PageText::show(const QString &title, const QString &text, bool takeFocus)
+void PageText::show(const QString &title, const QString &text, bool takeFocus, int caret)
 {
     m_title = title;
     m_text = text;
-    m_caret = 0;
+    m_caret = std::clamp(caret, 0, int(m_text.size()));
     m_focused = takeFocus;
     if (!QAccessible::isActive())
         return;
@@ -238,4 +252,63 @@ void PageText::show(const QString &title, const QString &text, bool takeFocus)
         QAccessibleEvent focus(self, QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
+}
+
+void PageText::update(const QString &text)
+{
+    if (text == m_text)
+        return;
+    const QString old = std::exchange(m_text, text);
+    m_caret = std::clamp(m_caret, 0, int(m_text.size()));
+    if (!QAccessible::isActive())
+        return;
+    // More of the page at its end, as a page written in pieces grows: said
+    // as text put in there, which a screen reader reading on simply reaches.
+    if (m_text.startsWith(old)) {
+        QAccessibleTextInsertEvent inserted(this, int(old.size()), m_text.mid(old.size()));
+        QAccessible::updateAccessibility(&inserted);
+    } else {
+        QAccessibleTextUpdateEvent replaced(this, 0, old, m_text);
+        QAccessible::updateAccessibility(&replaced);
+    }
+}
+
+void PageText::setCaret(int caret)
+{
+    m_caret = std::clamp(caret, 0, int(m_text.size()));
+}
+
+void PageText::moveCaret(int caret)
+{
+    caret = std::clamp(caret, 0, int(m_text.size()));
+    if (caret == m_caret)
+        return;
+    m_caret = caret;
+    if (QAccessible::isActive()) {
+        QAccessibleTextCursorEvent moved(this, m_caret);
+        QAccessible::updateAccessibility(&moved);
+    }
+}
+
+int PageText::lineStart(int step) const
+{
+    const QStringView text(m_text);
+    // The start of the caret's line, then the one after or before it.
+    const qsizetype here = m_caret == 0 ? 0 : text.lastIndexOf(u'\n', m_caret - 1) + 1;
+    if (step > 0) {
+        const qsizetype end = text.indexOf(u'\n', here);
+        return end < 0 ? int(here) : int(end + 1);
+    }
+    if (here == 0)
+        return 0;
+    return int(here == 1 ? 0 : text.lastIndexOf(u'\n', here - 2) + 1);
+}
+
+QString PageText::lineAt(int offset) const
+{
+    const QStringView text(m_text);
+    offset = std::clamp(offset, 0, int(text.size()));
+    const qsizetype from = offset == 0 ? 0 : text.lastIndexOf(u'\n', offset - 1) + 1;
+    const qsizetype end = text.indexOf(u'\n', offset);
+    return text.mid(from, (end < 0 ? text.size() : end) - from).toString();
 }

@@ -26,15 +26,26 @@ public:
     static void standBeside(QWidget *view);
     [[nodiscard]] const QString &title() const { return m_title; }
     [[nodiscard]] const QString &text() const { return m_text; }
+    // Where a screen reader reads from: the line at the top of the screen,
+    // or the match found.
     [[nodiscard]] int caret() const { return m_caret; }
-    void setCaret(int caret) { m_caret = caret; }
+    void setCaret(int caret);
+    // Moves the caret there and says so (a screen reader reads the line).
+    void moveCaret(int caret);
+    // The start of the line after (step 1) or before (-1) the caret's.
+    [[nodiscard]] int lineStart(int step) const;
+    // The line that holds offset, without its line end.
+    [[nodiscard]] QString lineAt(int offset) const;
     // Whether it holds the focus of assistive technology (until something
     // in the page takes it).
     [[nodiscard]] bool hasFocus() const { return m_focused; }
 
-    // A new page is shown: its name and text; the focus here unless
-    // something in the page is to have it.
-    void show(const QString &title, const QString &text, bool takeFocus);
+    // A new page is shown: its name and text, read from caret; the focus
+    // here unless something in the page is to have it.
+    void show(const QString &title, const QString &text, bool takeFocus, int caret = 0);
+    // More of the same page is in (the rest of a page written in pieces):
+    // its whole text now, the caret where it is.
+    void update(const QString &text);
     // Something in the page took the focus.
     void release() { m_focused = false; }
 

@@ -1,6 +1,7 @@
 #include "view/PageView.h"
 
 #include "view/AccessibleLeftovers.h"
+#include "view/Announcer.h"
 #include "view/EngineHost.h"
 #include "view/GuardScript.h"
 #include "view/InputGuard.h"
@@ -18,7 +19,7 @@ using namespace Qt::Literals::StringLiterals;
 PageView::PageView(QWidget *parent)
     : QWidget(parent), m_engine(new EngineHost(this)), m_input(new InputGuard(m_engine->browser(), this)),
       m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(new PageText(this)),
-      m_finder(new PageFinder(m_engine, this))
+      m_finder(new PageFinder(m_engine, this)), m_announcer(new Announcer(this))
 {
     m_loader->setGuardScript(m_engine->guardScript());
 
@@ -52,8 +53,22 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::engineUnfit, this, &PageView::replaceEngine);
     connect(m_loader, &RequestLoader::documentArrived, m_input, &InputGuard::takeFocus);
     connect(m_loader, &RequestLoader::shown, this, &PageView::onShown);
+    // A long page is told of with its first lines, not when all of it is in.
+    connect(m_loader, &RequestLoader::begun, this, [this] {
+        if (QAccessible::isActive())
+            describePage();
+    });
+    connect(m_input, &InputGuard::lineStep, this, &PageView::stepLine);
     connect(m_loader, &RequestLoader::readingPlaceChanged, this, &PageView::readingPlaceChanged);
     connect(m_finder, &PageFinder::found, this, &PageView::found);
+    connect(m_finder, &PageFinder::matchRead, this, [this](int offset) {
+        QString line;
+        if (offset >= 0 && m_textSerial == m_requestSerial) {
+            m_pageText->moveCaret(offset);
+            line = m_pageText->lineAt(offset);
+        }
+        Q_EMIT matchShown(m_finder->current(), m_finder->total(), line);
+    });
 
     m_input->guard();
     // The keyboard given to the view goes to the page.
@@ -96,6 +111,8 @@ void PageView::replaceEngine()
 void PageView::showHtml(const QString &html, const PageOutline &outline, const ReadingPlace &place)
 {
     m_outline = outline;
+    ++m_requestSerial;
+    m_placeRestored = place.offset > 0 || place.fraction > 0;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
@@ -105,10 +122,17 @@ void PageView::showHtml(const QString &html, const PageOutline &outline, const R
 void PageView::showFile(const QUrl &file, const PageOutline &outline)
 {
     m_outline = outline;
+    ++m_requestSerial;
+    m_placeRestored = false;
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
     m_loader->showFile(file, QFileInfo(file.toLocalFile()).size());
+}
+
+void PageView::announce(const QString &message)
+{
+    m_announcer->say(message);
 }
 
 qreal PageView::zoom() const
@@ -168,7 +192,9 @@ void PageView::onShown()
     m_finder->forget();
     m_input->setLoading(false);
     m_input->takeFocus();
-    if (QAccessible::isActive())
+    const bool reading = QAccessible::isActive();
+    m_input->setLineKeys(reading);
+    if (reading)
         dropAccessibleLeftovers(browser());
     describePage();
     Q_EMIT shown();
@@ -178,36 +204,77 @@ void PageView::describePage()
 {
     const bool reading = QAccessible::isActive();
     const quint64 serial = ++m_shownSerial;
+    const quint64 request = m_requestSerial;
     const QString script = uR"((function (title, heading, focus, reading) {
   if (!document.title && title) document.title = title;
   var h = heading && document.querySelector(heading);
   if (h) { h.setAttribute('role', 'heading'); h.setAttribute('aria-level', '1'); }
   var f = reading && focus && document.querySelector(focus);
   if (f) f.focus();
-  return [document.title, reading && document.body ? document.body.innerText : '', !!f];
+  var g = window.__sobranieGuards, text = reading && g && document.body ? g.readText() : '';
+  var caret = g && reading ? g.readOffset(g.kept ? g.kept.offset : g.placeAt()) : 0;
+  return [document.title, text, !!f, caret];
 })(%1, %2, %3, %4))"_s.arg(PageWriter::jsonString(m_outline.title), PageWriter::jsonString(m_outline.heading),
                            PageWriter::jsonString(m_outline.focus), reading ? u"true"_s : u"false"_s);
     const QPointer<PageView> self(this);
-    m_engine->runScript(script, [self, serial](const QVariant &result) {
-        if (!self || serial != self->m_shownSerial || self->loadState() != LoadState::Ready)
+    m_engine->runScript(script, [self, serial, request](const QVariant &result) {
+        if (!self || serial != self->m_shownSerial || request != self->m_requestSerial)
             return;
         const QVariantList page = result.toList();
-        if (page.size() == 3)
-            self->replacePageText(page[0].toString(), page[1].toString(), !page[2].toBool());
+        if (page.size() == 4)
+            self->takePageText(page[0].toString(), page[1].toString(), !page[2].toBool(), page[3].toInt());
     });
 }
 
-void PageView::replacePageText(const QString &title, const QString &text, bool takeFocus)
+void PageView::takePageText(const QString &title, const QString &text, bool takeFocus, int caret)
 {
+    if (m_textSerial == m_requestSerial) {
+        // The same page, more of it (or the same again on a fresh engine):
+        // the object a screen reader reads stays, and reads on.
+        m_pageText->update(text);
+        return;
+    }
     // An object of its own for every page: a screen reader announces a
     // focus that moves to another object, not one that stays where it was.
+    m_textSerial = m_requestSerial;
     delete m_pageText;
     m_pageText = new PageText(this);
-    m_pageText->show(title, text, takeFocus);
+    m_pageText->show(title, text, takeFocus, std::max(caret, 0));
+    // Back where it was left, the reader is told where that is.
+    if (m_placeRestored && caret > 0 && QAccessible::isActive()) {
+        const qsizetype line = QStringView(text).left(caret).count(u'\n') + 1 - m_outline.headLines;
+        const qsizetype lines = QStringView(text).count(u'\n') + 1 - m_outline.headLines;
+        if (line > 0 && lines > 0)
+            announce(u"строка %1 из %2"_s.arg(line).arg(lines));
+    }
+}
+
+void PageView::stepLine(int step)
+{
+    if (m_textSerial != m_requestSerial || loadState() != LoadState::Ready)
+        return;
+    m_pageText->moveCaret(m_pageText->lineStart(step));
+    // The page follows: the caret's line at the top, the caret where it is.
+    m_engine->runScript(uR"((function (read) {
+  var g = window.__sobranieGuards;
+  if (!g) return;
+  g.goTo(g.placeOfRead(read), 0);
+  g.caretHeldAt = scrollY;
+})(%1))"_s.arg(m_pageText->caret()),
+                        {});
 }
 
 void PageView::onReport(const QString &report)
 {
+    // Where the reader is, as a screen reader reads the page: the caret
+    // follows the line at the top (unless the view put it elsewhere).
+    static const QString ScrollReport = u"scrolled:"_s;
+    if (report.startsWith(ScrollReport) && loadState() == LoadState::Ready && m_textSerial == m_requestSerial) {
+        bool number = false;
+        const int caret = QStringView(report).mid(ScrollReport.size()).split(u':').value(2).toInt(&number);
+        if (number && caret >= 0)
+            m_pageText->moveCaret(caret);
+    }
     if (m_loader->takeReport(report))
         return;
     if (report == QStringView(GuardFocusReport)) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <utility>
 
+class Announcer;
 class EngineHost;
 class InputGuard;
 class PageFinder;
@@ -62,6 +63,9 @@ public:
     void findPrevious();
     void clearFind();
 
+    // Says message to a screen reader, if one listens.
+    void announce(const QString &message);
+
     // The text size of every page (catalogue, works, biography), 1 for the
     // pages' own, until the program ends: a step larger, a step smaller, back.
     [[nodiscard]] qreal zoom() const;
@@ -91,6 +95,9 @@ Q_SIGNALS:
     void zoomChanged(qreal factor);
     // The current match of a find (-1 when there is none) of how many.
     void found(int current, int total);
+    // The current match is on screen, in this line of the page's text (as
+    // a screen reader reads it; empty without one).
+    void matchShown(int current, int total, const QString &line);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -102,9 +109,12 @@ private:
     void onReport(const QString &report);
     void onShown();
     // Names the page on screen, marks its heading, puts the keyboard where
-    // it starts, and hands its text to assistive technology.
+    // it starts, and hands its text to assistive technology (once its first
+    // piece is in, and again when all of it is).
     void describePage();
-    void replacePageText(const QString &title, const QString &text, bool takeFocus);
+    void takePageText(const QString &title, const QString &text, bool takeFocus, int caret);
+    // A screen reader's caret a line down (1) or up (-1), the page with it.
+    void stepLine(int step);
 
     bool m_selectionAllowed = false;
     // The address under the pointer, as the engine last reported it.
@@ -113,6 +123,11 @@ private:
     // What the latest request is, and which showing of a page is described.
     PageOutline m_outline;
     quint64 m_shownSerial = 0;
+    // Which request the view shows, which one the page's text stands for,
+    // and whether that request came back to a place kept.
+    quint64 m_requestSerial = 0;
+    quint64 m_textSerial = 0;
+    bool m_placeRestored = false;
 
     EngineHost *m_engine;
     InputGuard *m_input;
@@ -120,4 +135,5 @@ private:
     RequestLoader *m_loader;
     PageText *m_pageText;
     PageFinder *m_finder;
+    Announcer *m_announcer;
 };

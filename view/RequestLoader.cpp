@@ -201,6 +201,8 @@ bool RequestLoader::takeReport(const QString &report)
             ownLoadEnded();
         m_writer.arrived(runner());
         watch();
+        if (m_loadState == LoadState::Loading)
+            Q_EMIT begun();
     }
     return true;
 }

@@ -62,6 +62,9 @@ public:
     void keepPlace();
 
 Q_SIGNALS:
+    // The first piece of the latest request is in its document (the rest
+    // of a long page follows).
+    void begun();
     // The latest request is in place.
     void shown();
     // The engine owes an answer for work characters or bytes from now.
