@@ -2,81 +2,250 @@
 
 #include "format/Collection.h"
 #include "format/Pages.h"
-#include "format/TextMatch.h"
+#include "format/ShownText.h"
+#include "format/TextMatchFinder.h"
 #include "format/WorkFile.h"
 #include "platform/InputTextFile.h"
-#include "platform/SingleByte.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
+#include <deque>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace worksearch {
 
 namespace {
 
-// The line as kept: an excerpt around its first match and the first matches.
-MatchedLine keptLine(qsizetype index, QByteArrayView stored, const workfile::CharacterTable &shown,
-                     const QList<qsizetype> &offsets, qsizetype phraseLength, qsizetype firstOrdinal)
+// The last shown text read, for the excerpts of lines whose matches come to
+// light a little after the text around them was read.
+class Recent
 {
-    MatchedLine kept;
-    kept.line = index;
-    kept.length = stored.size();
-    kept.matchCount = offsets.size();
-    // A little of what comes before the match, then as much after as fits.
-    const qsizetype lead = ExcerptLength / 4;
-    kept.excerptStart =
-        std::clamp<qsizetype>(offsets.front() - lead, 0, std::max<qsizetype>(0, stored.size() - ExcerptLength));
-    platform::singlebyte::appendDecoded(
-        shown, stored.sliced(kept.excerptStart, std::min(ExcerptLength, stored.size() - kept.excerptStart)),
-        kept.excerpt);
-    const qsizetype keep = std::min(offsets.size(), MaxMatchesPerLine);
-    kept.matches.reserve(keep);
-    for (qsizetype i = 0; i < keep; ++i)
-        kept.matches.append(Match{offsets[i], phraseLength, firstOrdinal + i});
-    return kept;
-}
+public:
+    static constexpr qsizetype Size = qsizetype(1) << 16;
+
+    void append(QStringView text)
+    {
+        m_end += std::max<qsizetype>(0, text.size() - Size);
+        for (const QChar c : text.last(std::min(text.size(), Size)))
+            m_units[std::size_t(m_end++ & (Size - 1))] = c.unicode();
+    }
+    // What is still held of [from, to).
+    [[nodiscard]] QString text(qint64 from, qint64 to, qint64 &start) const
+    {
+        start = std::max(from, std::max<qint64>(0, m_end - Size));
+        QString out;
+        for (qint64 at = start; at < std::min(to, m_end); ++at)
+            out.append(QChar(m_units[std::size_t(at & (Size - 1))]));
+        return out;
+    }
+
+private:
+    std::vector<char16_t> m_units = std::vector<char16_t>(std::size_t(Size));
+    qint64 m_end = 0;
+};
+
+// The search of one page, fed its markup in order.
+class PageSearch
+{
+public:
+    PageSearch(QStringView foldedPhrase, qsizetype maxLines, WorkMatches &work)
+        : m_finder(foldedPhrase.toString()), m_maxLines(std::min(maxLines, MaxLinesPerWork)), m_work(work)
+    {
+    }
+
+    void markup(QStringView markup)
+    {
+        m_shown.resize(0);
+        m_page.feed(markup, m_shown);
+        take();
+    }
+    void beginLine(qsizetype index)
+    {
+        m_lines.push_back(Line{index, m_finder.position(), -1, m_finder.foldedPosition(), -1, false});
+        markup(u"&nbsp;&nbsp;&nbsp;");
+    }
+    void endLine()
+    {
+        markup(u"<br>");
+        Line &line = m_lines.back();
+        line.end = m_finder.position();
+        if (line.kept >= 0)
+            m_work.lines[line.kept].length = line.end - line.start;
+        // A line without a letter is where no match can begin.
+        if (line.kept < 0 && line.foldedStart == m_finder.foldedPosition())
+            m_lines.pop_back();
+        settleExcerpts();
+    }
+    void finish()
+    {
+        m_shown.resize(0);
+        m_page.finish(m_shown);
+        take();
+        m_finder.finish(m_found);
+        report();
+        settleExcerpts();
+    }
+
+private:
+    struct Line
+    {
+        qsizetype index = 0;
+        qint64 start = 0;
+        qint64 end = -1; // while it is read
+        qint64 foldedStart = 0;
+        qsizetype kept = -1; // in m_work.lines
+        bool counted = false;
+    };
+    // A kept line's excerpt still to be taken: where its first match begins.
+    struct Excerpt
+    {
+        qsizetype kept = 0;
+        qint64 lineStart = 0;
+        qint64 first = 0; // from the line's start
+    };
+
+    void take()
+    {
+        // In slices, so that the text around a match is still held when its
+        // end comes to light.
+        QStringView shown = m_shown;
+        while (!shown.isEmpty()) {
+            const QStringView slice = shown.first(std::min<qsizetype>(shown.size(), 4096));
+            shown = shown.sliced(slice.size());
+            m_recent.append(slice);
+            m_finder.feed(slice, m_found);
+            report();
+            settleExcerpts();
+        }
+    }
+
+    void report()
+    {
+        for (const textmatch::Finder::Found &found : std::as_const(m_found))
+            count(found);
+        m_found.resize(0);
+        // Lines no match can begin in any more.
+        const qint64 from = m_finder.pendingFrom();
+        while (!m_lines.empty() && m_lines.front().end >= 0 && m_lines.front().end <= from)
+            m_lines.pop_front();
+    }
+
+    void count(const textmatch::Finder::Found &found)
+    {
+        const qsizetype ordinal = m_ordinal++;
+        auto line = std::find_if(m_lines.begin(), m_lines.end(), [&](const Line &l) {
+            return found.start >= l.start && (l.end < 0 || found.start < l.end);
+        });
+        if (line == m_lines.end())
+            return; // the link back, the name, or after the lines
+        if (!std::exchange(line->counted, true)) {
+            ++m_work.lineCount;
+            if (m_work.lines.size() < m_maxLines) {
+                MatchedLine kept;
+                kept.line = line->index;
+                kept.length = line->end >= 0 ? line->end - line->start : 0;
+                line->kept = m_work.lines.size();
+                m_work.lines.append(kept);
+                m_excerpts.push_back(Excerpt{line->kept, line->start, found.start - line->start});
+            }
+        }
+        ++m_work.matchCount;
+        if (line->kept >= 0) {
+            MatchedLine &kept = m_work.lines[line->kept];
+            ++kept.matchCount;
+            if (kept.matches.size() < MaxMatchesPerLine)
+                kept.matches.append(Match{found.start - line->start, found.end - found.start, ordinal});
+        }
+    }
+
+    // Takes the excerpts whose text has been read: a little before the first
+    // match, then as much after as fits; for a match near the line's end, the
+    // line's last ExcerptLength.
+    void settleExcerpts()
+    {
+        for (auto it = m_excerpts.begin(); it != m_excerpts.end();) {
+            MatchedLine &kept = m_work.lines[it->kept];
+            const qint64 lead = ExcerptLength / 4;
+            qint64 from = std::max<qint64>(0, it->first - lead);
+            const bool ended = kept.length > 0; // set as its line ends
+            if (!ended && m_finder.position() < it->lineStart + from + ExcerptLength) {
+                ++it;
+                continue;
+            }
+            qint64 to = from + ExcerptLength;
+            if (ended) {
+                from = std::clamp<qint64>(it->first - lead, 0, std::max<qint64>(0, kept.length - ExcerptLength));
+                to = std::min<qint64>(from + ExcerptLength, kept.length);
+            }
+            qint64 start = 0;
+            kept.excerpt = m_recent.text(it->lineStart + from, it->lineStart + to, start);
+            kept.excerptStart = start - it->lineStart;
+            it = m_excerpts.erase(it);
+        }
+    }
+
+    ShownText m_page;
+    textmatch::Finder m_finder;
+    qsizetype m_maxLines;
+    WorkMatches &m_work;
+    QString m_shown;
+    QList<textmatch::Finder::Found> m_found;
+    Recent m_recent;
+    std::deque<Line> m_lines; // those a match may still begin in
+    std::deque<Excerpt> m_excerpts;
+    qsizetype m_ordinal = 0;
+};
 
 } // namespace
 
 std::optional<WorkMatches> searchWork(const Collection &collection, std::int32_t index, QStringView foldedPhrase,
                                       platform::LegacyRandom random, qsizetype maxLines,
-                                      const std::atomic<bool> *cancelled)
+                                      const std::atomic<bool> *cancelled, const std::function<void()> &pieceRead)
 {
     if (foldedPhrase.isEmpty() || !collection.contains(index))
         return std::nullopt;
-    // Read as a stream: a work of any size costs little more than its longest line.
-    platform::InputTextFile file;
-    if (file.openStream(collection.workPath(index)) != platform::ErrorNumber::None)
+    const auto stopped = [cancelled] { return cancelled && cancelled->load(std::memory_order_relaxed); };
+    // Read as a stream that a cancel ends as a failed read, within a piece.
+    auto regular = std::make_shared<platform::RegularFile>();
+    if (regular->openForInput(collection.workPath(index)) != platform::ErrorNumber::None)
         return std::nullopt;
+    platform::InputTextFile file;
+    file.openStream([regular, stopped](char *buffer, qint64 size) -> qint64 {
+        return stopped() ? -1 : regular->read(buffer, size);
+    });
     const workfile::Header header = workfile::readHeader(file, random);
     const workfile::CharacterTable shown = workfile::shownCharacters(header.tables);
-    workfile::CharacterTable folded{};
-    std::transform(shown.begin(), shown.end(), folded.begin(), [](char16_t c) { return textmatch::fold(c); });
 
+    const QString &name = collection.workNames().at(index);
     WorkMatches work;
     work.work = index;
-    work.name = collection.workNames().at(index);
-    // The page's matches before its lines.
-    const qsizetype before =
-        textmatch::countFolded(textmatch::fold(QStringView(pages::CatalogueLinkText)), foldedPhrase)
-        + textmatch::countFolded(textmatch::fold(work.name), foldedPhrase);
-    maxLines = std::min(maxLines, MaxLinesPerWork);
+    work.name = pages::shownName(name);
+    const pages::WorkPageFrame frame = pages::workPageFrame(name);
+    PageSearch search(foldedPhrase, maxLines, work);
+    search.markup(frame.head);
     qsizetype line = 0;
-    const bool whole = workfile::decodeLines(file, folded, [&](QByteArrayView stored, QStringView text) {
-        if (cancelled && cancelled->load(std::memory_order_relaxed))
+    const bool whole = workfile::decodeLinePieces(file, shown, PieceSize, [&](QStringView text, bool first, bool last) {
+        if (stopped())
             return false;
-        if (text.indexOf(foldedPhrase) >= 0) {
-            const QList<qsizetype> offsets = textmatch::findFolded(text, foldedPhrase);
-            if (work.lines.size() < maxLines)
-                work.lines.append(
-                    keptLine(line, stored, shown, offsets, foldedPhrase.size(), before + work.matchCount));
-            work.matchCount += offsets.size();
-            ++work.lineCount;
+        if (pieceRead)
+            pieceRead();
+        if (first)
+            search.beginLine(line);
+        search.markup(text);
+        if (last) {
+            search.endLine();
+            ++line;
         }
-        ++line;
         return true;
     });
     // A file whose reading failed half-way is not shown by a reader either.
-    if (!whole || file.failed() || work.lineCount == 0)
+    if (!whole || file.failed() || stopped())
+        return std::nullopt;
+    search.markup(frame.tail);
+    search.finish();
+    if (work.lineCount == 0)
         return std::nullopt;
     return work;
 }
