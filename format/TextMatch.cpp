@@ -4,7 +4,6 @@
 
 #include <array>
 #include <memory>
-#include <utility>
 
 namespace textmatch {
 
@@ -41,29 +40,44 @@ char16_t fold(char16_t unit)
 
 FoldedText foldKeepingOrigin(QStringView text)
 {
-    const std::array<char16_t, 0x10000> &table = foldTable();
     FoldedText folded;
-    folded.text.resize(text.size());
-    auto *out = reinterpret_cast<char16_t *>(folded.text.data());
-    qsizetype n = 0;
-    bool dropped = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (isIgnored(unit)) {
-            if (!std::exchange(dropped, true)) {
-                // The first mark: from here on the offsets differ.
-                folded.origin.reserve(text.size());
-                for (qsizetype k = 0; k < n; ++k)
-                    folded.origin.append(k);
-            }
-            continue;
-        }
-        if (dropped)
-            folded.origin.append(i);
-        out[n++] = table[unit];
-    }
-    folded.text.truncate(n);
+    foldInto(text, folded);
     return folded;
+}
+
+void foldInto(QStringView text, FoldedText &folded)
+{
+    folded.text.resize(0);
+    foldAppending(text, folded.text, folded.origin);
+}
+
+void foldAppending(QStringView text, QString &out, QList<qsizetype> &origin)
+{
+    const char16_t *const table = foldTable().data();
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    origin.resize(0);
+    char16_t *const folded = reinterpret_cast<char16_t *>(out.data()) + at;
+    const char16_t *const in = text.utf16();
+    const qsizetype size = text.size();
+    // Up to the first mark, unit for unit.
+    qsizetype i = 0;
+    for (; i < size && !isIgnored(in[i]); ++i)
+        folded[i] = table[in[i]];
+    if (i == size)
+        return;
+    // From there on the offsets differ.
+    origin.reserve(size);
+    for (qsizetype k = 0; k < i; ++k)
+        origin.append(k);
+    qsizetype n = i;
+    for (; i < size; ++i) {
+        if (isIgnored(in[i]))
+            continue;
+        origin.append(i);
+        folded[n++] = table[in[i]];
+    }
+    out.truncate(at + n);
 }
 
 QString fold(QStringView text)

@@ -40,6 +40,10 @@ struct FoldedText
     [[nodiscard]] qsizetype originOf(qsizetype offset) const { return origin.isEmpty() ? offset : origin[offset]; }
 };
 [[nodiscard]] FoldedText foldKeepingOrigin(QStringView text);
+// The same into folded, whose room is kept for the next text.
+void foldInto(QStringView text, FoldedText &folded);
+// Appends text folded to out; origin as FoldedText's, from text's start.
+void foldAppending(QStringView text, QString &out, QList<qsizetype> &origin);
 [[nodiscard]] QString fold(QStringView text);
 
 // Whether a phrase finds nothing anywhere: nothing but whitespace once

@@ -25,19 +25,22 @@ void Finder::feed(QStringView piece, QList<Found> &found)
         found.append(Found{m_waitingStart, base + lead});
         m_waiting = false;
     }
-    const FoldedText folded = foldKeepingOrigin(piece);
-    m_folded += folded.text.size();
+    // Folded after what was kept.
+    const qsizetype kept = m_carryOrigin.size();
+    foldAppending(piece, m_work, m_pieceOrigin);
+    const qsizetype added = m_work.size() - kept;
+    m_folded += added;
     const qsizetype length = m_phrase.size();
-    if (length == 0 || folded.text.isEmpty())
+    if (length == 0 || added == 0) {
+        m_work.truncate(kept);
         return;
-    const qsizetype kept = m_carry.size();
-    m_work.resize(0);
-    m_work.append(m_carry).append(folded.text);
-    const auto origin = [&](qsizetype k) { return k < kept ? m_carryOrigin[k] : base + folded.originOf(k - kept); };
+    }
+    const auto pieceOrigin = [&](qsizetype k) { return m_pieceOrigin.isEmpty() ? k : m_pieceOrigin[k]; };
+    const auto origin = [&](qsizetype k) { return k < kept ? m_carryOrigin[k] : base + pieceOrigin(k - kept); };
     qsizetype resume = 0;
     for (qsizetype at = m_work.indexOf(m_phrase); at >= 0; at = m_work.indexOf(m_phrase, at + length)) {
         // The last letter is in this piece: the carry is shorter than the phrase.
-        qsizetype end = folded.originOf(at + length - 1 - kept) + 1;
+        qsizetype end = pieceOrigin(at + length - 1 - kept) + 1;
         while (end < piece.size() && isIgnored(piece[end].unicode()))
             ++end;
         if (end < piece.size()) {
@@ -50,12 +53,15 @@ void Finder::feed(QStringView piece, QList<Found> &found)
     }
     // What a later match may begin with: the last units, none in a match.
     const qsizetype from = std::max(resume, m_work.size() - (length - 1));
-    QList<qint64> origins;
-    origins.reserve(m_work.size() - from);
-    for (qsizetype k = from; k < m_work.size(); ++k)
-        origins.append(origin(k));
-    m_carry = m_work.sliced(from);
-    m_carryOrigin = std::move(origins);
+    for (qsizetype k = from; k < m_work.size(); ++k) {
+        const qint64 at = origin(k);
+        if (k - from < kept)
+            m_carryOrigin[k - from] = at;
+        else
+            m_carryOrigin.append(at);
+    }
+    m_carryOrigin.resize(m_work.size() - from);
+    m_work.remove(0, from);
 }
 
 void Finder::finish(QList<Found> &found)

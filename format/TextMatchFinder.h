@@ -1,5 +1,7 @@
 #pragma once
 
+#include "format/TextMatch.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -44,14 +46,15 @@ public:
 private:
     QString m_phrase;
     // The folded units read last that a match may still begin with (fewer
-    // than the phrase), outside every match found, and where each stands.
-    QString m_carry;
+    // than the phrase), outside every match found, first in m_work, and
+    // where each stands.
+    QString m_work;
     QList<qint64> m_carryOrigin;
     qint64 m_position = 0;
     qint64 m_folded = 0;
     bool m_waiting = false;
     qint64 m_waitingStart = 0;
-    QString m_work;
+    QList<qsizetype> m_pieceOrigin; // of the piece read last, as FoldedText's
 };
 
 } // namespace textmatch

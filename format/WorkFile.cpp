@@ -49,6 +49,10 @@ class SeedLine
 public:
     void read(QByteArrayView piece)
     {
+        // Once text is seen after the number nothing more is learnt (no CR
+        // comes before the line's end).
+        if (m_part == Part::Rest && m_text)
+            return;
         for (const char c : piece) {
             if (c == '\r')
                 m_cr = true;

@@ -28,21 +28,33 @@ public:
     void append(QStringView text)
     {
         m_end += std::max<qsizetype>(0, text.size() - Size);
-        for (const QChar c : text.last(std::min(text.size(), Size)))
-            m_units[std::size_t(m_end++ & (Size - 1))] = c.unicode();
+        text = text.last(std::min(text.size(), Size));
+        // Room as the text grows, up to Size; then round.
+        if (qsizetype(m_units.size()) < Size && m_end + text.size() > qint64(m_units.size()))
+            m_units.resize(std::size_t(std::min<qint64>(Size, std::max<qint64>(4096, 2 * (m_end + text.size())))));
+        const qsizetype room = qsizetype(m_units.size());
+        while (!text.isEmpty()) {
+            const qsizetype at = qsizetype(m_end % room);
+            const qsizetype n = std::min(text.size(), room - at);
+            std::copy_n(text.utf16(), n, m_units.begin() + at);
+            text = text.sliced(n);
+            m_end += n;
+        }
     }
-    // What is still held of [from, to).
+    [[nodiscard]] qint64 end() const { return m_end; }
+    // What is still held of [from, to), and where it begins.
     [[nodiscard]] QString text(qint64 from, qint64 to, qint64 &start) const
     {
-        start = std::max(from, std::max<qint64>(0, m_end - Size));
+        const qsizetype room = qsizetype(m_units.size());
+        start = std::max(from, std::max<qint64>(0, m_end - room));
         QString out;
         for (qint64 at = start; at < std::min(to, m_end); ++at)
-            out.append(QChar(m_units[std::size_t(at & (Size - 1))]));
+            out.append(QChar(m_units[std::size_t(at % room)]));
         return out;
     }
 
 private:
-    std::vector<char16_t> m_units = std::vector<char16_t>(std::size_t(Size));
+    std::vector<char16_t> m_units;
     qint64 m_end = 0;
 };
 
@@ -57,32 +69,32 @@ public:
 
     void markup(QStringView markup)
     {
-        m_shown.resize(0);
-        m_page.feed(markup, m_shown);
-        take();
+        const qsizetype before = m_batch.size();
+        m_page.feed(markup, m_batch);
+        shown(before);
     }
     void beginLine(qsizetype index)
     {
-        m_lines.push_back(Line{index, m_finder.position(), -1, m_finder.foldedPosition(), -1, false});
+        m_lines.push_back(Line{index, position(), -1, false, -1, false});
         markup(u"&nbsp;&nbsp;&nbsp;");
     }
     void endLine()
     {
         markup(u"<br>");
         Line &line = m_lines.back();
-        line.end = m_finder.position();
+        line.end = position();
         if (line.kept >= 0)
             m_work.lines[line.kept].length = line.end - line.start;
         // A line without a letter is where no match can begin.
-        if (line.kept < 0 && line.foldedStart == m_finder.foldedPosition())
+        if (!line.letters)
             m_lines.pop_back();
-        settleExcerpts();
     }
     void finish()
     {
-        m_shown.resize(0);
-        m_page.finish(m_shown);
-        take();
+        const qsizetype before = m_batch.size();
+        m_page.finish(m_batch);
+        shown(before);
+        flush();
         m_finder.finish(m_found);
         report();
         settleExcerpts();
@@ -94,7 +106,7 @@ private:
         qsizetype index = 0;
         qint64 start = 0;
         qint64 end = -1; // while it is read
-        qint64 foldedStart = 0;
+        bool letters = false; // units that folding keeps
         qsizetype kept = -1; // in m_work.lines
         bool counted = false;
     };
@@ -106,19 +118,34 @@ private:
         qint64 first = 0; // from the line's start
     };
 
-    void take()
+    // Where the shown text read so far ends.
+    [[nodiscard]] qint64 position() const { return m_recent.end() + m_batch.size(); }
+
+    // What the markup just read shows, from before on in the batch.
+    void shown(qsizetype before)
     {
-        // In slices, so that the text around a match is still held when its
-        // end comes to light.
-        QStringView shown = m_shown;
-        while (!shown.isEmpty()) {
-            const QStringView slice = shown.first(std::min<qsizetype>(shown.size(), 4096));
-            shown = shown.sliced(slice.size());
+        if (!m_lines.empty() && m_lines.back().end < 0 && !m_lines.back().letters) {
+            const QStringView added = QStringView(m_batch).sliced(before);
+            m_lines.back().letters =
+                std::any_of(added.begin(), added.end(), [](QChar c) { return !textmatch::isIgnored(c.unicode()); });
+        }
+        // Shown text is searched a few lines at a time, in slices, so that the
+        // text around a match is still held when its end comes to light.
+        if (m_batch.size() >= Slice)
+            flush();
+    }
+
+    void flush()
+    {
+        for (QStringView rest = m_batch; !rest.isEmpty();) {
+            const QStringView slice = rest.first(std::min(rest.size(), Slice));
+            rest = rest.sliced(slice.size());
             m_recent.append(slice);
             m_finder.feed(slice, m_found);
             report();
             settleExcerpts();
         }
+        m_batch.resize(0);
     }
 
     void report()
@@ -135,10 +162,10 @@ private:
     void count(const textmatch::Finder::Found &found)
     {
         const qsizetype ordinal = m_ordinal++;
-        auto line = std::find_if(m_lines.begin(), m_lines.end(), [&](const Line &l) {
-            return found.start >= l.start && (l.end < 0 || found.start < l.end);
-        });
-        if (line == m_lines.end())
+        // The last line that begins at or before the match, if it goes on there.
+        auto line = std::upper_bound(m_lines.begin(), m_lines.end(), found.start,
+                                     [](qint64 at, const Line &l) { return at < l.start; });
+        if (line == m_lines.begin() || ((--line)->end >= 0 && found.start >= line->end))
             return; // the link back, the name, or after the lines
         if (!std::exchange(line->counted, true)) {
             ++m_work.lineCount;
@@ -169,15 +196,14 @@ private:
             MatchedLine &kept = m_work.lines[it->kept];
             const qint64 lead = ExcerptLength / 4;
             qint64 from = std::max<qint64>(0, it->first - lead);
-            const bool ended = kept.length > 0; // set as its line ends
-            if (!ended && m_finder.position() < it->lineStart + from + ExcerptLength) {
-                ++it;
-                continue;
-            }
             qint64 to = from + ExcerptLength;
-            if (ended) {
+            if (kept.length > 0) { // set as its line ends
                 from = std::clamp<qint64>(it->first - lead, 0, std::max<qint64>(0, kept.length - ExcerptLength));
                 to = std::min<qint64>(from + ExcerptLength, kept.length);
+            }
+            if (m_recent.end() < it->lineStart + to) {
+                ++it; // not all searched yet
+                continue;
             }
             qint64 start = 0;
             kept.excerpt = m_recent.text(it->lineStart + from, it->lineStart + to, start);
@@ -190,7 +216,8 @@ private:
     textmatch::Finder m_finder;
     qsizetype m_maxLines;
     WorkMatches &m_work;
-    QString m_shown;
+    static constexpr qsizetype Slice = 4096;
+    QString m_batch; // shown text not yet searched
     QList<textmatch::Finder::Found> m_found;
     Recent m_recent;
     std::deque<Line> m_lines; // those a match may still begin in
