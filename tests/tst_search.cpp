@@ -102,21 +102,23 @@ private Q_SLOTS:
         }
         QCOMPARE(found, offsets);
         QCOMPARE(foundLengths, lengths);
-        // The same when the text comes a unit at a time, as the collection's
-        // search reads pages.
-        textmatch::Finder finder(textmatch::isBlank(phrase) ? QString() : textmatch::fold(phrase));
-        QList<textmatch::Finder::Found> streamed;
-        for (const QChar c : text)
-            finder.feed(QStringView(&c, 1), streamed);
-        finder.finish(streamed);
-        found.clear();
-        foundLengths.clear();
-        for (const textmatch::Finder::Found &f : streamed) {
-            found.append(f.start);
-            foundLengths.append(f.end - f.start);
+        // The same from the finder the collection's search reads pages with,
+        // given the text whole and a unit at a time.
+        for (const qsizetype piece : {std::max<qsizetype>(text.size(), 1), qsizetype(1)}) {
+            textmatch::Finder finder(textmatch::isBlank(phrase) ? QString() : textmatch::fold(phrase));
+            QList<textmatch::Finder::Found> streamed;
+            for (qsizetype at = 0; at < text.size(); at += piece)
+                finder.feed(QStringView(text).sliced(at, std::min(piece, text.size() - at)), streamed);
+            finder.finish(streamed);
+            found.clear();
+            foundLengths.clear();
+            for (const textmatch::Finder::Found &f : streamed) {
+                found.append(f.start);
+                foundLengths.append(f.end - f.start);
+            }
+            QCOMPARE(found, offsets);
+            QCOMPARE(foundLengths, lengths);
         }
-        QCOMPARE(found, offsets);
-        QCOMPARE(foundLengths, lengths);
     }
 
     void shownText_data()
