@@ -48,6 +48,9 @@ private Q_SLOTS:
         write(u"Эхо.dat"_s, 7, {u"ааааа"_s});
         write(u"Том &amp; Джерри.dat"_s, 8, {u"Кот & Джо"_s});
         write(u"Ширь.dat"_s, 9, {QString(LargePieces * worksearch::PieceSize, u'ж')});
+        // A phrase at the end of the line's first piece, another at the line's end.
+        write(u"Степь.dat"_s, 10,
+              {QString(worksearch::PieceSize - 6, u'ж') + u"слово"_s + QString(200, u'ж') + u" тушь"_s});
         // Replaced after the listing by what cannot be read as a work.
         const QStringList unreadable = {u"Нуль.dat"_s, u"Труба.dat"_s, u"Удалённый.dat"_s};
         for (const QString &name : unreadable)
@@ -185,6 +188,40 @@ private Q_SLOTS:
             page.feed(QStringView(&c, 1), out);
         page.finish(out);
         QCOMPARE(out, shown);
+    }
+
+    void excerpts_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<qsizetype>("excerptStart");
+        QTest::addColumn<QString>("excerpt");
+        QTest::addColumn<qsizetype>("length"); // of the line's shown text
+        const QString indent(3, QChar(0xA0));
+        const qsizetype steppe = 3 + worksearch::PieceSize - 6 + 5 + 200 + 5;
+        QTest::newRow("a short line, whole")
+            << u"Альфа"_s << u"да"_s << qsizetype(0) << indent + u"ЕЛЬ да ель"_s << qsizetype(13);
+        QTest::newRow("on into a long line's next piece")
+            << u"Степь"_s << u"слово"_s << worksearch::PieceSize - 43
+            << QString(40, u'ж') + u"слово"_s + QString(115, u'ж') << steppe;
+        QTest::newRow("at a long line's end") << u"Степь"_s << u"тушь"_s << steppe - worksearch::ExcerptLength
+                                              << QString(155, u'ж') + u" тушь"_s << steppe;
+    }
+
+    void excerpts()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, phrase);
+        QFETCH(qsizetype, excerptStart);
+        QFETCH(QString, excerpt);
+        QFETCH(qsizetype, length);
+        const auto index = static_cast<std::int32_t>(m_collection.workNames().indexOf(work));
+        const auto found = worksearch::searchWork(m_collection, index, textmatch::fold(phrase), m_used);
+        QVERIFY(found && !found->lines.isEmpty());
+        const worksearch::MatchedLine &line = found->lines.first();
+        QCOMPARE(line.excerptStart, excerptStart);
+        QCOMPARE(line.excerpt, excerpt);
+        QCOMPARE(line.length, length);
     }
 
     void search_data()
