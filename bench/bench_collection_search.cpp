@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
@@ -148,7 +149,7 @@ double residentMegabytes(const char *field)
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toDouble() / 1024;
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return -1;
 }
@@ -167,7 +168,7 @@ bool makeLargeWork(const QString &data, qint64 megabytes, bool seedLine)
 {
     const QStringList stock = bench::proseLines(qsizetype(1024) * 1024);
     QString chunk = stock.join(u' ');
-    chunk.truncate(1024 * 1024);
+    chunk.truncate(qsizetype(1024) * 1024);
     QString last = chunk;
     last.insert(last.size() - 100, u' ' + Phrase + u' ');
     const auto encoded = [](const QString &text) {

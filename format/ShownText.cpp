@@ -19,174 +19,181 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The elements whose names the rules of the tree care about.
+// clang-format off
 enum class Tag : std::uint8_t {
-    Other,
-    A,
-    Address,
-    AnnotationXml,
-    Applet,
-    Area,
-    Article,
-    Aside,
-    B,
-    Base,
-    Basefont,
-    Bgsound,
-    Big,
-    Blockquote,
-    Body,
-    Br,
-    Button,
-    Caption,
-    Center,
-    Code,
-    Col,
-    Colgroup,
-    Datalist,
-    Dd,
-    Desc,
-    Details,
-    Dialog,
-    Dir,
-    Div,
-    Dl,
-    Dt,
-    Em,
-    Embed,
-    Fieldset,
-    Figcaption,
-    Figure,
-    Font,
-    Footer,
-    ForeignObject,
-    Form,
-    Frame,
-    Frameset,
-    H1,
-    H2,
-    H3,
-    H4,
-    H5,
-    H6,
-    Head,
-    Header,
-    Hgroup,
-    Hr,
-    Html,
-    I,
-    Iframe,
-    Image,
-    Img,
-    Input,
-    Keygen,
-    Li,
-    Link,
-    Listing,
-    Main,
-    Malignmark,
-    Marquee,
-    Math,
-    Menu,
-    Meta,
-    Mglyph,
-    Mi,
-    Mn,
-    Mo,
-    Ms,
-    Mtext,
-    Nav,
-    Nobr,
-    Noembed,
-    Noframes,
-    Noscript,
-    Object,
-    Ol,
-    Optgroup,
-    Option,
-    P,
-    Param,
-    Plaintext,
-    Pre,
-    Rb,
-    Rp,
-    Rt,
-    Rtc,
-    Ruby,
-    S,
-    Script,
-    Section,
-    Select,
-    Small,
-    Source,
-    Span,
-    Strike,
-    Strong,
-    Style,
-    Sub,
-    Summary,
-    Sup,
-    Svg,
-    Table,
-    Tbody,
-    Td,
-    Template,
-    Textarea,
-    Tfoot,
-    Th,
-    Thead,
-    Title,
-    Tr,
-    Track,
-    Tt,
-    U,
-    Ul,
-    Var,
-    Wbr,
-    Xmp,
+    Other, A, Address, AnnotationXml, Applet, Area, Article, Aside, B, Base, Basefont, Bgsound, Big, Blockquote,
+    Body, Br, Button, Caption, Center, Code, Col, Colgroup, Datalist, Dd, Desc, Details, Dialog, Dir, Div, Dl, Dt,
+    Em, Embed, Fieldset, Figcaption, Figure, Font, Footer, ForeignObject, Form, Frame, Frameset, H1, H2, H3, H4, H5,
+    H6, Head, Header, Hgroup, Hr, Html, I, Iframe, Image, Img, Input, Keygen, Li, Link, Listing, Main, Malignmark,
+    Marquee, Math, Menu, Meta, Mglyph, Mi, Mn, Mo, Ms, Mtext, Nav, Nobr, Noembed, Noframes, Noscript, Object, Ol,
+    Optgroup, Option, P, Param, Plaintext, Pre, Rb, Rp, Rt, Rtc, Ruby, S, Script, Section, Select, Small, Source,
+    Span, Strike, Strong, Style, Sub, Summary, Sup, Svg, Table, Tbody, Td, Template, Textarea, Tfoot, Th, Thead,
+    Title, Tr, Track, Tt, U, Ul, Var, Wbr, Xmp,
+};
+// clang-format on
+
+// What the tree's rules say of an HTML element, by its name.
+enum TagFlag : std::uint8_t {
+    Special = 1, // the parser's special category
+    Formats = 2, // on the list of active formatting elements
+    ImpliedEnd = 4, // closed by generating implied end tags
+    ImpliedEndThoroughly = 8, // and when they are generated thoroughly
+    LeavesForeign = 16, // a start tag that ends SVG or MathML content
+    HidesContent = 32, // nothing in it shows
 };
 
 struct TagName
 {
     std::u16string_view name;
     Tag tag;
+    int flags;
 };
 
 // clang-format off
 constexpr TagName TagNames[] = {
-    {u"a", Tag::A}, {u"address", Tag::Address}, {u"annotation-xml", Tag::AnnotationXml}, {u"applet", Tag::Applet},
-    {u"area", Tag::Area}, {u"article", Tag::Article}, {u"aside", Tag::Aside}, {u"b", Tag::B}, {u"base", Tag::Base},
-    {u"basefont", Tag::Basefont}, {u"bgsound", Tag::Bgsound}, {u"big", Tag::Big}, {u"blockquote", Tag::Blockquote},
-    {u"body", Tag::Body}, {u"br", Tag::Br}, {u"button", Tag::Button}, {u"caption", Tag::Caption},
-    {u"center", Tag::Center}, {u"code", Tag::Code}, {u"col", Tag::Col}, {u"colgroup", Tag::Colgroup},
-    {u"datalist", Tag::Datalist}, {u"dd", Tag::Dd}, {u"desc", Tag::Desc}, {u"details", Tag::Details},
-    {u"dialog", Tag::Dialog}, {u"dir", Tag::Dir}, {u"div", Tag::Div}, {u"dl", Tag::Dl}, {u"dt", Tag::Dt},
-    {u"em", Tag::Em}, {u"embed", Tag::Embed}, {u"fieldset", Tag::Fieldset}, {u"figcaption", Tag::Figcaption},
-    {u"figure", Tag::Figure}, {u"font", Tag::Font}, {u"footer", Tag::Footer}, {u"foreignobject", Tag::ForeignObject},
-    {u"form", Tag::Form}, {u"frame", Tag::Frame}, {u"frameset", Tag::Frameset}, {u"h1", Tag::H1}, {u"h2", Tag::H2},
-    {u"h3", Tag::H3}, {u"h4", Tag::H4}, {u"h5", Tag::H5}, {u"h6", Tag::H6}, {u"head", Tag::Head},
-    {u"header", Tag::Header}, {u"hgroup", Tag::Hgroup}, {u"hr", Tag::Hr}, {u"html", Tag::Html}, {u"i", Tag::I},
-    {u"iframe", Tag::Iframe}, {u"image", Tag::Image}, {u"img", Tag::Img}, {u"input", Tag::Input},
-    {u"keygen", Tag::Keygen}, {u"li", Tag::Li}, {u"link", Tag::Link}, {u"listing", Tag::Listing}, {u"main", Tag::Main},
-    {u"malignmark", Tag::Malignmark}, {u"marquee", Tag::Marquee}, {u"math", Tag::Math}, {u"menu", Tag::Menu},
-    {u"meta", Tag::Meta}, {u"mglyph", Tag::Mglyph}, {u"mi", Tag::Mi}, {u"mn", Tag::Mn}, {u"mo", Tag::Mo},
-    {u"ms", Tag::Ms}, {u"mtext", Tag::Mtext}, {u"nav", Tag::Nav}, {u"nobr", Tag::Nobr}, {u"noembed", Tag::Noembed},
-    {u"noframes", Tag::Noframes}, {u"noscript", Tag::Noscript}, {u"object", Tag::Object}, {u"ol", Tag::Ol},
-    {u"optgroup", Tag::Optgroup}, {u"option", Tag::Option}, {u"p", Tag::P}, {u"param", Tag::Param},
-    {u"plaintext", Tag::Plaintext}, {u"pre", Tag::Pre}, {u"rb", Tag::Rb}, {u"rp", Tag::Rp}, {u"rt", Tag::Rt},
-    {u"rtc", Tag::Rtc}, {u"ruby", Tag::Ruby}, {u"s", Tag::S}, {u"script", Tag::Script}, {u"section", Tag::Section},
-    {u"select", Tag::Select}, {u"small", Tag::Small}, {u"source", Tag::Source}, {u"span", Tag::Span},
-    {u"strike", Tag::Strike}, {u"strong", Tag::Strong}, {u"style", Tag::Style}, {u"sub", Tag::Sub},
-    {u"summary", Tag::Summary}, {u"sup", Tag::Sup}, {u"svg", Tag::Svg}, {u"table", Tag::Table},
-    {u"tbody", Tag::Tbody}, {u"td", Tag::Td}, {u"template", Tag::Template}, {u"textarea", Tag::Textarea},
-    {u"tfoot", Tag::Tfoot}, {u"th", Tag::Th}, {u"thead", Tag::Thead}, {u"title", Tag::Title}, {u"tr", Tag::Tr},
-    {u"track", Tag::Track}, {u"tt", Tag::Tt}, {u"u", Tag::U}, {u"ul", Tag::Ul}, {u"var", Tag::Var},
-    {u"wbr", Tag::Wbr}, {u"xmp", Tag::Xmp},
+    {u"a", Tag::A, Formats},
+    {u"address", Tag::Address, Special},
+    {u"annotation-xml", Tag::AnnotationXml, 0},
+    {u"applet", Tag::Applet, Special},
+    {u"area", Tag::Area, Special},
+    {u"article", Tag::Article, Special},
+    {u"aside", Tag::Aside, Special},
+    {u"b", Tag::B, Formats | LeavesForeign},
+    {u"base", Tag::Base, Special},
+    {u"basefont", Tag::Basefont, Special},
+    {u"bgsound", Tag::Bgsound, Special},
+    {u"big", Tag::Big, Formats | LeavesForeign},
+    {u"blockquote", Tag::Blockquote, Special | LeavesForeign},
+    {u"body", Tag::Body, Special | LeavesForeign},
+    {u"br", Tag::Br, Special | LeavesForeign},
+    {u"button", Tag::Button, Special},
+    {u"caption", Tag::Caption, Special | ImpliedEndThoroughly},
+    {u"center", Tag::Center, Special | LeavesForeign},
+    {u"code", Tag::Code, Formats | LeavesForeign},
+    {u"col", Tag::Col, Special},
+    {u"colgroup", Tag::Colgroup, Special | ImpliedEndThoroughly},
+    {u"datalist", Tag::Datalist, HidesContent},
+    {u"dd", Tag::Dd, Special | ImpliedEnd | ImpliedEndThoroughly | LeavesForeign},
+    {u"desc", Tag::Desc, 0},
+    {u"details", Tag::Details, Special},
+    {u"dialog", Tag::Dialog, 0},
+    {u"dir", Tag::Dir, Special},
+    {u"div", Tag::Div, Special | LeavesForeign},
+    {u"dl", Tag::Dl, Special | LeavesForeign},
+    {u"dt", Tag::Dt, Special | ImpliedEnd | ImpliedEndThoroughly | LeavesForeign},
+    {u"em", Tag::Em, Formats | LeavesForeign},
+    {u"embed", Tag::Embed, Special | LeavesForeign},
+    {u"fieldset", Tag::Fieldset, Special},
+    {u"figcaption", Tag::Figcaption, Special},
+    {u"figure", Tag::Figure, Special},
+    {u"font", Tag::Font, Formats},
+    {u"footer", Tag::Footer, Special},
+    {u"foreignobject", Tag::ForeignObject, 0},
+    {u"form", Tag::Form, Special},
+    {u"frame", Tag::Frame, Special},
+    {u"frameset", Tag::Frameset, Special},
+    {u"h1", Tag::H1, Special | LeavesForeign},
+    {u"h2", Tag::H2, Special | LeavesForeign},
+    {u"h3", Tag::H3, Special | LeavesForeign},
+    {u"h4", Tag::H4, Special | LeavesForeign},
+    {u"h5", Tag::H5, Special | LeavesForeign},
+    {u"h6", Tag::H6, Special | LeavesForeign},
+    {u"head", Tag::Head, Special | LeavesForeign},
+    {u"header", Tag::Header, Special},
+    {u"hgroup", Tag::Hgroup, Special},
+    {u"hr", Tag::Hr, Special | LeavesForeign},
+    {u"html", Tag::Html, Special},
+    {u"i", Tag::I, Formats | LeavesForeign},
+    {u"iframe", Tag::Iframe, Special | HidesContent},
+    {u"image", Tag::Image, 0},
+    {u"img", Tag::Img, Special | LeavesForeign},
+    {u"input", Tag::Input, Special},
+    {u"keygen", Tag::Keygen, Special},
+    {u"li", Tag::Li, Special | ImpliedEnd | ImpliedEndThoroughly | LeavesForeign},
+    {u"link", Tag::Link, Special},
+    {u"listing", Tag::Listing, Special | LeavesForeign},
+    {u"main", Tag::Main, Special},
+    {u"malignmark", Tag::Malignmark, 0},
+    {u"marquee", Tag::Marquee, Special},
+    {u"math", Tag::Math, 0},
+    {u"menu", Tag::Menu, Special | LeavesForeign},
+    {u"meta", Tag::Meta, Special | LeavesForeign},
+    {u"mglyph", Tag::Mglyph, 0},
+    {u"mi", Tag::Mi, 0},
+    {u"mn", Tag::Mn, 0},
+    {u"mo", Tag::Mo, 0},
+    {u"ms", Tag::Ms, 0},
+    {u"mtext", Tag::Mtext, 0},
+    {u"nav", Tag::Nav, Special},
+    {u"nobr", Tag::Nobr, Formats | LeavesForeign},
+    {u"noembed", Tag::Noembed, Special | HidesContent},
+    {u"noframes", Tag::Noframes, Special | HidesContent},
+    {u"noscript", Tag::Noscript, Special},
+    {u"object", Tag::Object, Special},
+    {u"ol", Tag::Ol, Special | LeavesForeign},
+    {u"optgroup", Tag::Optgroup, ImpliedEnd | ImpliedEndThoroughly},
+    {u"option", Tag::Option, ImpliedEnd | ImpliedEndThoroughly},
+    {u"p", Tag::P, Special | ImpliedEnd | ImpliedEndThoroughly | LeavesForeign},
+    {u"param", Tag::Param, Special},
+    {u"plaintext", Tag::Plaintext, Special},
+    {u"pre", Tag::Pre, Special | LeavesForeign},
+    {u"rb", Tag::Rb, ImpliedEnd | ImpliedEndThoroughly},
+    {u"rp", Tag::Rp, ImpliedEnd | ImpliedEndThoroughly},
+    {u"rt", Tag::Rt, ImpliedEnd | ImpliedEndThoroughly},
+    {u"rtc", Tag::Rtc, ImpliedEnd | ImpliedEndThoroughly},
+    {u"ruby", Tag::Ruby, LeavesForeign},
+    {u"s", Tag::S, Formats | LeavesForeign},
+    {u"script", Tag::Script, Special | HidesContent},
+    {u"section", Tag::Section, Special},
+    {u"select", Tag::Select, Special | HidesContent},
+    {u"small", Tag::Small, Formats | LeavesForeign},
+    {u"source", Tag::Source, Special},
+    {u"span", Tag::Span, LeavesForeign},
+    {u"strike", Tag::Strike, Formats | LeavesForeign},
+    {u"strong", Tag::Strong, Formats | LeavesForeign},
+    {u"style", Tag::Style, Special | HidesContent},
+    {u"sub", Tag::Sub, LeavesForeign},
+    {u"summary", Tag::Summary, Special},
+    {u"sup", Tag::Sup, LeavesForeign},
+    {u"svg", Tag::Svg, 0},
+    {u"table", Tag::Table, Special | LeavesForeign},
+    {u"tbody", Tag::Tbody, Special | ImpliedEndThoroughly},
+    {u"td", Tag::Td, Special | ImpliedEndThoroughly},
+    {u"template", Tag::Template, Special | HidesContent},
+    {u"textarea", Tag::Textarea, Special | HidesContent},
+    {u"tfoot", Tag::Tfoot, Special | ImpliedEndThoroughly},
+    {u"th", Tag::Th, Special | ImpliedEndThoroughly},
+    {u"thead", Tag::Thead, Special | ImpliedEndThoroughly},
+    {u"title", Tag::Title, Special | HidesContent},
+    {u"tr", Tag::Tr, Special | ImpliedEndThoroughly},
+    {u"track", Tag::Track, Special},
+    {u"tt", Tag::Tt, Formats | LeavesForeign},
+    {u"u", Tag::U, Formats | LeavesForeign},
+    {u"ul", Tag::Ul, Special | LeavesForeign},
+    {u"var", Tag::Var, LeavesForeign},
+    {u"wbr", Tag::Wbr, Special},
+    {u"xmp", Tag::Xmp, Special},
 };
 // clang-format on
 static_assert(std::is_sorted(std::begin(TagNames), std::end(TagNames),
                              [](const TagName &a, const TagName &b) { return a.name < b.name; }));
 
+static_assert(std::size(TagNames) == std::size_t(Tag::Xmp), "every tag but Other has its name");
+
 constexpr qsizetype LongestTagName = 14;
+
+// Every tag's flags, by Tag.
+constexpr std::array<int, std::size(TagNames) + 1> TagFlags = [] {
+    std::array<int, std::size(TagNames) + 1> flags{};
+    for (const TagName &entry : TagNames)
+        flags[std::size_t(entry.tag)] = entry.flags;
+    return flags;
+}();
+
+constexpr bool is(Tag tag, TagFlag flag)
+{
+    return (TagFlags[std::size_t(tag)] & flag) != 0;
+}
 
 Tag tagOf(std::u16string_view name)
 {
@@ -289,80 +296,26 @@ const shownentities::NamedReference *named(std::string_view name)
 
 enum class Ns : std::uint8_t { Html, Svg, Math };
 
+// clang-format off
 enum class Mode : std::uint8_t {
-    Initial,
-    BeforeHtml,
-    BeforeHead,
-    InHead,
-    InHeadNoscript,
-    AfterHead,
-    InBody,
-    Text,
-    InTable,
-    InCaption,
-    InColumnGroup,
-    InTableBody,
-    InRow,
-    InCell,
-    InSelect,
-    InSelectInTable,
-    InTemplate,
-    AfterBody,
+    Initial, BeforeHtml, BeforeHead, InHead, InHeadNoscript, AfterHead, InBody, Text, InTable, InCaption,
+    InColumnGroup, InTableBody, InRow, InCell, InSelect, InSelectInTable, InTemplate, AfterBody,
 };
+// clang-format on
 
+// clang-format off
 enum class State : std::uint8_t {
-    Data,
-    RawText,
-    ScriptData,
-    PlainText,
-    TagOpen,
-    EndTagOpen,
-    TagName,
-    RawLessThan,
-    RawEndTagOpen,
-    RawEndTagName,
-    ScriptLessThan,
-    ScriptEscapeStart,
-    ScriptEscapeStartDash,
-    ScriptEscaped,
-    ScriptEscapedDash,
-    ScriptEscapedDashDash,
-    ScriptEscapedLessThan,
-    ScriptDoubleEscapeStart,
-    ScriptDoubleEscaped,
-    ScriptDoubleEscapedDash,
-    ScriptDoubleEscapedDashDash,
-    ScriptDoubleEscapedLessThan,
-    ScriptDoubleEscapeEnd,
-    BeforeAttributeName,
-    AttributeName,
-    AfterAttributeName,
-    BeforeAttributeValue,
-    AttributeValueDouble,
-    AttributeValueSingle,
-    AttributeValueUnquoted,
-    AfterAttributeValueQuoted,
-    SelfClosingStartTag,
-    BogusComment,
-    MarkupDeclarationOpen,
-    CommentStart,
-    CommentStartDash,
-    Comment,
-    CommentEndDash,
-    CommentEnd,
-    CommentEndBang,
-    Doctype,
-    CdataSection,
-    CdataSectionBracket,
-    CdataSectionEnd,
-    CharacterReference,
-    NamedReference,
-    NumericReference,
-    HexadecimalStart,
-    DecimalStart,
-    Hexadecimal,
-    Decimal,
+    Data, RawText, ScriptData, PlainText, TagOpen, EndTagOpen, TagName, RawLessThan, RawEndTagOpen, RawEndTagName,
+    ScriptLessThan, ScriptEscapeStart, ScriptEscapeStartDash, ScriptEscaped, ScriptEscapedDash,
+    ScriptEscapedDashDash, ScriptEscapedLessThan, ScriptDoubleEscapeStart, ScriptDoubleEscaped,
+    ScriptDoubleEscapedDash, ScriptDoubleEscapedDashDash, ScriptDoubleEscapedLessThan, ScriptDoubleEscapeEnd,
+    BeforeAttributeName, AttributeName, AfterAttributeName, BeforeAttributeValue, AttributeValueDouble,
+    AttributeValueSingle, AttributeValueUnquoted, AfterAttributeValueQuoted, SelfClosingStartTag, BogusComment,
+    MarkupDeclarationOpen, CommentStart, CommentStartDash, Comment, CommentEndDash, CommentEnd, CommentEndBang,
+    Doctype, CdataSection, CdataSectionBracket, CdataSectionEnd, CharacterReference, NamedReference,
+    NumericReference, HexadecimalStart, DecimalStart, Hexadecimal, Decimal,
 };
+// clang-format on
 
 // A short text of fixed room: a name or value kept as far as it matters.
 template<qsizetype Room>
@@ -506,25 +459,7 @@ bool isHeading(Tag t)
 
 bool isFormattingTag(Tag t)
 {
-    switch (t) {
-    case Tag::A:
-    case Tag::B:
-    case Tag::Big:
-    case Tag::Code:
-    case Tag::Em:
-    case Tag::Font:
-    case Tag::I:
-    case Tag::Nobr:
-    case Tag::S:
-    case Tag::Small:
-    case Tag::Strike:
-    case Tag::Strong:
-    case Tag::Tt:
-    case Tag::U:
-        return true;
-    default:
-        return false;
-    }
+    return is(t, Formats);
 }
 
 bool isSpecial(const Element &e)
@@ -534,115 +469,13 @@ bool isSpecial(const Element &e)
                || e.tag == Tag::AnnotationXml;
     if (e.ns == Ns::Svg)
         return e.tag == Tag::ForeignObject || e.tag == Tag::Desc || e.tag == Tag::Title;
-    switch (e.tag) {
-    case Tag::Address:
-    case Tag::Applet:
-    case Tag::Area:
-    case Tag::Article:
-    case Tag::Aside:
-    case Tag::Base:
-    case Tag::Basefont:
-    case Tag::Bgsound:
-    case Tag::Blockquote:
-    case Tag::Body:
-    case Tag::Br:
-    case Tag::Button:
-    case Tag::Caption:
-    case Tag::Center:
-    case Tag::Col:
-    case Tag::Colgroup:
-    case Tag::Dd:
-    case Tag::Details:
-    case Tag::Dir:
-    case Tag::Div:
-    case Tag::Dl:
-    case Tag::Dt:
-    case Tag::Embed:
-    case Tag::Fieldset:
-    case Tag::Figcaption:
-    case Tag::Figure:
-    case Tag::Footer:
-    case Tag::Form:
-    case Tag::Frame:
-    case Tag::Frameset:
-    case Tag::H1:
-    case Tag::H2:
-    case Tag::H3:
-    case Tag::H4:
-    case Tag::H5:
-    case Tag::H6:
-    case Tag::Head:
-    case Tag::Header:
-    case Tag::Hgroup:
-    case Tag::Hr:
-    case Tag::Html:
-    case Tag::Iframe:
-    case Tag::Img:
-    case Tag::Input:
-    case Tag::Keygen:
-    case Tag::Li:
-    case Tag::Link:
-    case Tag::Listing:
-    case Tag::Main:
-    case Tag::Marquee:
-    case Tag::Menu:
-    case Tag::Meta:
-    case Tag::Nav:
-    case Tag::Noembed:
-    case Tag::Noframes:
-    case Tag::Noscript:
-    case Tag::Object:
-    case Tag::Ol:
-    case Tag::P:
-    case Tag::Param:
-    case Tag::Plaintext:
-    case Tag::Pre:
-    case Tag::Script:
-    case Tag::Section:
-    case Tag::Select:
-    case Tag::Source:
-    case Tag::Style:
-    case Tag::Summary:
-    case Tag::Table:
-    case Tag::Tbody:
-    case Tag::Td:
-    case Tag::Template:
-    case Tag::Textarea:
-    case Tag::Tfoot:
-    case Tag::Th:
-    case Tag::Thead:
-    case Tag::Title:
-    case Tag::Tr:
-    case Tag::Track:
-    case Tag::Ul:
-    case Tag::Wbr:
-    case Tag::Xmp:
-        return true;
-    default:
-        return false;
-    }
+    return is(e.tag, Special);
 }
 
 // Elements whose content the page cannot mark: nothing in them shows.
 bool hidesContent(const Element &e)
 {
-    if (e.ns != Ns::Html)
-        return true;
-    switch (e.tag) {
-    case Tag::Script:
-    case Tag::Style:
-    case Tag::Title:
-    case Tag::Textarea:
-    case Tag::Select:
-    case Tag::Datalist:
-    case Tag::Template:
-    case Tag::Iframe:
-    case Tag::Noembed:
-    case Tag::Noframes:
-        return true;
-    default:
-        return false;
-    }
+    return e.ns != Ns::Html || is(e.tag, HidesContent);
 }
 
 bool isMathTextIntegration(const Element &e)
@@ -653,94 +486,18 @@ bool isMathTextIntegration(const Element &e)
 
 bool isImpliedEnd(Tag t)
 {
-    switch (t) {
-    case Tag::Dd:
-    case Tag::Dt:
-    case Tag::Li:
-    case Tag::Optgroup:
-    case Tag::Option:
-    case Tag::P:
-    case Tag::Rb:
-    case Tag::Rp:
-    case Tag::Rt:
-    case Tag::Rtc:
-        return true;
-    default:
-        return false;
-    }
+    return is(t, ImpliedEnd);
 }
 
 bool isImpliedEndThoroughly(Tag t)
 {
-    switch (t) {
-    case Tag::Caption:
-    case Tag::Colgroup:
-    case Tag::Tbody:
-    case Tag::Td:
-    case Tag::Tfoot:
-    case Tag::Th:
-    case Tag::Thead:
-    case Tag::Tr:
-        return true;
-    default:
-        return isImpliedEnd(t);
-    }
+    return is(t, ImpliedEndThoroughly);
 }
 
 // Start tags that end SVG or MathML content.
 bool leavesForeignContent(const TagToken &t)
 {
-    switch (t.tag) {
-    case Tag::B:
-    case Tag::Big:
-    case Tag::Blockquote:
-    case Tag::Body:
-    case Tag::Br:
-    case Tag::Center:
-    case Tag::Code:
-    case Tag::Dd:
-    case Tag::Div:
-    case Tag::Dl:
-    case Tag::Dt:
-    case Tag::Em:
-    case Tag::Embed:
-    case Tag::H1:
-    case Tag::H2:
-    case Tag::H3:
-    case Tag::H4:
-    case Tag::H5:
-    case Tag::H6:
-    case Tag::Head:
-    case Tag::Hr:
-    case Tag::I:
-    case Tag::Img:
-    case Tag::Li:
-    case Tag::Listing:
-    case Tag::Menu:
-    case Tag::Meta:
-    case Tag::Nobr:
-    case Tag::Ol:
-    case Tag::P:
-    case Tag::Pre:
-    case Tag::Ruby:
-    case Tag::S:
-    case Tag::Small:
-    case Tag::Span:
-    case Tag::Strong:
-    case Tag::Strike:
-    case Tag::Sub:
-    case Tag::Sup:
-    case Tag::Table:
-    case Tag::Tt:
-    case Tag::U:
-    case Tag::Ul:
-    case Tag::Var:
-        return true;
-    case Tag::Font:
-        return t.fontAttribute;
-    default:
-        return false;
-    }
+    return is(t.tag, LeavesForeign) || (t.tag == Tag::Font && t.fontAttribute);
 }
 
 enum class Scope { Default, ListItem, Button, Table, Select };
@@ -2524,8 +2281,6 @@ void ShownText::Parser::headStart(const TagToken &t)
 {
     switch (t.tag) {
     case Tag::Title:
-        rawText(t, State::RawText);
-        return;
     case Tag::Noframes:
     case Tag::Style:
         rawText(t, State::RawText);
@@ -3135,10 +2890,11 @@ bool ShownText::Parser::has(Tag tag) const
 
 bool ShownText::Parser::inScope(Tag tag, Scope scope) const
 {
-    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
-        if (it->ns == Ns::Html && it->tag == tag)
+    for (qsizetype i = qsizetype(m_stack.size()) - 1; i >= 0; --i) {
+        const Element &e = m_stack[std::size_t(i)];
+        if (e.ns == Ns::Html && e.tag == tag)
             return true;
-        if (endsScope(*it, scope))
+        if (endsScope(e, scope))
             return false;
     }
     return false;
@@ -3146,10 +2902,11 @@ bool ShownText::Parser::inScope(Tag tag, Scope scope) const
 
 bool ShownText::Parser::headingInScope() const
 {
-    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
-        if (it->ns == Ns::Html && isHeading(it->tag))
+    for (qsizetype i = qsizetype(m_stack.size()) - 1; i >= 0; --i) {
+        const Element &e = m_stack[std::size_t(i)];
+        if (e.ns == Ns::Html && isHeading(e.tag))
             return true;
-        if (endsScope(*it, Scope::Default))
+        if (endsScope(e, Scope::Default))
             return false;
     }
     return false;
@@ -3344,9 +3101,9 @@ void ShownText::Parser::clearToMarker()
 
 void ShownText::Parser::closeFormatting(std::uint32_t id)
 {
-    for (auto it = m_formatting.rbegin(); it != m_formatting.rend(); ++it) {
-        if (it->element == id) {
-            it->open = false;
+    for (qsizetype i = qsizetype(m_formatting.size()) - 1; i >= 0; --i) {
+        if (m_formatting[std::size_t(i)].element == id) {
+            m_formatting[std::size_t(i)].open = false;
             return;
         }
     }

@@ -32,9 +32,9 @@ public:
         // Room as the text grows, up to Size; then round.
         if (qsizetype(m_units.size()) < Size && m_end + text.size() > qint64(m_units.size()))
             m_units.resize(std::size_t(std::min<qint64>(Size, std::max<qint64>(4096, 2 * (m_end + text.size())))));
-        const qsizetype room = qsizetype(m_units.size());
+        const auto room = qsizetype(m_units.size());
         while (!text.isEmpty()) {
-            const qsizetype at = qsizetype(m_end % room);
+            const auto at = qsizetype(m_end % room);
             const qsizetype n = std::min(text.size(), room - at);
             std::copy_n(text.utf16(), n, m_units.begin() + at);
             text = text.sliced(n);
@@ -45,7 +45,7 @@ public:
     // What is still held of [from, to), and where it begins.
     [[nodiscard]] QString text(qint64 from, qint64 to, qint64 &start) const
     {
-        const qsizetype room = qsizetype(m_units.size());
+        const auto room = qsizetype(m_units.size());
         start = std::max(from, std::max<qint64>(0, m_end - room));
         QString out;
         for (qint64 at = start; at < std::min(to, m_end); ++at)

@@ -310,7 +310,7 @@ private Q_SLOTS:
         // that an earlier one sent has arrived.
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(found.join(u", "_s), expected);
-        const auto works = qsizetype(m_collection.lastWorkIndex() + 1);
+        const auto works = qsizetype(m_collection.lastWorkIndex()) + 1;
         if (!textmatch::isBlank(phrase))
             QCOMPARE(progress.last(), (QVariantList{works, works}));
         if (insideLarge)

@@ -276,7 +276,7 @@ private Q_SLOTS:
         platform::InputTextFile stream;
         qsizetype at = 0;
         stream.openStream([&](char *buffer, qint64 size) {
-            const qint64 n = std::min<qint64>({size, 3, file.size() - at});
+            const auto n = std::min<qint64>({size, 3, file.size() - at});
             std::copy_n(file.constData() + at, n, buffer);
             at += n;
             return n;
