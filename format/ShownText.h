@@ -16,7 +16,9 @@
 // (numeric ones with the parser's windows-1252 reading of 0x80-0x9F and
 // U+FFFD for 0, surrogates and beyond U+10FFFF; named ones from the whole HTML
 // list, the legacy ones also without ';'; an unknown one stays as written);
-// CR LF and CR become LF; U+0000 in text is dropped. The content of script,
+// CR LF and CR become LF; U+0000 in text is dropped (after a '<' that opens
+// nothing, and in xmp and plaintext, it is U+FFFD, as the view's parser reads
+// it). The content of script,
 // style, textarea, title, iframe, noembed, noframes and xmp is not markup
 // (xmp's is shown text), nor is anything after <plaintext>; noscript is
 // ordinary markup, as page scripts are off.
@@ -26,10 +28,12 @@
 // formatting, tables, select, template and foreign content), and nothing
 // shows inside script, style, title, textarea, select (its options with it),
 // datalist, template, iframe, noembed, noframes, or a whole svg or math
-// subtree, which the page cannot mark. Not followed: where the tree moves
-// text that was read already or is read inside a table (the parser puts it
-// before the table), so such text counts where it is written; a frameset;
-// elements nested deeper than MaxDepth.
+// subtree, which the page cannot mark; an option outside a select shows.
+// Not followed, so that such text counts where it is written: where the tree
+// moves text, text read inside a table (the parser puts it before the table)
+// or read already (a block in an unclosed datalist that a formatting end tag
+// then takes out of it); framesets; elements nested more than 512 deep, which
+// the view's parser no longer nests (nor, beyond MaxDepth, this one).
 //
 // Streaming: the markup comes in pieces that may end anywhere (inside a tag,
 // a comment, a reference, a script), and the parser keeps only a small state
