@@ -131,14 +131,14 @@ constexpr TagName TagNames[] = {
     {u"noscript", Tag::Noscript, Special},
     {u"object", Tag::Object, Special},
     {u"ol", Tag::Ol, Special | LeavesForeign},
-    {u"optgroup", Tag::Optgroup, ImpliedEnd | ImpliedEndThoroughly},
-    {u"option", Tag::Option, ImpliedEnd | ImpliedEndThoroughly},
+    {u"optgroup", Tag::Optgroup, ImpliedEnd | ImpliedEndThoroughly | HidesContent},
+    {u"option", Tag::Option, ImpliedEnd | ImpliedEndThoroughly | HidesContent},
     {u"p", Tag::P, Special | ImpliedEnd | ImpliedEndThoroughly | LeavesForeign},
     {u"param", Tag::Param, Special},
     {u"plaintext", Tag::Plaintext, Special},
     {u"pre", Tag::Pre, Special | LeavesForeign},
     {u"rb", Tag::Rb, ImpliedEnd | ImpliedEndThoroughly},
-    {u"rp", Tag::Rp, ImpliedEnd | ImpliedEndThoroughly},
+    {u"rp", Tag::Rp, ImpliedEnd | ImpliedEndThoroughly | HidesContent},
     {u"rt", Tag::Rt, ImpliedEnd | ImpliedEndThoroughly},
     {u"rtc", Tag::Rtc, ImpliedEnd | ImpliedEndThoroughly},
     {u"ruby", Tag::Ruby, LeavesForeign},
@@ -358,6 +358,8 @@ struct TagToken
     bool fontAttribute = false; // color, face or size (a font that leaves SVG)
     bool htmlEncoding = false; // encoding text/html or application/xhtml+xml
     bool hiddenType = false; // type=hidden
+    bool openAttribute = false; // an open details or dialog
+    bool hiddenAttribute = false; // not rendered
     bool seenEncoding = false;
     bool seenType = false;
     // The attribute being read.
@@ -413,6 +415,10 @@ struct TagToken
         if (attributeText.kept() && n == u"encoding" && !std::exchange(seenEncoding, true))
             htmlEncoding =
                 valueText.equalsIgnoringCase(u"text/html") || valueText.equalsIgnoringCase(u"application/xhtml+xml");
+        if (attributeText.kept() && n == u"open")
+            openAttribute = true;
+        if (attributeText.kept() && n == u"hidden")
+            hiddenAttribute = true;
         if (attributeText.kept() && n == u"type" && !std::exchange(seenType, true))
             hiddenType = valueText.equalsIgnoringCase(u"hidden");
     }
@@ -429,8 +435,13 @@ struct Element
     Tag tag = Tag::Other;
     Ns ns = Ns::Html;
     bool integration = false; // an HTML integration point
+    bool closedDetails = false; // a details without open: all but its first summary hidden
+    bool summarySeen = false;
+    // 1 for an element whose content shows nothing, -1 for the first summary
+    // of a closed details, which shows again, else 0.
+    std::int8_t hides = 0;
     std::uint32_t id = 0;
-    std::int32_t hidden = 0; // elements whose content shows nothing, this one and those below it
+    std::int32_t hidden = 0; // the sum of hides of this element and those below it
 };
 
 // An entry of the list of active formatting elements.
@@ -441,6 +452,7 @@ struct Formatting
     std::uint64_t name = 0;
     Tag tag = Tag::Other;
     std::uint64_t attributes = 0;
+    std::int8_t hides = 0; // the element's
 };
 
 constexpr std::uint64_t nameOf(Tag tag)
@@ -470,12 +482,6 @@ bool isSpecial(const Element &e)
     if (e.ns == Ns::Svg)
         return e.tag == Tag::ForeignObject || e.tag == Tag::Desc || e.tag == Tag::Title;
     return is(e.tag, Special);
-}
-
-// Elements whose content the page cannot mark: nothing in them shows.
-bool hidesContent(const Element &e)
-{
-    return e.ns != Ns::Html || is(e.tag, HidesContent);
 }
 
 bool isMathTextIntegration(const Element &e)
@@ -538,6 +544,7 @@ class ShownText::Parser
 public:
     void feed(QStringView markup, QString &out);
     void finish(QString &out);
+    [[nodiscard]] bool hidesAll() const { return m_hidesAll; }
 
 private:
     // The tokenizer.
@@ -577,7 +584,8 @@ private:
     void anyOtherEnd(const TagToken &t);
     void adoption(const TagToken &t);
     void show(QStringView run);
-    [[nodiscard]] bool hidden() const { return !m_stack.empty() && m_stack.back().hidden > 0; }
+    [[nodiscard]] bool hidden() const { return m_hidesAll || insertionHidden() > 0; }
+    [[nodiscard]] std::int32_t insertionHidden() const;
     [[nodiscard]] bool inForeignContent() const { return !m_stack.empty() && m_stack.back().ns != Ns::Html; }
 
     // The stack of open elements.
@@ -637,6 +645,18 @@ private:
     std::uint32_t m_nextId = 1;
     std::uint32_t m_form = 0;
     bool m_skipNewline = false;
+    bool m_foster = false; // inserting as the table modes do what belongs outside tables
+    bool m_hidesAll = false; // the page's html or body was made hidden
+    // Foster parenting on while a token is processed so.
+    struct Fostering
+    {
+        explicit Fostering(bool &on) : m_on(on), m_was(std::exchange(on, true)) { }
+        ~Fostering() { m_on = m_was; }
+        Fostering(const Fostering &) = delete;
+        Fostering &operator=(const Fostering &) = delete;
+        bool &m_on;
+        bool m_was;
+    };
 };
 
 // The tokenizer.
@@ -1487,10 +1507,11 @@ void ShownText::Parser::process(Mode mode, QStringView run)
     case Mode::InHead:
     case Mode::InHeadNoscript:
     case Mode::AfterHead: {
+        // Whitespace in the head, or before the body: not in the body, where
+        // the page's text is.
         qsizetype blank = 0;
         while (blank < run.size() && isSpace(run[blank].unicode()))
             ++blank;
-        show(run.first(blank));
         run = run.sliced(blank);
         if (run.isEmpty())
             return;
@@ -1517,6 +1538,7 @@ void ShownText::Parser::process(Mode mode, QStringView run)
             return;
         }
         // Taken out of the table and shown before it: counted here.
+        const Fostering fostering(m_foster);
         bodyCharacters(run);
         return;
     }
@@ -1778,9 +1800,11 @@ void ShownText::Parser::processStart(Mode mode, const TagToken &t)
             m_form = m_stack.back().id;
             pop();
             return;
-        default:
+        default: {
+            const Fostering fostering(m_foster);
             bodyStart(t);
             return;
+        }
         }
     case Mode::InCaption:
         switch (t.tag) {
@@ -2079,9 +2103,11 @@ void ShownText::Parser::processEnd(Mode mode, const TagToken &t)
         case Tag::Template:
             templateEnd();
             return;
-        default:
+        default: {
+            const Fostering fostering(m_foster);
             bodyEnd(t);
             return;
+        }
         }
     case Mode::InCaption:
         switch (t.tag) {
@@ -2327,6 +2353,10 @@ void ShownText::Parser::bodyStart(const TagToken &t)
     switch (t.tag) {
     case Tag::Html:
     case Tag::Body:
+        // Its attributes go to the page's own html or body: hidden, the whole
+        // page shows nothing, what was read before too.
+        m_hidesAll = m_hidesAll || (t.hiddenAttribute && !has(Tag::Template));
+        return;
     case Tag::Frameset:
     case Tag::Caption:
     case Tag::Col:
@@ -2828,8 +2858,30 @@ void ShownText::Parser::push(Element e)
     if (qsizetype(m_stack.size()) >= MaxDepth)
         return;
     e.id = m_nextId++;
-    e.hidden = (m_stack.empty() ? 0 : m_stack.back().hidden) + (hidesContent(e) ? 1 : 0);
+    e.hidden = insertionHidden() + e.hides;
     m_stack.push_back(e);
+}
+
+// The hidden count of where a node goes now: the current node, or, for one
+// taken out of a table, the table's parent.
+std::int32_t ShownText::Parser::insertionHidden() const
+{
+    if (m_stack.empty())
+        return 0;
+    const Element &top = m_stack.back();
+    const bool tableish = top.ns == Ns::Html
+                          && (top.tag == Tag::Table || top.tag == Tag::Tbody || top.tag == Tag::Tfoot
+                              || top.tag == Tag::Thead || top.tag == Tag::Tr);
+    if (!m_foster || !tableish)
+        return top.hidden;
+    for (qsizetype i = qsizetype(m_stack.size()) - 1; i > 0; --i) {
+        const Element &e = m_stack[std::size_t(i)];
+        if (e.ns == Ns::Html && e.tag == Tag::Template)
+            return e.hidden;
+        if (e.ns == Ns::Html && e.tag == Tag::Table)
+            return m_stack[std::size_t(i - 1)].hidden;
+    }
+    return m_stack.front().hidden;
 }
 
 void ShownText::Parser::insert(const TagToken &t, Ns ns)
@@ -2840,6 +2892,17 @@ void ShownText::Parser::insert(const TagToken &t, Ns ns)
     e.ns = ns;
     e.integration = (ns == Ns::Math && t.tag == Tag::AnnotationXml && t.htmlEncoding)
                     || (ns == Ns::Svg && (t.tag == Tag::ForeignObject || t.tag == Tag::Desc || t.tag == Tag::Title));
+    // What the page cannot mark, or does not render: foreign content, the
+    // elements whose content is never shown, a hidden element, a closed
+    // dialog or details.
+    const bool html = ns == Ns::Html;
+    e.closedDetails = html && t.tag == Tag::Details && !t.openAttribute;
+    if (!html || is(t.tag, HidesContent) || t.hiddenAttribute || (t.tag == Tag::Dialog && !t.openAttribute)
+        || e.closedDetails)
+        e.hides = 1;
+    if (html && t.tag == Tag::Summary && !m_stack.empty() && m_stack.back().closedDetails
+        && !std::exchange(m_stack.back().summarySeen, true))
+        --e.hides;
     push(e);
 }
 
@@ -2878,7 +2941,7 @@ void ShownText::Parser::recountHidden(qsizetype from)
 {
     for (qsizetype i = std::max<qsizetype>(from, 0); i < qsizetype(m_stack.size()); ++i) {
         Element &e = m_stack[std::size_t(i)];
-        e.hidden = (i == 0 ? 0 : m_stack[std::size_t(i - 1)].hidden) + (hidesContent(e) ? 1 : 0);
+        e.hidden = (i == 0 ? 0 : m_stack[std::size_t(i - 1)].hidden) + e.hides;
     }
 }
 
@@ -3079,7 +3142,7 @@ void ShownText::Parser::pushFormatting(const TagToken &t)
         m_formatting.erase(m_formatting.begin() + earliest);
     if (qsizetype(m_formatting.size()) >= MaxDepth)
         m_formatting.erase(m_formatting.begin());
-    m_formatting.push_back(Formatting{m_stack.back().id, true, t.name, t.tag, t.attributes});
+    m_formatting.push_back(Formatting{m_stack.back().id, true, t.name, t.tag, t.attributes, m_stack.back().hides});
 }
 
 void ShownText::Parser::pushMarker()
@@ -3127,6 +3190,7 @@ void ShownText::Parser::reconstruct()
         Element e;
         e.name = f.name;
         e.tag = f.tag;
+        e.hides = f.hides;
         push(e);
         f.element = m_stack.back().id;
         f.open = true;
@@ -3149,11 +3213,16 @@ void ShownText::finish(QString &out)
     m_parser->finish(out);
 }
 
+bool ShownText::hidesAll() const
+{
+    return m_parser->hidesAll();
+}
+
 QString ShownText::of(QStringView page)
 {
     ShownText shown;
     QString out;
     shown.feed(page, out);
     shown.finish(out);
-    return out;
+    return shown.hidesAll() ? QString() : out;
 }

@@ -25,15 +25,18 @@
 //
 // The tree is followed as far as it decides what shows: the elements open at
 // each point (with the parser's rules for implied end tags, scopes, misnested
-// formatting, tables, select, template and foreign content), and nothing
-// shows inside script, style, title, textarea, select (its options with it),
-// datalist, template, iframe, noembed, noframes, or a whole svg or math
-// subtree, which the page cannot mark; an option outside a select shows.
-// Not followed, so that such text counts where it is written: where the tree
-// moves text, text read inside a table (the parser puts it before the table)
-// or read already (a block in an unclosed datalist that a formatting end tag
-// then takes out of it); framesets; elements nested more than 512 deep, which
-// the view's parser no longer nests (nor, beyond MaxDepth, this one).
+// formatting, tables and what leaves them, select, template and foreign
+// content), and nothing shows inside script, style, title, textarea, select,
+// option, optgroup, datalist, template, iframe, noembed, noframes, or a whole
+// svg or math subtree, which the page cannot mark; nor what the view does not
+// render whatever the page's style: an element with the hidden attribute, rp,
+// a dialog or details that is not open (but for a details' first summary),
+// and text outside the body. Not followed, so that such text counts where it
+// is written: where the tree moves text, text read inside a table (the parser
+// puts it before the table) or read already (a block in an unclosed datalist
+// that a formatting end tag then takes out of it); style sheets and style
+// attributes; framesets; elements nested more than 512 deep, which the view's
+// parser no longer nests (nor, beyond MaxDepth, this one).
 //
 // Streaming: the markup comes in pieces that may end anywhere (inside a tag,
 // a comment, a reference, a script), and the parser keeps only a small state
@@ -56,8 +59,12 @@ public:
     void feed(QStringView markup, QString &out);
     // The page has ended: appends what its end decides.
     void finish(QString &out);
+    // Whether the page shows nothing after all: its html or body was given
+    // the hidden attribute by a tag read later, which takes back all that
+    // was appended before too.
+    [[nodiscard]] bool hidesAll() const;
 
-    // The text a whole page shows.
+    // The text a whole page shows (nothing when hidesAll()).
     [[nodiscard]] static QString of(QStringView page);
 
 private:

@@ -89,6 +89,8 @@ public:
         if (!line.letters)
             m_lines.pop_back();
     }
+    // Whether the page turned out to show nothing at all.
+    [[nodiscard]] bool hidesAll() const { return m_page.hidesAll(); }
     void finish()
     {
         const qsizetype before = m_batch.size();
@@ -272,7 +274,7 @@ std::optional<WorkMatches> searchWork(const Collection &collection, std::int32_t
         return std::nullopt;
     search.markup(frame.tail);
     search.finish();
-    if (work.lineCount == 0)
+    if (work.lineCount == 0 || search.hidesAll())
         return std::nullopt;
     return work;
 }
