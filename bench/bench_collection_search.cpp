@@ -3,8 +3,12 @@
 // made in a temporary folder, then searched; then the sample collection.
 // Prints the time to the first work found, to the last, to the end, and the
 // longest the event loop stopped answering meanwhile (a 5 ms timer measuring
-// its own lateness). Run on an idle machine:
+// its own lateness). Then a collection of one work of 1 GB without a line end,
+// searched to its end and cancelled inside it: the peak memory above what the
+// process held before, and how long the search's thread runs on after cancel().
+// Run on an idle machine:
 //   build/bench/bench_collection_search [works [program folder of a collection]]
+//   build/bench/bench_collection_search large [megabytes]   the large work alone
 #include "Prose.h"
 
 #include "format/Collection.h"
@@ -16,11 +20,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
@@ -135,12 +141,105 @@ bool makeCollection(const QString &data, int works, qint64 &bytes)
     return true;
 }
 
+// The process's resident memory now and at its peak since resetPeak(), in MB.
+double residentMegabytes(const char *field)
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return -1;
+}
+
+void resetPeak()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// A work of about megabytes MB that never ends a line: with seedLine, a seed
+// line and then one line of prose holding the phrase near its end; without,
+// the seed line is the whole file (as when every CR was lost).
+bool makeLargeWork(const QString &data, qint64 megabytes, bool seedLine)
+{
+    const QStringList stock = bench::proseLines(qsizetype(1024) * 1024);
+    QString chunk = stock.join(u' ');
+    chunk.truncate(qsizetype(1024) * 1024);
+    QString last = chunk;
+    last.insert(last.size() - 100, u' ' + Phrase + u' ');
+    const auto encoded = [](const QString &text) {
+        QByteArray file = workfile::encodeWork(7, {text});
+        return file.sliced(3, file.size() - 5); // no "7\r\n", no last "\r\n"
+    };
+    QFile out(data + u"/Большое.dat"_s);
+    if (!out.open(QIODevice::WriteOnly) || (seedLine && out.write("7\r\n") != 3))
+        return false;
+    const QByteArray piece = encoded(chunk);
+    for (qint64 i = 0; i + 1 < megabytes; ++i) {
+        if (out.write(piece) != piece.size())
+            return false;
+    }
+    const QByteArray end = encoded(last);
+    return out.write(end) == end.size();
+}
+
+// The large work searched to its end, then a search of it cancelled after
+// 300 ms: the time, the peak memory above the process's before each, and how
+// long cancel() and the search's end took together.
+void timeLarge(const QString &what, const Collection &collection)
+{
+    {
+        const double baseline = residentMegabytes("VmRSS:");
+        resetPeak();
+        const Timings t = timeSearch(collection, Phrase);
+        std::printf("%s, searched whole: %lld found; end %.2f s; peak %.0f MB above the %.0f MB before\n",
+                    qPrintable(what), static_cast<long long>(t.works), t.end, residentMegabytes("VmHWM:") - baseline,
+                    baseline);
+    }
+    const double baseline = residentMegabytes("VmRSS:");
+    resetPeak();
+    auto *search = new CollectionSearch;
+    search->start(collection, Phrase, platform::LegacyRandom());
+    QThread::msleep(300);
+    QElapsedTimer stopping;
+    stopping.start();
+    search->cancel();
+    delete search; // waits for its thread
+    std::printf("%s, cancelled after 300 ms: thread ended %.1f ms after cancel(); peak %.0f MB above the %.0f MB "
+                "before\n",
+                qPrintable(what), double(stopping.nsecsElapsed()) / 1e6, residentMegabytes("VmHWM:") - baseline,
+                baseline);
+    std::fflush(stdout);
+}
+
+int large(qint64 megabytes)
+{
+    for (const bool seedLine : {false, true}) {
+        QTemporaryDir folder;
+        if (!folder.isValid() || !QDir(folder.path()).mkdir(u"Data"_s)
+            || !makeLargeWork(folder.filePath(u"Data"_s), megabytes, seedLine)) {
+            std::fprintf(stderr, "bench_collection_search: cannot write the large work\n");
+            return 1;
+        }
+        timeLarge(seedLine ? u"one line of %1 MB after the seed line"_s.arg(megabytes)
+                           : u"%1 MB without a line end"_s.arg(megabytes),
+                  Collection::load(platform::NativePath(folder.path())));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.value(1) == u"large"_s)
+        return large(arguments.size() > 2 ? arguments[2].toLongLong() : 1024);
     const int works = arguments.size() > 1 ? arguments[1].toInt() : 20000;
     const QString sample = arguments.size() > 2 ? arguments[2] : QString::fromUtf8(SOBRANIE_PROGRAM_DIR);
 
@@ -164,5 +263,5 @@ int main(int argc, char **argv)
     const Collection own = Collection::load(platform::NativePath(sample));
     print(qPrintable(u"sample collection (%1 works), «ветер»"_s.arg(own.lastWorkIndex() + 1)),
           timeSearch(own, u"ветер"_s));
-    return 0;
+    return large(1024);
 }

@@ -5,7 +5,8 @@
 #include <QElapsedTimer>
 #include <QMetaObject>
 
-CollectionSearch::CollectionSearch(QObject *parent) : QObject(parent)
+CollectionSearch::CollectionSearch(QObject *parent, qsizetype maxLinesInAll)
+    : QObject(parent), m_maxLinesInAll(maxLinesInAll)
 {
     m_pool.setMaxThreadCount(1);
     // The window's thread first, on a machine with few cores.
@@ -66,7 +67,7 @@ void CollectionSearch::search(quint64 generation, const Collection &collection, 
                               const platform::LegacyRandom &random, const std::atomic<bool> &cancelled)
 {
     const qsizetype total = qsizetype(collection.lastWorkIndex()) + 1;
-    qsizetype linesLeft = MaxLinesInAll;
+    qsizetype linesLeft = m_maxLinesInAll;
     QList<worksearch::WorkMatches> batch;
     bool foundAny = false;
     QElapsedTimer sinceBatch;
@@ -83,8 +84,10 @@ void CollectionSearch::search(quint64 generation, const Collection &collection, 
     for (qsizetype i = 0; i < total; ++i) {
         if (cancelled.load(std::memory_order_relaxed))
             return;
-        auto work = worksearch::searchWork(collection, static_cast<std::int32_t>(i), foldedPhrase, random, linesLeft,
-                                           &cancelled);
+        const auto index = static_cast<std::int32_t>(i);
+        const auto pieceRead = [this, index] { m_pieceHook(index); };
+        auto work = worksearch::searchWork(collection, index, foldedPhrase, random, linesLeft, &cancelled,
+                                           m_pieceHook ? std::function<void()>(pieceRead) : std::function<void()>());
         if (work) {
             linesLeft -= work->lines.size();
             batch.append(std::move(*work));

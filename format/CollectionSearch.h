@@ -10,6 +10,8 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 // Finds the works of a collection whose text holds a phrase, decoding them on
@@ -28,9 +30,10 @@ public:
     // The least time between two batches.
     static constexpr int BatchIntervalMs = 50;
 
-    explicit CollectionSearch(QObject *parent = nullptr);
+    // maxLinesInAll: the matching lines kept by one search (MaxLinesInAll).
+    explicit CollectionSearch(QObject *parent = nullptr, qsizetype maxLinesInAll = MaxLinesInAll);
     // Cancels the search under way and waits for its thread, which stops
-    // within a line.
+    // within a piece of a work (worksearch::PieceSize).
     ~CollectionSearch() override;
     CollectionSearch(const CollectionSearch &) = delete;
     CollectionSearch &operator=(const CollectionSearch &) = delete;
@@ -45,6 +48,9 @@ public:
     void cancel();
     // Between start() and finished() or cancel().
     [[nodiscard]] bool isRunning() const { return m_running; }
+    // For tests: called on the search's thread after each piece of a work is
+    // read, with the work's index. Set before start().
+    void setPieceHook(std::function<void(std::int32_t work)> hook) { m_pieceHook = std::move(hook); }
 
 Q_SIGNALS:
     // Works found since the last batch, in catalogue order.
@@ -67,4 +73,6 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancelled;
     quint64 m_generation = 0;
     bool m_running = false;
+    qsizetype m_maxLinesInAll;
+    std::function<void(std::int32_t work)> m_pieceHook;
 };

@@ -1,5 +1,6 @@
 #include "format/Pages.h"
 
+#include "format/ShownText.h"
 #include "platform/RuntimeError.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,6 +36,22 @@ QString nameAsText(const QString &name)
     return text;
 }
 
+// The work page's markup before the name, between the name and the body, and
+// after the body.
+struct WorkPageParts
+{
+    QString head = QString::fromUtf16(StyleHead) + u"<a class='txt' href='http://www.s'>"_s
+                   + QString::fromUtf16(CatalogueLinkText) + u"</a><br><font face='Times New Roman' size='6'>"_s;
+    QString middle = u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
+    QString tail = u"</font></td></table></body></html>"_s;
+};
+
+const WorkPageParts &workPageParts()
+{
+    static const WorkPageParts parts;
+    return parts;
+}
+
 } // namespace
 
 QString catalogueLine(std::int32_t index, const QString &name)
@@ -62,17 +79,24 @@ QString cataloguePage(const QStringList &names)
 
 QString workPage(const QString &name, const QString &body)
 {
-    static const QString Head = QString::fromUtf16(StyleHead) + u"<a class='txt' href='http://www.s'>"_s
-                                + QString::fromUtf16(CatalogueLinkText)
-                                + u"</a><br><font face='Times New Roman' size='6'>"_s;
-    static const QString Middle = u"</font></center><table width='100%'><td><font face='Times New Roman' size='4'>"_s;
-    static const QString Tail = u"</font></td></table></body></html>"_s;
-
+    const WorkPageParts &parts = workPageParts();
     QString page;
     const QString heading = nameAsText(name);
-    page.reserve(Head.size() + heading.size() + Middle.size() + body.size() + Tail.size());
-    page.append(Head).append(heading).append(Middle).append(body).append(Tail);
+    page.reserve(parts.head.size() + heading.size() + parts.middle.size() + body.size() + parts.tail.size());
+    page.append(parts.head).append(heading).append(parts.middle).append(body).append(parts.tail);
     return page;
+}
+
+WorkPageFrame workPageFrame(const QString &name)
+{
+    const WorkPageParts &parts = workPageParts();
+    return {parts.head + nameAsText(name) + parts.middle, parts.tail};
+}
+
+QString shownName(const QString &name)
+{
+    // As in the page's body, where nothing before it is left open.
+    return ShownText::of(QString(u"<body>"_s + nameAsText(name)));
 }
 
 namespace {

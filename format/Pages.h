@@ -25,6 +25,18 @@ inline constexpr char16_t CatalogueLinkText[] = u"Список произвед�
 // then the body.
 [[nodiscard]] QString workPage(const QString &name, const QString &body);
 
+// The work page around its body: workPage(name, body) is head, body, tail.
+struct WorkPageFrame
+{
+    QString head;
+    QString tail;
+};
+[[nodiscard]] WorkPageFrame workPageFrame(const QString &name);
+
+// A work's name as the catalogue and its page show it: its character
+// references decoded, so "Tom &amp; Jerry" shows "Tom & Jerry".
+[[nodiscard]] QString shownName(const QString &name);
+
 // What a page is to assistive technology beside its markup: its name, and
 // its heading (a CSS selector: the author's name on the catalogue, the
 // work's name on a work page).

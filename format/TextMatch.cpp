@@ -2,28 +2,96 @@
 
 #include <QChar>
 
+#include <array>
+#include <memory>
+
 namespace textmatch {
+
+namespace {
+
+// Every unit's fold, worked out once: folding is the inner loop of find.
+const std::array<char16_t, 0x10000> &foldTable()
+{
+    static const std::unique_ptr<std::array<char16_t, 0x10000>> table = [] {
+        auto folded = std::make_unique<std::array<char16_t, 0x10000>>();
+        for (char32_t unit = 0; unit < 0x10000; ++unit) {
+            const char32_t lower = QChar::toLower(unit);
+            const char16_t one = lower > 0xFFFF ? char16_t(unit) : char16_t(lower);
+            (*folded)[unit] = one == u'ё' ? u'е' : one;
+        }
+        return folded;
+    }();
+    return *table;
+}
+
+// JavaScript's whitespace, which String.prototype.trim() removes.
+bool isScriptSpace(char16_t c)
+{
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A)
+           || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
+} // namespace
 
 char16_t fold(char16_t unit)
 {
-    const char32_t lower = QChar::toLower(char32_t(unit));
-    if (lower > 0xFFFF)
-        return unit;
-    return lower == u'ё' ? u'е' : char16_t(lower);
+    return foldTable()[unit];
+}
+
+FoldedText foldKeepingOrigin(QStringView text)
+{
+    FoldedText folded;
+    foldInto(text, folded);
+    return folded;
+}
+
+void foldInto(QStringView text, FoldedText &folded)
+{
+    folded.text.resize(0);
+    foldAppending(text, folded.text, folded.origin);
+}
+
+void foldAppending(QStringView text, QString &out, QList<qsizetype> &origin)
+{
+    const char16_t *const table = foldTable().data();
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    origin.resize(0);
+    char16_t *const folded = reinterpret_cast<char16_t *>(out.data()) + at;
+    const char16_t *const in = text.utf16();
+    const qsizetype size = text.size();
+    // Up to the first mark, unit for unit.
+    qsizetype i = 0;
+    for (; i < size && !isIgnored(in[i]); ++i)
+        folded[i] = table[in[i]];
+    if (i == size)
+        return;
+    // From there on the offsets differ.
+    origin.reserve(size);
+    for (qsizetype k = 0; k < i; ++k)
+        origin.append(k);
+    qsizetype n = i;
+    for (; i < size; ++i) {
+        if (isIgnored(in[i]))
+            continue;
+        origin.append(i);
+        folded[n++] = table[in[i]];
+    }
+    out.truncate(at + n);
 }
 
 QString fold(QStringView text)
 {
-    QString folded(text.size(), Qt::Uninitialized);
-    auto *out = reinterpret_cast<char16_t *>(folded.data());
-    for (const QChar c : text)
-        *out++ = fold(c.unicode());
-    return folded;
+    return foldKeepingOrigin(text).text;
 }
 
 bool isBlank(QStringView phrase)
 {
-    return phrase.trimmed().isEmpty();
+    for (const QChar c : phrase) {
+        if (!isIgnored(c.unicode()) && !isScriptSpace(fold(c.unicode())))
+            return false;
+    }
+    return true;
 }
 
 QList<qsizetype> findFolded(QStringView text, QStringView phrase)
@@ -46,11 +114,21 @@ qsizetype countFolded(QStringView text, QStringView phrase)
     return count;
 }
 
-QList<qsizetype> find(QStringView text, QStringView phrase)
+QList<Span> find(QStringView text, QStringView phrase)
 {
+    QList<Span> spans;
     if (isBlank(phrase))
-        return {};
-    return findFolded(fold(text), fold(phrase));
+        return spans;
+    const FoldedText folded = foldKeepingOrigin(text);
+    const QString wanted = fold(phrase);
+    for (const qsizetype at : findFolded(folded.text, wanted)) {
+        const qsizetype start = folded.originOf(at);
+        qsizetype end = folded.originOf(at + wanted.size() - 1) + 1;
+        while (end < text.size() && isIgnored(text[end].unicode()))
+            ++end;
+        spans.append(Span{start, end - start});
+    }
+    return spans;
 }
 
 } // namespace textmatch

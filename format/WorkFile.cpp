@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,6 +37,75 @@ Utf8Table utf8Characters(const Tables &tables)
     }
     return table;
 }
+
+// How much of the seed line is held at a time.
+constexpr qsizetype SeedPieceSize = qsizetype(64) * 1024;
+
+// The seed line read piece by piece: its numeric item (platform::numberItem)
+// and whether it shows its line ends lost (lostLineEnds), as if it were read
+// whole.
+class SeedLine
+{
+public:
+    void read(QByteArrayView piece)
+    {
+        // Once text is seen after the number nothing more is learnt (no CR
+        // comes before the line's end).
+        if (m_part == Part::Rest && m_text)
+            return;
+        for (const char c : piece) {
+            if (c == '\r')
+                m_cr = true;
+            switch (m_part) {
+            case Part::Blanks:
+                if (c == ' ' || c == '\t')
+                    continue;
+                m_part = Part::Sign;
+                [[fallthrough]];
+            case Part::Sign:
+                m_part = Part::Digits;
+                if (c == '+' || c == '-') {
+                    m_negative = c == '-';
+                    continue;
+                }
+                [[fallthrough]];
+            case Part::Digits:
+                if (c >= '0' && c <= '9') {
+                    ++m_digits;
+                    m_magnitude = std::min<std::int64_t>(m_magnitude * 10 + (c - '0'), TooLarge);
+                    continue;
+                }
+                m_part = Part::Rest;
+                [[fallthrough]];
+            case Part::Rest:
+                // Blanks and empty lines would show nothing anyway.
+                if (c != '\n' && c != ' ' && c != '\t')
+                    m_text = true;
+                break;
+            }
+        }
+    }
+    [[nodiscard]] std::optional<std::int32_t> number() const
+    {
+        if (m_digits == 0 || m_magnitude > 2147483648LL)
+            return std::nullopt;
+        const std::int64_t value = m_negative ? -m_magnitude : m_magnitude;
+        if (value > 2147483647LL)
+            return std::nullopt;
+        return static_cast<std::int32_t>(value);
+    }
+    [[nodiscard]] bool lostLineEnds() const { return !m_cr && m_text; }
+
+private:
+    enum class Part { Blanks, Sign, Digits, Rest };
+    static constexpr std::int64_t TooLarge = 2147483649LL;
+    Part m_part = Part::Blanks;
+    bool m_negative = false;
+    qsizetype m_digits = 0;
+    std::int64_t m_magnitude = 0;
+    bool m_cr = false;
+    bool m_text = false;
+};
 
 } // namespace
 
@@ -80,11 +150,14 @@ void reseedFor(std::int32_t seed, platform::LegacyRandom &random)
 
 Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random)
 {
-    const QByteArrayView seedLine = file.readLine();
-    const std::optional<std::int32_t> item = platform::numberItem(seedLine);
+    SeedLine seedLine;
+    do
+        seedLine.read(file.readLinePiece(SeedPieceSize));
+    while (!file.lineDone());
+    const std::optional<std::int32_t> item = seedLine.number();
     Header header;
     // A seed line without a line end is the whole file.
-    header.lineEndsLost = !file.lineEnded() && lostLineEnds(seedLine);
+    header.lineEndsLost = !file.lineEnded() && seedLine.lostLineEnds();
     header.seed = item.value_or(0);
     header.seedRead = item.has_value();
     reseedFor(header.seed, random);
@@ -130,19 +203,22 @@ QString decodeBody(platform::InputTextFile &file, const Tables &tables)
     return body;
 }
 
-bool decodeLines(platform::InputTextFile &file, const CharacterTable &characters,
-                 const std::function<bool(QByteArrayView stored, QStringView text)> &line)
+bool decodeLinePieces(platform::InputTextFile &file, const CharacterTable &characters, qsizetype pieceSize,
+                      const std::function<bool(QStringView text, bool first, bool last)> &piece)
 {
-    // One buffer for every line: most works are many short lines.
+    // One buffer for every piece: most works are many short lines.
     QString text;
     while (!file.atEnd()) {
-        const QByteArrayView stored = file.readLine();
-        if (stored.isEmpty())
-            continue;
-        text.resize(0);
-        platform::singlebyte::appendDecoded(characters, stored, text);
-        if (!line(stored, text))
-            return false;
+        bool first = true;
+        do {
+            const QByteArrayView stored = file.readLinePiece(pieceSize);
+            if (first && stored.isEmpty())
+                break; // an empty line: shown as nothing
+            text.resize(0);
+            platform::singlebyte::appendDecoded(characters, stored, text);
+            if (!piece(text, std::exchange(first, false), file.lineDone()))
+                return false;
+        } while (!file.lineDone());
     }
     return true;
 }

@@ -50,7 +50,8 @@ struct Header
 };
 
 // Reads the seed item of an opened work file, reseeds the generator and
-// builds the tables. Leaves the file at the first text line.
+// builds the tables. Leaves the file at the first text line. The seed line is
+// read piece by piece: one of any length costs little memory.
 [[nodiscard]] Header readHeader(platform::InputTextFile &file, platform::LegacyRandom &random);
 
 // Whether a work file's line ends are gone: something after the seed number
@@ -66,13 +67,15 @@ struct Header
 // below 32).
 [[nodiscard]] CharacterTable shownCharacters(const Tables &tables);
 
-// The rest of the file line by line as a reader shows it: every non-empty
-// line, in order, handed to line as its stored bytes and its text through
-// characters (shownCharacters, or any mapping of them, such as one that folds
-// letter case). Both are valid until line returns; false from it stops the
-// reading. Returns whether every line was handed on.
-bool decodeLines(platform::InputTextFile &file, const CharacterTable &characters,
-                 const std::function<bool(QByteArrayView stored, QStringView text)> &line);
+// The rest of the file as a reader shows it, line by line and each line in
+// pieces of at most pieceSize stored bytes, so that a line of any length
+// costs little memory: every non-empty line, in order, handed to piece as the
+// text of its pieces through characters (shownCharacters, or any mapping of
+// them), with whether the piece is its line's first and whether its last.
+// The text is valid until piece returns; false from it stops the reading.
+// Returns whether every piece was handed on.
+bool decodeLinePieces(platform::InputTextFile &file, const CharacterTable &characters, qsizetype pieceSize,
+                      const std::function<bool(QStringView text, bool first, bool last)> &piece);
 
 // The rest of the file as UTF-8 text, every non-empty line followed by LF
 // (empty lines dropped as a reader drops them; a stored code below 32 is

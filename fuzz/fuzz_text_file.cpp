@@ -1,11 +1,14 @@
 // platform::InputTextFile's line and numeric-item reader against the model
 // in FuzzInput.h. The first byte is the plan of reads (bit k: the k-th read,
-// cycling, takes a number rather than a line); the rest is the file.
+// cycling, takes a number rather than a line); the rest is the file. Then the
+// same file as a stream that hands over a few bytes at a time, read in line
+// pieces of a size the plan chooses: the model's lines again.
 #include "fuzz/FuzzInput.h"
 #include "platform/InputTextFile.h"
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,5 +44,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
     }
     fuzz::check(file.atEnd(), "at the end after the last line");
+
+    platform::InputTextFile stream;
+    std::size_t at = 0;
+    stream.openStream([&](char *buffer, qint64 most) {
+        const std::size_t n = std::min({static_cast<std::size_t>(most), 1 + at % 3, bytes.size() - at});
+        std::copy_n(bytes.data() + at, n, buffer);
+        at += n;
+        return static_cast<qint64>(n);
+    });
+    const qsizetype most = 1 + (plan & 7U);
+    for (const std::string &expected : lines) {
+        fuzz::check(!stream.atEnd(), "a stream's line is there");
+        std::string line;
+        do {
+            const QByteArrayView piece = stream.readLinePiece(most);
+            fuzz::check(piece.size() <= most && (stream.lineDone() || piece.size() == most), "a piece's size");
+            line.append(piece.data(), static_cast<std::size_t>(piece.size()));
+        } while (!stream.lineDone());
+        fuzz::check(line == expected, "a line read in pieces", expected);
+    }
+    fuzz::check(stream.atEnd(), "a stream at its end after the last line");
     return 0;
 }

@@ -47,6 +47,7 @@ void InputTextFile::close()
     m_pos = 0;
     m_open = false;
     m_lineEnded = false;
+    m_lineDone = true;
     m_failed = false;
     m_source = {};
 }
@@ -75,15 +76,18 @@ bool InputTextFile::atEnd()
     return m_pos >= m_data.size();
 }
 
-qsizetype InputTextFile::lineEnd(qsizetype from) const
+qsizetype InputTextFile::lineEnd(qsizetype from, qsizetype limit) const
 {
     const char *data = m_data.constData();
+    limit = limit < 0 ? m_data.size() : std::min(limit, m_data.size());
+    if (from >= limit)
+        return -1;
     if (m_ends == LineEnds::CrLfOrCr) {
         const auto *cr =
-            static_cast<const char *>(std::memchr(data + from, '\r', static_cast<std::size_t>(m_data.size() - from)));
+            static_cast<const char *>(std::memchr(data + from, '\r', static_cast<std::size_t>(limit - from)));
         return cr == nullptr ? -1 : cr - data;
     }
-    for (qsizetype i = from; i < m_data.size(); ++i) {
+    for (qsizetype i = from; i < limit; ++i) {
         if (data[i] == '\r' || data[i] == '\n')
             return i;
     }
@@ -100,10 +104,7 @@ QByteArrayView InputTextFile::readLine()
         // A CR last in what is held may be the first half of a CR LF.
         if (end >= 0 && !(m_data[end] == '\r' && end + 1 == m_data.size() && m_source)) {
             const qsizetype start = m_pos;
-            m_pos = end + 1;
-            if (m_data[end] == '\r' && m_pos < m_data.size() && m_data[m_pos] == '\n')
-                ++m_pos;
-            m_lineEnded = true;
+            passLineEnd(end);
             return QByteArrayView(m_data).sliced(start, end - start);
         }
         searched = (end >= 0 ? end : m_data.size()) - m_pos;
@@ -115,6 +116,51 @@ QByteArrayView InputTextFile::readLine()
     const qsizetype start = m_pos;
     m_pos = m_data.size();
     m_lineEnded = false;
+    m_lineDone = true;
+    return QByteArrayView(m_data).sliced(start);
+}
+
+void InputTextFile::passLineEnd(qsizetype end)
+{
+    m_pos = end + 1;
+    if (m_data[end] == '\r' && m_pos < m_data.size() && m_data[m_pos] == '\n')
+        ++m_pos;
+    m_lineEnded = true;
+    m_lineDone = true;
+}
+
+QByteArrayView InputTextFile::readLinePiece(qsizetype most)
+{
+    most = std::max<qsizetype>(most, 1);
+    for (;;) {
+        // The piece and the byte after it: whether the line ends right there.
+        const qsizetype end = lineEnd(m_pos, m_pos + most + 1);
+        // A CR last in what is held may be the first half of a CR LF.
+        const bool crLast = end >= 0 && m_data[end] == '\r' && end + 1 == m_data.size() && m_source;
+        if (end >= 0 && !crLast) {
+            const qsizetype start = m_pos;
+            passLineEnd(end);
+            return QByteArrayView(m_data).sliced(start, end - start);
+        }
+        if (end < 0 && m_data.size() - m_pos > most) {
+            const qsizetype start = m_pos;
+            m_pos += most;
+            m_lineDone = false;
+            return QByteArrayView(m_data).sliced(start, most);
+        }
+        if (!readOn())
+            break;
+    }
+    // The file ends the line.
+    const qsizetype start = m_pos;
+    const qsizetype end = lineEnd(m_pos);
+    if (end >= 0) { // a CR last in the file
+        passLineEnd(end);
+        return QByteArrayView(m_data).sliced(start, end - start);
+    }
+    m_pos = m_data.size();
+    m_lineEnded = false;
+    m_lineDone = true;
     return QByteArrayView(m_data).sliced(start);
 }
 

@@ -63,6 +63,14 @@ public:
     // view stays valid until the file is closed or, in a stream, until the
     // next call of readLine() or atEnd().
     QByteArrayView readLine();
+    // The next piece of the line under way: up to most bytes of it (one at
+    // least, while the line has any left), without the line end, which is
+    // read with the line's last piece. A line of any length is so read in
+    // little memory. The view stays valid as readLine()'s.
+    QByteArrayView readLinePiece(qsizetype most);
+    // Whether the piece read last ended its line: the next piece begins the
+    // next line. After readLine(), true.
+    [[nodiscard]] bool lineDone() const { return m_lineDone; }
     // Whether the line read last ended in a line end (not at the file's end).
     [[nodiscard]] bool lineEnded() const { return m_lineEnded; }
     // Whether a read of the stream failed, so its end came early.
@@ -77,13 +85,17 @@ private:
     // One more piece of the stream, after dropping what has been read; false
     // at its end.
     bool readOn();
-    // Where the line from m_pos ends, searching from from; -1 when not held.
-    [[nodiscard]] qsizetype lineEnd(qsizetype from) const;
+    // Where the line from m_pos ends, searching from from up to before
+    // limit (the end of what is held when negative); -1 when not there.
+    [[nodiscard]] qsizetype lineEnd(qsizetype from, qsizetype limit = -1) const;
+    // Past the line end at end (CR LF, or one unit).
+    void passLineEnd(qsizetype end);
 
     QByteArray m_data;
     qsizetype m_pos = 0;
     bool m_open = false;
     bool m_lineEnded = false;
+    bool m_lineDone = true;
     bool m_failed = false;
     Source m_source;
     std::shared_ptr<RegularFile> m_file;

@@ -187,6 +187,10 @@ private Q_SLOTS:
         QCOMPARE(bodyOf("\r\n" + a), Indent + u"я<br>"_s);
         // Text after the number on the seed line is consumed with it.
         QCOMPARE(bodyOf(" 0 trailing\r\n" + a), Indent + u"я<br>"_s);
+        // A seed line longer than the pieces it is read in.
+        QCOMPARE(bodyOf(QByteArray(100000, ' ') + "+5" + QByteArray(100000, 'x') + "\r\n" + stored(5, u'я')),
+                 Indent + u"я<br>"_s);
+        QCOMPARE(bodyOf(QByteArray(100000, '0') + "99999999999\r\n" + a), Indent + u"я<br>"_s);
     }
 
     void threeLinesWithAnEmptyOne()
@@ -266,6 +270,32 @@ private Q_SLOTS:
         // Every piece but the last is full to within a character and a line end.
         for (qsizetype i = 0; i + 1 < pieces.size(); ++i)
             QVERIFY(pieces[i] >= std::max(pieceSize, 4) - 3);
+
+        // The same lines in pieces of pieceSize stored bytes, but a line's
+        // last, from a stream that hands over three bytes at a time.
+        platform::InputTextFile stream;
+        qsizetype at = 0;
+        stream.openStream([&](char *buffer, qint64 size) {
+            const auto n = std::min<qint64>({size, 3, file.size() - at});
+            std::copy_n(file.constData() + at, n, buffer);
+            at += n;
+            return n;
+        });
+        platform::LegacyRandom again;
+        const workfile::Header streamed = workfile::readHeader(stream, again);
+        QByteArray lines;
+        bool inLine = false;
+        const bool whole = workfile::decodeLinePieces(
+            stream, workfile::shownCharacters(streamed.tables), pieceSize,
+            [&](QStringView text, bool first, bool last) {
+                if (first == inLine || text.isEmpty() || text.size() > pieceSize || (!last && text.size() < pieceSize))
+                    return false;
+                inLine = !last;
+                lines += text.toUtf8() + (last ? "\n" : "");
+                return true;
+            });
+        QVERIFY(whole);
+        QCOMPARE(lines, expected);
     }
 
     void utf8StopsWhenAPieceIsRefused()
@@ -297,6 +327,8 @@ private Q_SLOTS:
         QTest::newRow("text on the seed line") << QByteArray("12x") << true;
         QTest::newRow("no seed number") << QByteArray("abc\ndef") << true;
         QTest::newRow("empty file") << QByteArray() << false;
+        QTest::newRow("text after a seed line of many pieces") << QByteArray(100000, ' ') + "12\nx" << true;
+        QTest::newRow("blanks, a seed line of many pieces") << QByteArray(100000, ' ') + "12\n\n" << false;
     }
 
     void lostLineEnds()
@@ -304,6 +336,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(bool, lost);
         QCOMPARE(workfile::lostLineEnds(file), lost);
+        platform::InputTextFile in;
+        in.openBytes(file);
+        platform::LegacyRandom fresh;
+        QCOMPARE(workfile::readHeader(in, fresh).lineEndsLost, lost);
         // What it means: the reader shows nothing of a file with text in it.
         if (lost)
             QCOMPARE(bodyOf(file), QString());
