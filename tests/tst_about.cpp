@@ -247,10 +247,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&about));
         QCOMPARE(QApplication::focusWidget(), about.okButton());
         QVERIFY(about.okButton()->isDefault());
-        // Tab goes from OK to the links, as they are numbered, and round
-        // again; Shift+Tab goes back. OK stays the default button throughout.
-        for (QWidget *next : {static_cast<QWidget *>(about.siteLink()), static_cast<QWidget *>(about.photoLink()),
-                              static_cast<QWidget *>(about.okButton()), static_cast<QWidget *>(about.siteLink())}) {
+        // Tab goes from OK to the links, as they stand from the top, and
+        // round again; Shift+Tab goes back. OK stays the default button throughout.
+        QVERIFY(about.photoLink()->y() < about.siteLink()->y());
+        for (QWidget *next : {static_cast<QWidget *>(about.photoLink()), static_cast<QWidget *>(about.siteLink()),
+                              static_cast<QWidget *>(about.okButton()), static_cast<QWidget *>(about.photoLink())}) {
             QTest::keyClick(about.windowHandle(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
             QVERIFY(about.okButton()->isDefault());
@@ -268,11 +269,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("link");
         QTest::addColumn<int>("tabs");
         QTest::addColumn<int>("key");
-        QTest::newRow("site link, Enter") << u"siteLink"_s << 1 << int(Qt::Key_Return);
-        QTest::newRow("site link, keypad Enter") << u"siteLink"_s << 1 << int(Qt::Key_Enter);
-        QTest::newRow("site link, Space") << u"siteLink"_s << 1 << int(Qt::Key_Space);
-        QTest::newRow("photo link, Enter") << u"photoLink"_s << 2 << int(Qt::Key_Return);
-        QTest::newRow("photo link, Space") << u"photoLink"_s << 2 << int(Qt::Key_Space);
+        QTest::newRow("site link, Enter") << u"siteLink"_s << 2 << int(Qt::Key_Return);
+        QTest::newRow("site link, keypad Enter") << u"siteLink"_s << 2 << int(Qt::Key_Enter);
+        QTest::newRow("site link, Space") << u"siteLink"_s << 2 << int(Qt::Key_Space);
+        QTest::newRow("photo link, Enter") << u"photoLink"_s << 1 << int(Qt::Key_Return);
+        QTest::newRow("photo link, Space") << u"photoLink"_s << 1 << int(Qt::Key_Space);
     }
 
     void linksAreFollowedFromTheKeyboard()

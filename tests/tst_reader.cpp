@@ -360,6 +360,15 @@ private Q_SLOTS:
         gui::pressKey(m_form, Qt::Key_Enter);
         QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
         QVERIFY(!m_form->catalogueAction()->isEnabled());
+        // Back, the mark is on the work just read; Tab goes round the
+        // page's links and never stops where nothing shows.
+        QTRY_COMPARE(marked(), u"http://www.t0"_s);
+        const QString last = u"http://www.t%1"_s.arg(m_form->collection().lastWorkIndex());
+        for (const auto &[key, href] : {std::pair{Qt::Key_Backtab, u"http://www.b"_s}, std::pair{Qt::Key_Backtab, last},
+                                        std::pair{Qt::Key_Tab, u"http://www.b"_s}}) {
+            gui::pressKey(m_form, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QTRY_COMPARE(marked(), href);
+        }
 
         // F10 opens the menu.
         gui::pressKey(m_form, Qt::Key_F10);

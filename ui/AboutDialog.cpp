@@ -108,9 +108,9 @@ AboutDialog::AboutDialog(platform::NativePath redirectFolder, QWidget *parent)
     connect(m_photoLink, &LinkLabel::clicked, this, &AboutDialog::openPhotoSite);
 
     // The button first in the tab order and focused when the window opens,
-    // then the two links (from the keyboard only).
-    setTabOrder(m_ok, m_siteLink);
-    setTabOrder(m_siteLink, m_photoLink);
+    // then the two links as they stand, from the top (from the keyboard only).
+    setTabOrder(m_ok, m_photoLink);
+    setTabOrder(m_photoLink, m_siteLink);
     m_ok->setFocus();
     fitTexts();
     drawStripes();

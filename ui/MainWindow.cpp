@@ -174,7 +174,7 @@ void MainWindow::present(const navigation::Destination &destination)
 {
     std::visit(Overloaded{
                    [](const navigation::Nothing &) {},
-                   // Back from a work, a screen reader starts on the work just read.
+                   // Back from a work, the keyboard starts on the work just read.
                    [this](const navigation::ShowCatalogue &) {
                        showCatalogueAt(m_lastWork ? pages::workLinkSelector(*m_lastWork) : QString());
                    },

@@ -87,8 +87,30 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       if (e.type === 'click' && href.slice(0, 4) === 'http') console.log('%2' + href);
     };
     g.submit = function (e) { e.preventDefault(); };
+    // What Tab reaches on the page, in document order.
+    var tabStops = function () {
+      var all = document.querySelectorAll('a[href], area[href], button, input, select, textarea, summary, iframe, ' +
+          '[tabindex], [contenteditable]');
+      return Array.prototype.filter.call(all, function (n) {
+        return n.tabIndex >= 0 && !n.disabled && !(n.localName === 'input' && n.type === 'hidden') &&
+            n.getClientRects().length > 0;
+      });
+    };
     g.keyDown = function (e) {
       if (e.key === 'Enter' && linkOf(e) === null && mayReachHidden(e)) e.preventDefault();
+      // Tab goes round the page's own stops: past the last it would stop
+      // on the view itself, where nothing shows.
+      if (e.key === 'Tab' && !e.altKey && !e.ctrlKey && !e.metaKey) {
+        var stops = tabStops(), here = document.activeElement;
+        if (!stops.length) return;
+        if (!e.shiftKey && here === stops[stops.length - 1]) {
+          e.preventDefault();
+          stops[0].focus();
+        } else if (e.shiftKey && (here === stops[0] || here === document.body || !here)) {
+          e.preventDefault();
+          stops[stops.length - 1].focus();
+        }
+      }
     };
     g.focusIn = function (e) {
       if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');

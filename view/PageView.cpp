@@ -209,7 +209,7 @@ void PageView::describePage()
   if (!document.title && title) document.title = title;
   var h = heading && document.querySelector(heading);
   if (h) { h.setAttribute('role', 'heading'); h.setAttribute('aria-level', '1'); }
-  var f = reading && focus && document.querySelector(focus);
+  var f = focus && document.querySelector(focus);
   if (f) f.focus();
   var g = window.__sobranieGuards, text = reading && g && document.body ? g.readText() : '';
   var caret = g && reading ? g.readOffset(g.kept ? g.kept.offset : g.placeAt()) : 0;
