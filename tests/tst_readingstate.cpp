@@ -134,17 +134,13 @@ private Q_SLOTS:
         QTest::newRow("choices of wrong types")
             << choices("'bookLayout':'yes','theme':2,'font':['PT Serif'],'openLastAtStart':true") << 1.0 << 0.25
             << ReadingChoices{false, Theme::Day, {}, true};
-        QTest::newRow("a theme not known") << choices("'theme':'purple','font':'PT Sans'") << 1.0 << 0.25
-                                           << ReadingChoices{false, Theme::Day, u"PT Sans"_s, false};
         QTest::newRow("a font name of 100") << choices("'theme':'sepia','font':'" + QByteArray(100, 'x') + '\'') << 1.0
                                             << 0.25 << ReadingChoices{false, Theme::Sepia, QString(100, u'x'), false};
-        QTest::newRow("a font name of 101") << choices("'theme':'sepia','font':'" + QByteArray(101, 'x') + '\'') << 1.0
-                                            << 0.25 << ReadingChoices{false, Theme::Sepia, {}, false};
+        QTest::newRow("a font name of 101, a theme not known")
+            << choices("'theme':'sepia!','font':'" + QByteArray(101, 'x') + '\'') << 1.0 << 0.25 << Defaults;
         QTest::newRow("a control character in the font name")
             << choices("'bookLayout':true,'font':'PT\\u0085Serif'") << 1.0 << 0.25
             << ReadingChoices{true, Theme::Day, {}, false};
-        QTest::newRow("choices not an object")
-            << "{\"choices\":\"night\",\"time\":1}\n" + Entry << 1.0 << 0.25 << Defaults;
     }
 
     // What can be read is read, entries of earlier versions at their fraction;

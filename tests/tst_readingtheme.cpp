@@ -19,39 +19,15 @@ class tst_readingtheme : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void contrast_data()
+    // Known ratios (WCAG's extremes, #777 on white just under 4.5:1) and the blends channel by channel.
+    void measures()
     {
-        QTest::addColumn<QColor>("a");
-        QTest::addColumn<QColor>("b");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("black on white") << QColor(Qt::black) << QColor(Qt::white) << 21.0;
-        QTest::newRow("white on black") << QColor(Qt::white) << QColor(Qt::black) << 21.0;
-        QTest::newRow("#777 on white") << QColor(0x777777) << QColor(Qt::white) << 4.48;
-        QTest::newRow("a colour on itself") << QColor(0xc7880a) << QColor(0xc7880a) << 1.0;
-    }
-
-    void contrast()
-    {
-        QFETCH(QColor, a);
-        QFETCH(QColor, b);
-        QFETCH(double, expected);
-        QVERIFY2(qAbs(contrastRatio(a, b) - expected) < 0.005, qPrintable(QString::number(contrastRatio(a, b))));
-    }
-
-    void blend_data()
-    {
-        QTest::addColumn<QString>("blend");
-        QTest::addColumn<QColor>("expected");
-        QTest::newRow("multiply") << u"multiply"_s << QColor(128, 64, 64);
-        QTest::newRow("screen") << u"screen"_s << QColor(255, 192, 255);
-        QTest::newRow("another") << u"normal"_s << QColor(0xff8040);
-    }
-
-    void blend()
-    {
-        QFETCH(QString, blend);
-        QFETCH(QColor, expected);
-        QCOMPARE(blended(QColor(0xff8040), QColor(0x8080ff), blend), expected);
+        QCOMPARE(qRound(contrastRatio(Qt::black, Qt::white) * 100), 2100);
+        QCOMPARE(qRound(contrastRatio(Qt::white, QColor(0x777777)) * 100), 448);
+        const QColor orange(0xff8040), blue(0x8080ff);
+        QCOMPARE(blended(orange, blue, u"multiply"_s), QColor(128, 64, 64));
+        QCOMPARE(blended(orange, blue, u"screen"_s), QColor(255, 192, 255));
+        QCOMPARE(blended(orange, blue, u"normal"_s), orange);
     }
 
     void themes_data()
@@ -83,8 +59,7 @@ private Q_SLOTS:
             QCOMPARE((QList<QColor>{c.background, c.text, c.link, c.hoveredLink}), own);
         }
         const auto atLeast = [](const QColor &a, const QColor &b, double least) {
-            return contrastRatio(a, b) >= least
-                   || (qWarning() << a << b << contrastRatio(a, b) << "under" << least, false);
+            return contrastRatio(a, b) >= least || (qWarning() << a << b << contrastRatio(a, b), false);
         };
         QVERIFY(atLeast(c.text, c.background, 7));
         QVERIFY(atLeast(c.link, c.background, 4.5));
@@ -176,7 +151,7 @@ private Q_SLOTS:
         const Hyphenator hyphenator(path);
         QCOMPARE(hyphenator.isValid(), valid);
         const QString result = hyphenator.hyphenated(text);
-        QCOMPARE(QString(result).replace(u'\u00AD', u'='), QString(expected).replace(u'\u00AD', u'='));
+        QCOMPARE(result, QString(expected).replace(u'=', u'\u00AD'));
         QCOMPARE(QString(result).remove(u'\u00AD'), QString(text).remove(u'\u00AD'));
     }
 };

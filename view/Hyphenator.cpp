@@ -6,7 +6,6 @@
 #include <hyphen.h>
 
 #include <cstdlib>
-#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
