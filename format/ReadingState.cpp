@@ -90,6 +90,68 @@ bool isLater(qint64 order, qint64 time, qint64 otherOrder, qint64 otherTime)
     return order != otherOrder ? order > otherOrder : time > otherTime;
 }
 
+// A key back as the path it was made of.
+platform::NativePath pathOf(const QByteArray &key)
+{
+#ifdef Q_OS_WIN
+    return platform::NativePath::fromNative(QString::fromUtf8(key));
+#else
+    return platform::NativePath::fromNative(key);
+#endif
+}
+
+// A theme goes into the file by name, so that one this version does not know
+// (from a later one) reads as the default rather than as another theme.
+QString themeKey(Theme theme)
+{
+    switch (theme) {
+    case Theme::Sepia:
+        return u"sepia"_s;
+    case Theme::Night:
+        return u"night"_s;
+    case Theme::Day:
+        break;
+    }
+    return u"day"_s;
+}
+
+Theme themeOfKey(const QString &name)
+{
+    for (const Theme theme : {Theme::Sepia, Theme::Night}) {
+        if (name == themeKey(theme))
+            return theme;
+    }
+    return Theme::Day;
+}
+
+// What may be kept of choices: each field that cannot be one is its default.
+// The font's name ends up in the page's style, so nothing odd goes there.
+ReadingChoices kept(ReadingChoices choices)
+{
+    choices.theme = themeOfKey(themeKey(choices.theme));
+    if (choices.font.size() > ReadingState::MaxFontName
+        || std::any_of(choices.font.cbegin(), choices.font.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; }))
+        choices.font.clear();
+    return choices;
+}
+
+QJsonObject toJson(const ReadingChoices &choices)
+{
+    return {{u"bookLayout"_s, choices.bookLayout},
+            {u"theme"_s, themeKey(choices.theme)},
+            {u"font"_s, choices.font},
+            {u"openLastAtStart"_s, choices.openLastAtStart}};
+}
+
+ReadingChoices choicesOf(const QJsonObject &object)
+{
+    const ReadingChoices defaults;
+    return kept({object.value(u"bookLayout"_s).toBool(defaults.bookLayout),
+                 themeOfKey(object.value(u"theme"_s).toString()), object.value(u"font"_s).toString(defaults.font),
+                 object.value(u"openLastAtStart"_s).toBool(defaults.openLastAtStart)});
+}
+
 bool isTextSize(double factor)
 {
     return std::isfinite(factor) && factor >= ReadingState::MinTextSize && factor <= ReadingState::MaxTextSize;
@@ -159,6 +221,14 @@ void ReadingState::merge()
         if (!time || !order)
             continue;
         m_highestOrder = std::max(m_highestOrder, *order);
+        if (const QJsonValue choices = object.value(u"choices"_s); !choices.isUndefined()) {
+            if (choices.isObject() && !m_choicesPending && isLater(*order, *time, m_choicesOrder, m_choicesTime)) {
+                m_choices = choicesOf(choices.toObject());
+                m_choicesTime = *time;
+                m_choicesOrder = *order;
+            }
+            continue;
+        }
         if (const QJsonValue size = object.value(u"textSize"_s); size.isDouble()) {
             if (isTextSize(size.toDouble()) && !m_textSizePending
                 && isLater(*order, *time, m_textSizeOrder, m_textSizeTime)) {
@@ -249,6 +319,28 @@ void ReadingState::setTextSize(double factor)
     changed();
 }
 
+std::optional<platform::NativePath> ReadingState::lastWork(const platform::NativePath &dataFolder) const
+{
+    // The entries stand newest first.
+    const QByteArray collection = keyOf(dataFolder);
+    for (const Entry &entry : m_entries) {
+        if (entry.collection == collection)
+            return pathOf(entry.work);
+    }
+    return std::nullopt;
+}
+
+void ReadingState::setChoices(const ReadingChoices &choices)
+{
+    const ReadingChoices next = kept(choices);
+    if (next == m_choices)
+        return;
+    m_choices = next;
+    m_choicesTime = now();
+    m_choicesPending = true;
+    changed();
+}
+
 void ReadingState::changed()
 {
     m_dirty = true;
@@ -263,6 +355,10 @@ QByteArray ReadingState::contents()
         QJsonDocument(
             QJsonObject{{u"textSize"_s, m_textSize}, {u"time"_s, m_textSizeTime}, {u"order"_s, m_textSizeOrder}})
             .toJson(QJsonDocument::Compact);
+    out += '\n';
+    out += QJsonDocument(
+               QJsonObject{{u"choices"_s, toJson(m_choices)}, {u"time"_s, m_choicesTime}, {u"order"_s, m_choicesOrder}})
+               .toJson(QJsonDocument::Compact);
     out += '\n';
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Entry &entry = m_entries[i];
@@ -318,11 +414,14 @@ void ReadingState::flush()
         m_entries[i].order = ++m_highestOrder;
     if (m_textSizePending)
         m_textSizeOrder = ++m_highestOrder;
+    if (m_choicesPending)
+        m_choicesOrder = ++m_highestOrder;
     platform::SavedFile file;
     if (file.open(platform::NativePath(filePath())) && file.write(contents()) && file.commit()) {
         for (Entry &entry : m_entries)
             entry.pending = false;
         m_textSizePending = false;
+        m_choicesPending = false;
     } else if (file.refused()) {
         m_refused = true;
         qWarning("The reading state is not kept: %ls: %ls", qUtf16Printable(filePath()),

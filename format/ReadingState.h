@@ -1,5 +1,6 @@
 #pragma once
 
+#include "format/ReadingChoices.h"
 #include "format/ReadingPlace.h"
 #include "platform/FileStamp.h"
 #include "platform/NativePath.h"
@@ -11,8 +12,10 @@
 #include <QString>
 #include <QTimer>
 
-// What the reader keeps from one run to the next: where each work was left
-// and the text size. One small file in the user's own state folder, never
+#include <optional>
+
+// What the reader keeps from one run to the next: where each work was left,
+// the text size and the reading choices. One small file in the user's own state folder, never
 // beside a collection, written a moment after a change (so a reader that is
 // killed loses that moment at most) and in one piece. Whatever of the file
 // cannot be read (damaged, cut short, another program's, too large) is left
@@ -43,6 +46,8 @@ public:
     static constexpr double MaxTextSize = 5.0;
     // Offsets in a page's text beyond this are taken for damage.
     static constexpr qint64 MaxOffset = qint64(1) << 40;
+    // A font family's name is no longer than this.
+    static constexpr qsizetype MaxFontName = 100;
 
     // Reads what was kept in folder (by default the user's state folder);
     // an empty folder keeps nothing beyond this run.
@@ -80,6 +85,16 @@ public:
     // Keeps a text size within MinTextSize..MaxTextSize; another is ignored.
     void setTextSize(double factor);
 
+    // The work file (its name as listed) of the collection whose data folder
+    // is dataFolder that was read last; nothing when none was.
+    [[nodiscard]] std::optional<platform::NativePath> lastWork(const platform::NativePath &dataFolder) const;
+
+    // How pages are shown: the defaults when nothing was kept.
+    [[nodiscard]] ReadingChoices choices() const { return m_choices; }
+    // Keeps them; a font name that is longer than MaxFontName or holds a
+    // control character is kept as none.
+    void setChoices(const ReadingChoices &choices);
+
     // Writes now what is not written yet (at exit).
     void flush();
 
@@ -116,6 +131,10 @@ private:
     qint64 m_textSizeTime = 0;
     qint64 m_textSizeOrder = 0;
     bool m_textSizePending = false;
+    ReadingChoices m_choices;
+    qint64 m_choicesTime = 0;
+    qint64 m_choicesOrder = 0;
+    bool m_choicesPending = false;
     // The highest order seen in the file or given here.
     qint64 m_highestOrder = 0;
     bool m_dirty = false;

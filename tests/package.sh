@@ -32,7 +32,7 @@ check "Version is the project's ($version)" test "$(field Version)" = "$version"
 check "Architecture is this machine's" test "$(field Architecture)" = "$(dpkg --print-architecture)"
 depends=$(field Depends)
 echo "Depends: $depends"
-for needed in xdg-utils fonts-liberation libqt6webenginewidgets6 libqt6widgets6 libc6; do
+for needed in xdg-utils fonts-liberation fonts-paratype libhyphen0 hyphen-ru libqt6webenginewidgets6 libqt6widgets6 libc6; do
   check "Depends names $needed" grep -qE "(^|, )$needed( |,|$)" <<<"$depends"
 done
 

@@ -1,5 +1,5 @@
-// The kept reading state: positions per collection and work, the text size,
-// files that cannot be trusted, bounds, when and where it is written.
+// The kept reading state: positions per collection and work, the work read
+// last, the text size and reading choices, files that cannot be trusted, bounds, when and where it is written.
 #include "FileMakers.h"
 #include "TestFiles.h"
 
@@ -44,20 +44,21 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("work");
         QTest::addColumn<FileStamp>("stamp");
         QTest::addColumn<double>("expected");
+        QTest::addColumn<QByteArray>("lastWork"); // of folder; empty for none
         QTest::newRow("kept") << "/c/Data/"_ba
-                              << "Ода.dat"_ba << Stamp << 0.25;
+                              << "Ода.dat"_ba << Stamp << 0.25 << "Ода.dat"_ba;
         QTest::newRow("another collection") << "/d/Data/"_ba
-                                            << "Ода.dat"_ba << Stamp << 0.0;
+                                            << "Ода.dat"_ba << Stamp << 0.0 << ""_ba;
         QTest::newRow("another work") << "/c/Data/"_ba
-                                      << "Ода.DAT"_ba << Stamp << 0.0;
+                                      << "Ода.DAT"_ba << Stamp << 0.0 << "Ода.dat"_ba;
         QTest::newRow("size changed") << "/c/Data/"_ba
-                                      << "Ода.dat"_ba << FileStamp{101, 5} << 0.0;
+                                      << "Ода.dat"_ba << FileStamp{101, 5} << 0.0 << "Ода.dat"_ba;
         QTest::newRow("time changed") << "/c/Data/"_ba
-                                      << "Ода.dat"_ba << FileStamp{100, 6} << 0.0;
+                                      << "Ода.dat"_ba << FileStamp{100, 6} << 0.0 << "Ода.dat"_ba;
         QTest::newRow("names in windows-1251") << "/c/\xCF\xF0/"_ba
-                                               << "\xCE\xE4\xE0.dat"_ba << Stamp << 0.75;
+                                               << "\xCE\xE4\xE0.dat"_ba << Stamp << 0.75 << "\xCE\xE4\xE0.dat"_ba;
         QTest::newRow("the same text in UTF-8") << "/c/Пр/"_ba
-                                                << "\xCE\xE4\xE0.dat"_ba << Stamp << 0.0;
+                                                << "\xCE\xE4\xE0.dat"_ba << Stamp << 0.0 << ""_ba;
     }
 
     void positions()
@@ -66,18 +67,24 @@ private Q_SLOTS:
         QFETCH(QByteArray, work);
         QFETCH(FileStamp, stamp);
         QFETCH(double, expected);
+        QFETCH(QByteArray, lastWork);
         if (work.contains('\xCE'))
             SKIP_ON_WINDOWS(files::NoByteNames);
         const auto byteName = [](const QByteArray &bytes) { return NativePath::fromNative(files::native(bytes)); };
         QTemporaryDir dir;
         ReadingState state(dir.path());
+        // Read before the work read last in its collection.
+        state.setPlace(Folder, NativePath(u"Другое.dat"_s), Stamp, {5, 0.5});
         // The one with its offset, the other with an offset out of range, so without.
         state.setPlace(Folder, Work, Stamp, {1234, 0.25});
         state.setPlace(byteName("/c/\xCF\xF0/"), byteName("\xCE\xE4\xE0.dat"), Stamp, {-7, 0.75});
         const ReadingPlace place{expected == 0.25 ? 1234 : -1, expected};
+        const auto last = lastWork.isEmpty() ? std::nullopt : std::optional(byteName(lastWork));
         QCOMPARE(state.place(byteName(folder), byteName(work), stamp), place);
+        QCOMPARE(state.lastWork(byteName(folder)), last);
         state.flush();
         QCOMPARE(ReadingState(dir.path()).place(byteName(folder), byteName(work), stamp), place);
+        QCOMPARE(ReadingState(dir.path()).lastWork(byteName(folder)), last);
     }
 
     void untrustedFiles_data()
@@ -85,33 +92,55 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<double>("textSize");
         QTest::addColumn<double>("position");
+        QTest::addColumn<ReadingChoices>("choices");
         const auto changed = [](const char *from, const char *to) { return QByteArray(Entry).replace(from, to); };
-        QTest::newRow("sound") << "{\"textSize\":1.5,\"time\":1}\n" + Entry << 1.5 << 0.25;
-        QTest::newRow("cut short") << Entry + '\n' + Entry.left(40) << 1.0 << 0.25;
-        QTest::newRow("damaged lines first") << "\x01\xFF\n{\"textSize\":1.5,\"time\":1\n" + Entry << 1.0 << 0.25;
-        QTest::newRow("another program's") << R"({"name":"x","items":[1,2]})"_ba + "\n[0.25]\n\"x\"" << 1.0 << 0.0;
-        QTest::newRow("position as text") << changed("0.25", "\"0.25\"") << 1.0 << 0.0;
-        QTest::newRow("position beyond the end") << changed("0.25", "1.5") << 1.0 << 0.0;
-        QTest::newRow("size not whole") << changed("100", "100.5") << 1.0 << 0.0;
-        QTest::newRow("no time") << changed(",\"time\":7", "") << 1.0 << 0.0;
-        QTest::newRow("text size absurd") << "{\"textSize\":100,\"time\":1}\n"_ba + Entry << 1.0 << 0.25;
+        const ReadingChoices Defaults;
+        QTest::newRow("sound") << "{\"textSize\":1.5,\"time\":1}\n" + Entry << 1.5 << 0.25 << Defaults;
+        QTest::newRow("cut short") << Entry + '\n' + Entry.left(40) << 1.0 << 0.25 << Defaults;
+        QTest::newRow("damaged lines first")
+            << "\x01\xFF\n{\"textSize\":1.5,\"time\":1\n" + Entry << 1.0 << 0.25 << Defaults;
+        QTest::newRow("another program's")
+            << R"({"name":"x","items":[1,2]})"_ba + "\n[0.25]\n\"x\"" << 1.0 << 0.0 << Defaults;
+        QTest::newRow("position as text") << changed("0.25", "\"0.25\"") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("position beyond the end") << changed("0.25", "1.5") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("size not whole") << changed("100", "100.5") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("no time") << changed(",\"time\":7", "") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("text size absurd") << "{\"textSize\":100,\"time\":1}\n"_ba + Entry << 1.0 << 0.25 << Defaults;
         QTest::newRow("two for a work: the later")
-            << Entry + '\n' + changed("0.25,\"time\":7", "0.5,\"time\":9") << 1.0 << 0.5;
+            << Entry + '\n' + changed("0.25,\"time\":7", "0.5,\"time\":9") << 1.0 << 0.5 << Defaults;
         QTest::newRow("huge: its start only")
             << Entry + '\n' + QByteArray(ReadingState::MaxFileSize, ' ') + "\n{\"textSize\":2,\"time\":1}" << 1.0
-            << 0.25;
-        QTest::newRow("offset negative") << changed("0.25", "0.25,\"offset\":-1") << 1.0 << 0.0;
-        QTest::newRow("offset not whole") << changed("0.25", "0.25,\"offset\":9.5") << 1.0 << 0.0;
-        QTest::newRow("offset absurd") << changed("0.25", "0.25,\"offset\":1e15") << 1.0 << 0.0;
-        QTest::newRow("order negative") << changed(",\"time\":7", R"(,"time":7,"order":-1)") << 1.0 << 0.0;
+            << 0.25 << Defaults;
+        QTest::newRow("offset negative") << changed("0.25", "0.25,\"offset\":-1") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("offset not whole") << changed("0.25", "0.25,\"offset\":9.5") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("offset absurd") << changed("0.25", "0.25,\"offset\":1e15") << 1.0 << 0.0 << Defaults;
+        QTest::newRow("order negative") << changed(",\"time\":7", R"(,"time":7,"order":-1)") << 1.0 << 0.0 << Defaults;
         // Entries of earlier versions have no order and go by time among themselves, before those with one.
         QTest::newRow("an order before a later time")
             << "{\"textSize\":2,\"time\":1,\"order\":1}\n{\"textSize\":3,\"time\":5}\n"
                    + changed("0.25,\"time\":7", R"(0.5,"time":7,"order":2)") + '\n' + changed("7", "9")
-            << 2.0 << 0.5;
+            << 2.0 << 0.5 << Defaults;
         const QByteArray ahead = QByteArray::number(QDateTime::currentMSecsSinceEpoch() + qint64(24) * 3600 * 1000);
         QTest::newRow("stamped a day ahead")
-            << R"({"textSize":1.5,"time":)" + ahead + "}\n" + changed("7", ahead) << 1.5 << 0.25;
+            << R"({"textSize":1.5,"time":)" + ahead + "}\n" + changed("7", ahead) << 1.5 << 0.25 << Defaults;
+        // The choices, and each field that cannot be read as its default.
+        // In fields, ' stands for ".
+        const auto choices = [](QByteArray fields) {
+            return "{\"choices\":{" + fields.replace('\'', '"') + "},\"time\":1}\n" + Entry;
+        };
+        QTest::newRow("choices") << choices(
+            "'bookLayout':true,'theme':'night','font':'PT Serif','openLastAtStart':true")
+                                 << 1.0 << 0.25 << ReadingChoices{true, Theme::Night, u"PT Serif"_s, true};
+        QTest::newRow("choices of wrong types")
+            << choices("'bookLayout':'yes','theme':2,'font':['PT Serif'],'openLastAtStart':true") << 1.0 << 0.25
+            << ReadingChoices{false, Theme::Day, {}, true};
+        QTest::newRow("a font name of 100") << choices("'theme':'sepia','font':'" + QByteArray(100, 'x') + '\'') << 1.0
+                                            << 0.25 << ReadingChoices{false, Theme::Sepia, QString(100, u'x'), false};
+        QTest::newRow("a font name of 101, a theme not known")
+            << choices("'theme':'sepia!','font':'" + QByteArray(101, 'x') + '\'') << 1.0 << 0.25 << Defaults;
+        QTest::newRow("a control character in the font name")
+            << choices("'bookLayout':true,'font':'PT\\u0085Serif'") << 1.0 << 0.25
+            << ReadingChoices{true, Theme::Day, {}, false};
     }
 
     // What can be read is read, entries of earlier versions at their fraction;
@@ -121,21 +150,27 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(double, textSize);
         QFETCH(double, position);
+        QFETCH(ReadingChoices, choices);
         QTemporaryDir dir;
         testfiles::writeFile(dir.filePath(u"reading.jsonl"_s), file);
         ReadingState state(dir.path());
         QCOMPARE(state.textSize(), textSize);
         QCOMPARE(state.place(Folder, Work, Stamp), (ReadingPlace{-1, position}));
+        QCOMPARE(state.choices(), choices);
         state.setPlace(Folder, Work, Stamp, {7, 0.5});
         state.setTextSize(4.0);
+        const ReadingChoices mine{true, Theme::Sepia, u"PT Sans"_s, true};
+        state.setChoices(mine);
         state.flush();
         const ReadingState next(dir.path());
         QCOMPARE(next.place(Folder, Work, Stamp), (ReadingPlace{7, 0.5}));
         QCOMPARE(next.textSize(), 4.0);
+        QCOMPARE(next.choices(), mine);
     }
 
-    // Two readers on one file, each changing the same work and the text size
-    // in turn, one's clock a day ahead: the last change wins whatever it says.
+    // Two readers on one file, each changing the same work, the text size and
+    // the choices in turn, one's clock a day ahead: the last change wins
+    // whatever it says, and the work read last is the one changed last.
     void lastChangeWins()
     {
         for (const qint64 ahead : {86400000, -86400000}) {
@@ -143,11 +178,17 @@ private Q_SLOTS:
             ClockedState readers[] = {{dir.path(), ahead}, {dir.path(), 0}};
             double fraction = 0;
             double textSize = 1;
+            // The last with a font name too long, kept as none.
+            const ReadingChoices choices[] = {{true, Theme::Night, u"PT Serif"_s, false},
+                                              {false, Theme::Sepia, {}, true},
+                                              {true, Theme::Day, u"PT Sans"_s, true},
+                                              {true, Theme::Day, QString(ReadingState::MaxFontName + 1, u'x'), true}};
             for (const int step : {0, 1, 2, 3}) {
                 readers[step % 2].setPosition(Folder, Work, Stamp, fraction += 0.2);
                 // Places alone are ordered too, not by the text size written with them.
                 if (step < 2)
                     readers[step % 2].setTextSize(textSize = fraction * 4 + 0.5);
+                readers[step % 2].setChoices(choices[step]);
                 readers[step % 2].flush();
                 // The other then writes what it changed elsewhere, keeping this change.
                 readers[1 - step % 2].setPosition(Folder, NativePath(u"Другое.dat"_s), Stamp, fraction);
@@ -155,13 +196,15 @@ private Q_SLOTS:
                 const ReadingState next(dir.path());
                 QCOMPARE(next.position(Folder, Work, Stamp), fraction);
                 QCOMPARE(next.textSize(), textSize);
+                QCOMPARE(next.choices(), (step < 3 ? choices[step] : ReadingChoices{true, Theme::Day, {}, true}));
+                QCOMPARE(next.lastWork(Folder), NativePath(u"Другое.dat"_s));
             }
             // Newest first in the file, also as a third reader writes it: the other work, changed last.
             ReadingState third(dir.path());
             third.setTextSize(5);
             third.flush();
             QFile file(dir.filePath(u"reading.jsonl"_s));
-            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().split('\n').value(1).contains("Другое"));
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll().split('\n').value(2).contains("Другое"));
         }
     }
 
