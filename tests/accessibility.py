@@ -2,7 +2,9 @@
 links and a work's lines with their text, each page named, its heading a
 heading and its text readable through the Text interface, the focus event
 that announces every new page, and the ways an assistive technology opens a
-link: a press where the link is, and focus with Enter."""
+link: a press where the link is, and focus with Enter; in a long work, the
+caret at the line at the top of the screen, what is said where a work opens
+again, and find's count said as it changes."""
 import os
 import subprocess
 import sys
@@ -12,7 +14,7 @@ import pyatspi
 from gi.repository import GLib
 
 reader, works = sys.argv[1], sys.argv[2]
-RETURN, F4 = 0xFF0D, 0xFFC1
+RETURN, F4, PAGE_DOWN = 0xFF0D, 0xFFC1, 0xFF56
 
 focused = []  # (role, name, object) of what took the focus, in order
 
@@ -23,6 +25,42 @@ def on_focus(event):
             focused.append((event.source.getRoleName(), event.source.name, event.source))
         except Exception:  # gone meanwhile
             pass
+
+
+carets = []  # (name of the document, offset) of each caret moved
+notes = []  # what was said through notifications
+
+
+def on_caret(event):
+    try:
+        carets.append((event.source.name, event.detail1))
+    except Exception:
+        pass
+
+
+def on_showing(event):
+    try:
+        if event.detail1 and event.source.getRoleName() == "notification":
+            notes.append(event.source.name)
+    except Exception:
+        pass
+
+
+def heard(test, what, log, timeout=20):
+    """Waits for an entry of log that passes test, and returns it."""
+    end = time.time() + timeout
+    while time.time() < end:
+        pump()
+        for entry in log:
+            if test(entry):
+                return entry
+        time.sleep(0.1)
+    sys.exit(f"not heard: {what}; heard {log[-5:]}")
+
+
+def line_at(node, offset):
+    text = node.queryText()
+    return text.getTextAtOffset(offset, pyatspi.TEXT_BOUNDARY_LINE_START)[0]
 
 
 def pump():
@@ -81,6 +119,8 @@ with open(os.path.join(works, titles[1] + ".txt"), encoding="utf-8") as f:
     first_words = " ".join(f.readline().split()[:4])
 
 pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+pyatspi.Registry.registerEventListener(on_caret, "object:text-caret-moved")
+pyatspi.Registry.registerEventListener(on_showing, "object:state-changed:showing")
 process = subprocess.Popen([reader])
 try:
     desktop = pyatspi.Registry.getDesktop(0)
@@ -126,6 +166,48 @@ try:
     pyatspi.Registry.generateKeyboardEvent(F4, None, pyatspi.KEY_SYM)
     if announced("document frame", "Список произведений", "the catalogue after F4") == work:
         sys.exit("after F4 the focus stayed on the object the work had")
+
+    # A long work: Page Down moves the caret to the line at the top, which
+    # a screen reader then says.
+    long_title = "Я длинная"
+    number = len(titles) + 1
+    link = find(app, role("link", f"{number}) {long_title}"), "the long work's link")
+    link.queryAction().doAction([link.queryAction().getName(i)
+                                 for i in range(link.queryAction().nActions)].index("SetFocus"))
+    time.sleep(0.3)
+    pyatspi.Registry.generateKeyboardEvent(RETURN, None, pyatspi.KEY_SYM)
+    work = announced("document frame", long_title, "the long work opened")
+    time.sleep(1)
+    del carets[:]
+    for _ in range(3):
+        pyatspi.Registry.generateKeyboardEvent(PAGE_DOWN, None, pyatspi.KEY_SYM)
+        time.sleep(0.5)
+    name, offset = heard(lambda c: c[0] == long_title and c[1] > 0, "the caret after Page Down", carets)
+    top = line_at(work, work.queryText().caretOffset)
+    if not top.strip().startswith("Строка ") or top.strip() == "Строка 1.":
+        sys.exit(f"after Page Down the caret is on «{top}»")
+    # Opened again, the work is where it was left, and says so.
+    back = find(app, role("link", "Список произведений"), "the long work's back link")
+    back.queryAction().doAction([back.queryAction().getName(i)
+                                 for i in range(back.queryAction().nActions)].index("SetFocus"))
+    time.sleep(0.3)
+    pyatspi.Registry.generateKeyboardEvent(RETURN, None, pyatspi.KEY_SYM)
+    announced("link", f"{number}) {long_title}", "the catalogue, on the long work")
+    del notes[:]
+    pyatspi.Registry.generateKeyboardEvent(RETURN, None, pyatspi.KEY_SYM)
+    work = announced("document frame", long_title, "the long work opened again")
+    heard(lambda n: n.startswith("строка ") and n.endswith(" из 300") and n != "строка 1 из 300",
+          "where the work opened", notes)
+    if line_at(work, work.queryText().caretOffset) != top:
+        sys.exit(f"opened again, the caret is on «{line_at(work, work.queryText().caretOffset)}», not «{top}»")
+    # Find: the count and the line of each match are said as they come.
+    del notes[:]
+    subprocess.run(["xdotool", "key", "ctrl+f"], check=True)
+    time.sleep(0.5)
+    subprocess.run(["xdotool", "type", "77"], check=True)
+    heard(lambda n: n.startswith("1 из 3: ") and "Строка 77." in n, "the first match's count", notes)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+    heard(lambda n: n.startswith("2 из 3: ") and "Строка 177." in n, "the next match's count", notes)
     print("every page is named, announced and readable, and an assistive technology opens links")
 finally:
     process.terminate()

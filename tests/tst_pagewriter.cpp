@@ -283,11 +283,11 @@ private Q_SLOTS:
         QTest::newRow("lines of a work") << u"<font>&nbsp;А<br>Б<br><br>В<br></font>"_s << u"\u00a0А\nБ\nВ"_s;
         QTest::newRow("blocks") << u"<p>один</p>\n  <p>два <b>три</b></p><div>четыре</div>"_s
                                 << u"один\nдва три\nчетыре"_s;
-        QTest::newRow("inline blocks on one line") << u"а <span style='display:inline-block'>б</span> в"_s
-                                                   << u"а б в"_s;
+        QTest::newRow("inline blocks on one line")
+            << u"а <span style='display:inline-block'>б</span> в"_s << u"а б в"_s;
         QTest::newRow("white space one for one") << u"<pre>а\tб\nв</pre>"_s << u"а б в"_s;
-        QTest::newRow("hidden and never shown") << u"а<span hidden>б</span><script>в</script><template>г</template>д"_s
-                                                << u"ад"_s;
+        QTest::newRow("hidden and never shown")
+            << u"а<span hidden>б</span><script>в</script><template>г</template>д"_s << u"ад"_s;
     }
 
     void theTextAScreenReaderReads()
@@ -305,7 +305,8 @@ private Q_SLOTS:
     out.push(g.readOffset(place) === read && document.body.textContent.length >= place);
   }
   return out;
-})())"_s).toList();
+})())"_s)
+                                       .toList();
         QVERIFY(!trips.isEmpty());
         QVERIFY(!trips.contains(QVariant(false)));
     }

@@ -236,6 +236,10 @@ private Q_SLOTS:
         QCOMPARE(l.loader.readingPlace(), ReadingPlace());
         Q_EMIT l.engine.reported(u"scrolled:7:40"_s);
         QCOMPARE(l.loader.readingPlace(), (ReadingPlace{40, 1.0}));
+        // Where a focus took the page (the link back at its top) the reader
+        // has not read to.
+        Q_EMIT l.engine.reported(u"scrolled:0:0:0:focus"_s);
+        QCOMPARE(l.loader.readingPlace(), (ReadingPlace{40, 1.0}));
     }
 
     void anEscapedDocumentIsShownAgainAFewTimes()

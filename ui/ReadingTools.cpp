@@ -41,7 +41,8 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
     });
     connect(m_view, &PageView::matchShown, this, [this](int current, int total, const QString &line) {
         if (m_bar->isVisible())
-            m_view->announce(FindBar::countText(current, total) + (line.isEmpty() ? QString() : u": "_s + line.trimmed()));
+            m_view->announce(FindBar::countText(current, total)
+                             + (line.isEmpty() ? QString() : u": "_s + line.trimmed()));
     });
     connect(&m_search, &CollectionSearch::finished, this,
             [this] { m_view->announce(u"Найдено произведений: %1"_s.arg(m_bar->results()->topLevelItemCount())); });

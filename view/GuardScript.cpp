@@ -97,6 +97,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       });
     };
     g.keyDown = function (e) {
+      g.userMoves();
       if (e.key === 'Enter' && linkOf(e) === null && mayReachHidden(e)) e.preventDefault();
       // Tab goes round the page's own stops: past the last it would stop
       // on the view itself, where nothing shows.
@@ -113,8 +114,14 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       }
     };
     g.focusIn = function (e) {
-      if (e.target !== document.body && e.target !== document.documentElement) console.log('%2focused');
+      if (e.target === document.body || e.target === document.documentElement) return;
+      console.log('%2focused');
+      // Until the reader moves on by other means, the page is where the
+      // focus took it, not where the reader read to (Tab to the link back
+      // at the top of a work must not lose the place in it).
+      g.focusMoved = true;
     };
+    g.userMoves = function () { g.focusMoved = false; };
     // The page's text, for places in it: its text nodes under the body in
     // order, but for those of elements whose content is never shown as text,
     // each with whether a line ends before it (a <br>, or another block).
@@ -341,7 +348,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       var place = g.kept.offset;
       var held = g.caretHeldAt !== undefined && Math.abs(scrollY - g.caretHeldAt) < 1;
       if (!held) g.caretHeldAt = undefined;
-      var report = at + ':' + place + ':' + (held ? -1 : g.readOffset(place));
+      var report = at + ':' + place + ':' + (held ? -1 : g.readOffset(place)) + (g.focusMoved ? ':focus' : '');
       if (report !== g.scrolled) console.log('%2scrolled:' + (g.scrolled = report));
     };
     g.load = function () {
@@ -375,6 +382,8 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       g.idx = null;
       window.addEventListener('load', g.load, true);
       document.addEventListener('keydown', g.keyDown, true);
+      document.addEventListener('wheel', g.userMoves, {capture: true, passive: true});
+      document.addEventListener('mousedown', g.userMoves, true);
     };
   }
   g.selectionAllowed = %1;

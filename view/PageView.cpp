@@ -232,16 +232,18 @@ void PageView::takePageText(const QString &title, const QString &text, bool take
         // The same page, more of it (or the same again on a fresh engine):
         // the object a screen reader reads stays, and reads on.
         m_pageText->update(text);
-        return;
+    } else {
+        // An object of its own for every page: a screen reader announces a
+        // focus that moves to another object, not one that stays where it was.
+        m_textSerial = m_requestSerial;
+        delete m_pageText;
+        m_pageText = new PageText(this);
+        m_pageText->show(title, text, takeFocus, std::max(caret, 0));
     }
-    // An object of its own for every page: a screen reader announces a
-    // focus that moves to another object, not one that stays where it was.
-    m_textSerial = m_requestSerial;
-    delete m_pageText;
-    m_pageText = new PageText(this);
-    m_pageText->show(title, text, takeFocus, std::max(caret, 0));
-    // Back where it was left, the reader is told where that is.
-    if (m_placeRestored && caret > 0 && QAccessible::isActive()) {
+    // Back where it was left (once all of it is in), the reader is told where.
+    if (m_placeRestored && loadState() == LoadState::Ready && caret > 0) {
+        m_placeRestored = false;
+        m_pageText->moveCaret(caret);
         const qsizetype line = QStringView(text).left(caret).count(u'\n') + 1 - m_outline.headLines;
         const qsizetype lines = QStringView(text).count(u'\n') + 1 - m_outline.headLines;
         if (line > 0 && lines > 0)

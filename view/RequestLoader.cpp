@@ -183,8 +183,12 @@ void RequestLoader::onLoadEnded(const QUrl &url, bool succeeded)
 bool RequestLoader::takeReport(const QString &report)
 {
     if (report.startsWith(ScrollReport)) {
-        // "scrolled:<how far down, 0..1>:<the place's offset in the text>"
+        // "scrolled:<how far down, 0..1>:<the place's offset in the text>:
+        // <the caret's>[:focus]": where a focus moved the page (to a link
+        // at the top, say), the reader has not read to.
         const QList<QStringView> parts = QStringView(report).mid(ScrollReport.size()).split(u':');
+        if (parts.value(3) == u"focus")
+            return true;
         bool fraction = false;
         bool offset = false;
         const ReadingPlace place{parts.value(1).toLongLong(&offset), parts.value(0).toDouble(&fraction)};
