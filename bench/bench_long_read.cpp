@@ -5,6 +5,11 @@
 //   bench_long_read switch [n]  n switches between a 3 MB and a 1 MB work in
 //                               a large window, the work on screen when read,
 //                               15 s after the switch (at 10, 100, 300, ...)
+//   bench_long_read large [n]   n works of 3 MB one after another, each read
+//                               15 s after it is shown and again on the
+//                               catalogue after it, with the longest the
+//                               reader's own thread stopped answering
+//                               meanwhile (a screen reader gives up after 0.8 s)
 // Run under an X server, with nothing else busy; as on a desktop, with a
 // window manager and a session bus:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- sh -c
@@ -21,6 +26,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
@@ -28,7 +34,9 @@
 #include <QTimer>
 #include <QWebEnginePage>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -94,6 +102,72 @@ bool waitUntilShown(MainWindow *window)
     return window->pageView()->loadState() == PageView::LoadState::Ready;
 }
 
+// The longest the event loop of this thread came late to a 10 ms timer.
+class Stalls : public QObject
+{
+public:
+    Stalls()
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_longest = std::max(m_longest, m_since.restart() - 10);
+        });
+        m_since.start();
+        m_timer.start();
+    }
+    qint64 takeLongest() { return std::exchange(m_longest, 0); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int readLargeWorks(int works)
+{
+    QTemporaryDir program;
+    if (!QDir(program.path()).mkpath(u"Data"_s))
+        return 1;
+    for (int i = 0; i < works; ++i) {
+        QFile file(program.filePath(u"Data/Большое %1.dat"_s.arg(i, 2, 10, QChar(u'0'))));
+        if (!file.open(QIODevice::WriteOnly) || file.write(workfile::encodeWork(i, bench::proseLines(3'000'000))) < 0)
+            return 1;
+    }
+    MainWindow *window = startReader(platform::NativePath(program.path()));
+    if (!window || !waitUntilShown(window))
+        return 1;
+    window->resize(1280, 1000);
+    Stalls stalls;
+    const qint64 self = QCoreApplication::applicationPid();
+    std::printf("%4s %-9s %10s %10s %12s\n", "work", "on", "main, MB", "tree, MB", "longest stop");
+    for (int i = 0; i < works; ++i) {
+        for (const bool catalogue : {false, true}) {
+            (void)stalls.takeLongest();
+            if (catalogue)
+                window->catalogueAction()->trigger();
+            else
+                window->followLink(u"http://www.t%1/"_s.arg(i));
+            if (!waitUntilShown(window))
+                return 1;
+            settle(15000);
+            const Processes now = Processes::read();
+            std::printf("%4d %-9s %10lld %10lld %9lld ms\n", i + 1, catalogue ? "catalogue" : "work",
+                        now.residentKb.value(self) / 1024, now.treeKb(self) / 1024,
+                        static_cast<long long>(stalls.takeLongest()));
+            std::fflush(stdout);
+        }
+    }
+    delete window;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -106,7 +180,11 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(u"qt.webenginecontext.info=false"_s);
     QApplication app(argc, argv);
     const bool switching = argc > 1 && QByteArray(argv[1]) == "switch";
-    const int pages = argc > 1 + int(switching) ? QByteArray(argv[1 + int(switching)]).toInt() : 500;
+    const bool large = argc > 1 && QByteArray(argv[1]) == "large";
+    const int pages = argc > 1 + int(switching || large) ? QByteArray(argv[1 + int(switching || large)]).toInt()
+                                                         : (large ? 4 : 500);
+    if (large)
+        return readLargeWorks(pages);
 
     QTemporaryDir program;
     if (!QDir(program.path()).mkpath(u"Data"_s))

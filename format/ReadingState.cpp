@@ -282,6 +282,13 @@ qint64 ReadingState::now() const
     return QDateTime::currentMSecsSinceEpoch();
 }
 
+bool ReadingState::keeps(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                         const platform::FileStamp &stamp) const
+{
+    const qsizetype i = indexOf(keyOf(dataFolder), keyOf(workFile));
+    return i >= 0 && m_entries[i].stamp == stamp;
+}
+
 ReadingPlace ReadingState::place(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
                                  const platform::FileStamp &stamp) const
 {

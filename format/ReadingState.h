@@ -57,6 +57,10 @@ public:
     ReadingState(const ReadingState &) = delete;
     ReadingState &operator=(const ReadingState &) = delete;
 
+    // Whether work file workFile of the collection whose data folder is
+    // dataFolder was read, and its file has the stamp it had then.
+    [[nodiscard]] bool keeps(const platform::NativePath &dataFolder, const platform::NativePath &workFile,
+                             const platform::FileStamp &stamp) const;
     // Where work file workFile (its name as listed) of the collection whose
     // data folder is dataFolder was left: {-1, 0} when it never was, or when
     // its file's stamp is not the one it had then.

@@ -6,14 +6,17 @@
 
 // The one matching rule of find, on a work's page and in the collection:
 // letter case does not matter, nor ё against е (readers type е), nor
-// combining marks (a stress mark typed or not: «мо́ре» is found by «море»).
+// combining marks (a stress mark typed or not: «мо́ре» is found by «море»),
+// nor soft hyphens (which the reading layout puts into words).
 //
 // Texts are folded unit by unit: a UTF-16 unit from U+0300 to U+036F (the
-// combining diacritical marks, U+0301 the stress among them) is dropped;
+// combining diacritical marks, U+0301 the stress among them) or U+00AD (the
+// soft hyphen) is dropped;
 // every other unit becomes its simple lower-case mapping when that is one
 // unit (QChar::toLower: not for İ, whose lower case is two units, nor for a
 // surrogate), else stays as it is; then ё becomes е. The page's own script
-// folds the same way: for each unit c, nothing when 0x300 <= c <= 0x36F, else
+// folds the same way: for each unit c, nothing when 0x300 <= c <= 0x36F or
+// c is 0xAD, else
 // c.toLowerCase() when that is one unit, else c; then 'ё' → 'е'.
 //
 // A folded text is shorter than its original by the marks dropped, so it
@@ -22,10 +25,10 @@
 // combining marks that follow that.
 namespace textmatch {
 
-// Whether a unit is dropped by folding: a combining mark.
+// Whether a unit is dropped by folding: a combining mark, a soft hyphen.
 [[nodiscard]] constexpr bool isIgnored(char16_t unit)
 {
-    return unit >= 0x0300 && unit <= 0x036F;
+    return (unit >= 0x0300 && unit <= 0x036F) || unit == 0x00AD;
 }
 // The folded unit of one that is not ignored.
 [[nodiscard]] char16_t fold(char16_t unit);

@@ -17,6 +17,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #endif
 
 using namespace Qt::Literals::StringLiterals;
@@ -135,6 +138,13 @@ void useBinaryStandardStreams()
     (void)_setmode(1, _O_BINARY);
     // Messages too: a tool's error lines end as its output's do.
     (void)_setmode(2, _O_BINARY);
+#endif
+}
+
+void releaseFreeMemory()
+{
+#if defined(__GLIBC__)
+    (void)::malloc_trim(0);
 #endif
 }
 

@@ -58,6 +58,12 @@ void useBinaryStandardStreams();
 // tree for assistive technology when one is active.
 void prepareWebEngineEnvironment();
 
+// Gives the memory freed since back to the system where the allocator keeps
+// it (glibc keeps large blocks freed in its heap, and a process that read
+// large works one after another grew by the largest of them); nothing where
+// there is no such allocator.
+void releaseFreeMemory();
+
 // Keeps Qt from warning at every start of a session without a runtime folder
 // (XDG_RUNTIME_DIR unset) that it makes one in /tmp: the reader does not use
 // it then, and the user can do nothing about it.

@@ -177,6 +177,7 @@ private Q_SLOTS:
         QTest::newRow("stress mark in the text") << u"мо\u0301ре и море"_s << u"море"_s << 2;
         QTest::newRow("stress mark in the phrase") << u"море"_s << u"мо\u0301ре"_s << 1;
         QTest::newRow("decomposed ё") << u"е\u0308лка"_s << u"ёлка"_s << 1;
+        QTest::newRow("soft hyphens") << u"мо&shy;ре мо\u00adре"_s << u"море"_s << 2;
         QTest::newRow("no overlaps") << u"ааааа"_s << u"аа"_s << 2;
         QTest::newRow("across markup") << u"мо<b>ре</b> <i>м</i>оре"_s << u"море"_s << 2;
         QTest::newRow("comment") << u"<!-- море -->море"_s << u"море"_s << 1;
@@ -286,6 +287,7 @@ private Q_SLOTS:
         QTest::newRow("inline blocks on one line")
             << u"а <span style='display:inline-block'>б</span> в"_s << u"а б в"_s;
         QTest::newRow("white space one for one") << u"<pre>а\tб\nв</pre>"_s << u"а б в"_s;
+        QTest::newRow("no soft hyphens") << u"элек&shy;три&shy;фи<br>ка&shy;ция"_s << u"электрифи\nкация"_s;
         QTest::newRow("hidden and never shown")
             << u"а<span hidden>б</span><script>в</script><template>г</template>д"_s << u"ад"_s;
     }

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 
 #include "view/Hyphenator.h"
+#include "view/SoftHyphens.h"
 #include "view/ReadingFonts.h"
 #include "view/ReadingTheme.h"
 
@@ -153,6 +154,42 @@ private Q_SLOTS:
         const QString result = hyphenator.hyphenated(text);
         QCOMPARE(result, QString(expected).replace(u'=', u'\u00AD'));
         QCOMPARE(QString(result).remove(u'\u00AD'), QString(text).remove(u'\u00AD'));
+    }
+
+    void softHyphensInAPagesText_data()
+    {
+        QTest::addColumn<QString>("markup");
+        QTest::addColumn<QString>("expected"); // ~ for a soft hyphen
+        QTest::newRow("text") << u"<p>электрификация</p>"_s << u"<p>элек~три~фи~ка~ция</p>"_s;
+        QTest::newRow("a line of a work") << u"&nbsp;&nbsp;&nbsp;Человек и электрификация<br>"_s
+                                          << u"&nbsp;&nbsp;&nbsp;Че~ловек и элек~три~фи~ка~ция<br>"_s;
+        QTest::newRow("a link's text whole") << u"<a href='#x'>электрификация</a> человек"_s
+                                             << u"<a href='#x'>электрификация</a> че~ловек"_s;
+        QTest::newRow("attributes whole") << u"<img alt=\"электрификация > человек\">"_s
+                                          << u"<img alt=\"электрификация > человек\">"_s;
+        QTest::newRow("comment") << u"<!-- электрификация --> человек"_s << u"<!-- электрификация --> че~ловек"_s;
+        QTest::newRow("script and title") << u"<script>электрификация</SCRIPT >человек<title>человек</title>"_s
+                                          << u"<script>электрификация</SCRIPT >че~ловек<title>человек</title>"_s;
+        QTest::newRow("references") << u"электри&shy;фикация&#1095;еловек"_s << u"элек~три&shy;фи~ка~ция&#1095;еловек"_s;
+        QTest::newRow("a < b") << u"человек < электрификация"_s << u"че~ловек < элек~три~фи~ка~ция"_s;
+    }
+
+    void softHyphensInAPagesText()
+    {
+        QFETCH(QString, markup);
+        QFETCH(QString, expected);
+        const Hyphenator hyphenator;
+        if (!hyphenator.isValid())
+            QSKIP("hyphen-ru is not installed");
+        // Whole, and fed in pieces of every size: the same.
+        for (qsizetype piece : {markup.size(), qsizetype(1), qsizetype(2), qsizetype(7)}) {
+            SoftHyphens hyphens(hyphenator);
+            QString out;
+            for (qsizetype at = 0; at < markup.size(); at += piece)
+                hyphens.feed(QStringView(markup).mid(at, piece), out);
+            hyphens.finish(out);
+            QCOMPARE(out, QString(expected).replace(u'~', u'\u00AD'));
+        }
     }
 };
 

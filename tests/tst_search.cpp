@@ -86,6 +86,7 @@ private Q_SLOTS:
         QTest::newRow("a stress typed") << u"море"_s << u"мо\u0301ре"_s << L{0} << L{4};
         QTest::newRow("marks after the last letter") << u"море\u0301\u0300ть"_s << u"море"_s << L{0} << L{6};
         QTest::newRow("ё decomposed") << u"е\u0308ж"_s << u"ёж"_s << L{0} << L{3};
+        QTest::newRow("soft hyphens in a word") << u"мо\u00adре"_s << u"море"_s << L{0} << L{5};
         QTest::newRow("a mark first") << u"\u0301аб"_s << u"аб"_s << L{1} << L{2};
         QTest::newRow("marks alone: blank") << u"а\u0301"_s << u"\u0301\u0301"_s << L{} << L{};
         QTest::newRow("no-break space alone: blank") << u"a\u00a0b"_s << u"\u00a0"_s << L{} << L{};

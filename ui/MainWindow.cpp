@@ -7,12 +7,18 @@
 #include "ui/FatalReport.h"
 #include "ui/FindBar.h"
 #include "ui/ReadingTools.h"
+#include "view/Hyphenator.h"
 #include "view/PageView.h"
+#include "view/PageWriter.h"
+#include "view/SoftHyphens.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QIcon>
 #include <QMenuBar>
+#include <QPointer>
+#include <QCoreApplication>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <variant>
@@ -65,6 +71,15 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     connect(m_view, &PageView::givenUp, this, [this] { m_catalogueAction->setEnabled(true); });
     m_tools = new ReadingTools(this, m_collection, m_random, m_view, client, &m_state);
     connect(m_tools, &ReadingTools::openWorkRequested, this, &MainWindow::openWork);
+    // The book page breaks words: a work on screen is shown again, where
+    // the reader is in it.
+    connect(m_tools, &ReadingTools::bookLayoutChanged, this, [this] {
+        if (m_shownWork && m_view->loadState() != PageView::LoadState::Empty && m_catalogueAction->isEnabled()
+            && m_lastWork == m_shownWork->index) {
+            const navigation::ShowWork work = *m_shownWork;
+            showWork(work, ReadingPlace(m_view->readingPlace()));
+        }
+    });
     m_tools->addMenu(menuBar());
     connect(m_tools, &ReadingTools::layoutChanged, this, [this] { layoutView(); });
     m_view->setFocus();
@@ -152,10 +167,23 @@ void MainWindow::showCatalogue()
     showCatalogueAt({});
 }
 
+void MainWindow::showStart()
+{
+    if (m_tools->choices().openLastAtStart) {
+        if (const std::optional<std::int32_t> work = m_tools->lastWork()) {
+            openWork(*work);
+            if (m_shownWork && m_shownWork->index == *work)
+                return;
+        }
+    }
+    showCatalogue();
+}
+
 void MainWindow::showCatalogueAt(const QString &focus)
 {
     const pages::Outline outline = pages::catalogueOutline();
     m_tools->otherPageShown();
+    m_shownWork.reset();
     m_view->showHtml(m_cataloguePage, {outline.title, outline.heading, focus});
     m_catalogueAction->setEnabled(false);
 }
@@ -181,22 +209,58 @@ void MainWindow::present(const navigation::Destination &destination)
                    [this](const navigation::ShowFile &file) {
                        const pages::Outline outline = pages::biographyOutline();
                        m_tools->otherPageShown();
+                       m_shownWork.reset();
                        m_view->showFile(file.path.url(), {outline.title, outline.heading, {}});
                        m_catalogueAction->setEnabled(true);
                    },
                    [this](const navigation::ShowWork &work) {
-                       const pages::Outline outline = pages::workOutline(work.name);
                        // Where the reader left it.
-                       const ReadingPlace place = m_tools->workShown(work.index);
-                       m_view->showHtml(work.html, {outline.title, outline.heading, {}, 2}, place);
-                       m_lastWork = work.index;
-                       m_catalogueAction->setEnabled(true);
+                       showWork(work, m_tools->workShown(work.index));
                    },
                    [this](const navigation::OpenFailure &failure) {
                        fatal::showCriticalBox(this, caption::text(), failure.message());
                    },
                },
                destination);
+}
+
+void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &place)
+{
+    const pages::Outline outline = pages::workOutline(work.name);
+    const PageOutline pageOutline{outline.title, outline.heading, {}, 2, true};
+    m_shownWork = work;
+    m_lastWork = work.index;
+    m_catalogueAction->setEnabled(true);
+    if (!m_tools->choices().bookLayout) {
+        m_view->showHtml(work.html, pageOutline, place);
+        return;
+    }
+    if (!m_hyphenator)
+        m_hyphenator = std::make_shared<const Hyphenator>();
+    // The first screenful broken at once, the rest on a thread of its own
+    // while that is shown: a long work's first lines come as quickly as
+    // they would whole.
+    auto hyphens = std::make_shared<SoftHyphens>(*m_hyphenator);
+    const qsizetype firstPart = std::min(work.html.size(), qsizetype(2) * PageWriter::FirstPieceSize);
+    QString first;
+    hyphens->feed(QStringView(work.html).first(firstPart), first);
+    if (firstPart == work.html.size()) {
+        hyphens->finish(first);
+        m_view->showHtml(first, pageOutline, place);
+        return;
+    }
+    const quint64 request = m_view->showHtml(first, pageOutline, place, false);
+    QThreadPool::globalInstance()->start(
+        [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html, firstPart,
+         request] {
+            QString rest;
+            hyphens->feed(QStringView(html).sliced(firstPart), rest);
+            hyphens->finish(rest);
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, request, rest = std::move(rest)] {
+                if (self)
+                    self->m_view->appendHtml(request, rest, true);
+            });
+        });
 }
 
 void MainWindow::openHelp()

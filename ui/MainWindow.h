@@ -7,8 +7,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <optional>
 
+class Hyphenator;
 class QAction;
 class QMenu;
 class PageView;
@@ -41,6 +43,9 @@ public:
 
     // The kept catalogue page in the view; the catalogue command disabled.
     void showCatalogue();
+    // What the reader starts on: the work read last, where it was left, when
+    // so chosen and it is still as it was; else the catalogue.
+    void showStart();
     // Carries out one of the reader's links (the address as the view reports it).
     void followLink(const QString &address);
     // Shows work index, or reports why its file cannot be opened.
@@ -55,6 +60,8 @@ private:
     QAction *addMenuItem(QMenu *menu, const QString &name, const QString &caption, void (MainWindow::*handler)(),
                          const QKeySequence &shortcut = {});
     void present(const navigation::Destination &destination);
+    // Shows a work at place: as it is, or with its words broken for the book page.
+    void showWork(const navigation::ShowWork &work, const ReadingPlace &place);
     void addKeys(QMenu *menu);
 
     // The catalogue, the keyboard starting on the element focus selects.
@@ -75,8 +82,11 @@ private:
     PageView *m_view = nullptr;
     ReadingTools *m_tools = nullptr;
     QAction *m_catalogueAction = nullptr;
-    // The work shown last, if any.
+    // The work shown last, if any, and the page it was shown from.
     std::optional<std::int32_t> m_lastWork;
+    std::optional<navigation::ShowWork> m_shownWork;
+    // The patterns words are broken by, loaded when first needed.
+    std::shared_ptr<const Hyphenator> m_hyphenator;
     // The About window is on its way or shown.
     bool m_aboutPending = false;
 };

@@ -2,9 +2,13 @@
 
 #include "ui/FatalReport.h"
 #include "ui/FindBar.h"
+#include "ui/PlainText.h"
 #include "view/PageView.h"
+#include "view/ReadingFonts.h"
+#include "view/ReadingTheme.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,6 +25,8 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
 {
     m_bar->hide();
     m_view->setZoom(m_state->textSize());
+    m_choices = m_state->choices();
+    m_view->setReadingStyle(m_choices);
     connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) {
         m_state->setTextSize(factor);
         m_view->announce(u"Размер текста: %1 %"_s.arg(qRound(factor * 100)));
@@ -63,8 +69,9 @@ QAction *ReadingTools::addAction(QMenuBar *bar, const QString &name, const QStri
     auto *action = new QAction(text, m_window);
     action->setObjectName(name);
     action->setShortcuts(keys);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { fatal::guard(m_window->windowTitle(), [this, handler] { (this->*handler)(); }); });
+    if (handler)
+        connect(action, &QAction::triggered, this,
+                [this, handler] { fatal::guard(m_window->windowTitle(), [this, handler] { (this->*handler)(); }); });
     if (menu)
         menu->addAction(action);
     else
@@ -87,6 +94,24 @@ void ReadingTools::addMenu(QMenuBar *bar)
     m_fullScreen = addAction(bar, u"fullScreenAction"_s, u"Во весь экран"_s, {QKeySequence(Qt::Key_F11)},
                              &ReadingTools::toggleFullScreen);
     m_fullScreen->setCheckable(true);
+    addStyleMenus(bar, menu);
+    menu->addSeparator();
+    addAction(bar, u"continueAction"_s, u"Продолжить чтение"_s, {QKeySequence(Qt::Key_F2)},
+              &ReadingTools::continueReading);
+    m_next = addAction(bar, u"nextWorkAction"_s, u"Следующее произведение"_s,
+                       {QKeySequence(Qt::ALT | Qt::Key_PageDown)}, &ReadingTools::nextWork);
+    m_previous = addAction(bar, u"previousWorkAction"_s, u"Предыдущее произведение"_s,
+                           {QKeySequence(Qt::ALT | Qt::Key_PageUp)}, &ReadingTools::previousWork);
+    m_openLast = addAction(bar, u"openLastAction"_s, u"Открывать последнее произведение при запуске"_s, {},
+                           nullptr);
+    m_openLast->setCheckable(true);
+    m_openLast->setChecked(m_choices.openLastAtStart);
+    connect(m_openLast, &QAction::toggled, this, [this](bool on) {
+        ReadingChoices next = m_choices;
+        next.openLastAtStart = on;
+        setChoices(next);
+    });
+    updateWorkActions();
     // Not in the menu: Escape ends full screen (and closes the find bar).
     m_escape = new QAction(m_window);
     m_escape->setObjectName(u"escapeAction"_s);
@@ -115,7 +140,127 @@ ReadingPlace ReadingTools::workShown(std::int32_t index)
         return {};
     }
     m_work = ShownWork{index, *stamp};
+    updateWorkActions();
     return m_state->place(c.dataPath(), c.workFileName(index), *stamp);
+}
+
+void ReadingTools::otherPageShown()
+{
+    m_work.reset();
+    updateWorkActions();
+}
+
+void ReadingTools::addStyleMenus(QMenuBar *bar, QMenu *menu)
+{
+    // The reader's own style, beside the original's look (the default).
+    m_bookLayout = addAction(bar, u"bookLayoutAction"_s, u"Удобное чтение"_s, {QKeySequence(Qt::Key_F9)}, nullptr);
+    m_bookLayout->setCheckable(true);
+    m_bookLayout->setChecked(m_choices.bookLayout);
+    connect(m_bookLayout, &QAction::toggled, this, [this](bool on) {
+        ReadingChoices next = m_choices;
+        next.bookLayout = on;
+        setChoices(next);
+    });
+
+    QMenu *themes = menu->addMenu(u"Тема"_s);
+    themes->setObjectName(u"themeMenu"_s);
+    auto *themeGroup = new QActionGroup(themes);
+    for (const Theme theme : {Theme::Day, Theme::Sepia, Theme::Night}) {
+        QAction *action = themes->addAction(themeName(theme));
+        action->setCheckable(true);
+        action->setChecked(theme == m_choices.theme);
+        action->setActionGroup(themeGroup);
+        action->setData(int(theme));
+        m_themes.append(action);
+        connect(action, &QAction::triggered, this, [this, theme] {
+            ReadingChoices next = m_choices;
+            next.theme = theme;
+            setChoices(next);
+        });
+    }
+
+    QMenu *fonts = menu->addMenu(u"Шрифт"_s);
+    fonts->setObjectName(u"fontMenu"_s);
+    auto *fontGroup = new QActionGroup(fonts);
+    QStringList families = readingFonts();
+    // A font kept from another machine, where it was installed, stays offered.
+    if (!m_choices.font.isEmpty() && !families.contains(m_choices.font))
+        families.append(m_choices.font);
+    families.prepend(QString());
+    for (const QString &family : std::as_const(families)) {
+        QAction *action = fonts->addAction(family.isEmpty() ? u"Как на странице"_s : plaintext::caption(family));
+        action->setCheckable(true);
+        action->setChecked(family == m_choices.font);
+        action->setActionGroup(fontGroup);
+        m_fonts.append(action);
+        connect(action, &QAction::triggered, this, [this, family] {
+            ReadingChoices next = m_choices;
+            next.font = family;
+            setChoices(next);
+        });
+    }
+}
+
+void ReadingTools::setChoices(const ReadingChoices &choices)
+{
+    if (choices == m_choices)
+        return;
+    const bool layoutToggled = choices.bookLayout != m_choices.bookLayout;
+    m_choices = choices;
+    m_state->setChoices(choices);
+    m_view->setReadingStyle(choices);
+    if (layoutToggled)
+        Q_EMIT bookLayoutChanged();
+}
+
+std::optional<std::int32_t> ReadingTools::lastWork() const
+{
+    const std::optional<platform::NativePath> file = m_state->lastWork(m_collection.dataPath());
+    if (!file)
+        return std::nullopt;
+    for (std::int32_t i = 0; i <= m_collection.lastWorkIndex(); ++i) {
+        if (m_collection.workFileName(i) != *file)
+            continue;
+        // Gone, or changed since: nothing to go on with.
+        const std::optional<platform::FileStamp> stamp = platform::fileStamp(m_collection.workPath(i));
+        if (stamp && m_state->keeps(m_collection.dataPath(), *file, *stamp))
+            return i;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void ReadingTools::continueReading()
+{
+    if (const std::optional<std::int32_t> work = lastWork())
+        Q_EMIT openWorkRequested(*work);
+}
+
+void ReadingTools::nextWork()
+{
+    stepWork(1);
+}
+
+void ReadingTools::previousWork()
+{
+    stepWork(-1);
+}
+
+void ReadingTools::stepWork(int step)
+{
+    if (!m_work)
+        return;
+    const std::int64_t next = std::int64_t(m_work->index) + step;
+    if (next >= 0 && next <= m_collection.lastWorkIndex())
+        Q_EMIT openWorkRequested(std::int32_t(next));
+}
+
+void ReadingTools::updateWorkActions()
+{
+    if (!m_next)
+        return;
+    m_next->setEnabled(m_work && m_work->index < m_collection.lastWorkIndex());
+    m_previous->setEnabled(m_work && m_work->index > 0);
 }
 
 void ReadingTools::openFind()

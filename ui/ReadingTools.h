@@ -13,6 +13,7 @@ class Collection;
 class FindBar;
 class PageView;
 class QAction;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -40,17 +41,31 @@ public:
     // Work index is to be shown: where it was left.
     [[nodiscard]] ReadingPlace workShown(std::int32_t index);
     // Any other page is to be shown.
-    void otherPageShown() { m_work.reset(); }
+    void otherPageShown();
 
     // Escape: the find bar closes if it has the focus, else full screen ends.
     void escape();
     void toggleFullScreen();
 
+    // How the reader shows pages, as chosen in the menu (and kept).
+    [[nodiscard]] const ReadingChoices &choices() const { return m_choices; }
+    // The work read last in this collection, if its file is as it was then.
+    [[nodiscard]] std::optional<std::int32_t> lastWork() const;
+    // Opens the work read last at its place, if there is one.
+    void continueReading();
+    // The next or previous work in the catalogue's order, from a work.
+    void nextWork();
+    void previousWork();
+
 Q_SIGNALS:
     // The find bar came or went: the client area is laid out again.
     void layoutChanged();
-    // Work index is to be opened (a result of the collection's search).
+    // Work index is to be opened (a result of the collection's search, the
+    // work read last, the next one).
     void openWorkRequested(std::int32_t index);
+    // «Удобное чтение» was turned on or off: a work on screen is to be
+    // shown again (its words broken, or whole again).
+    void bookLayoutChanged();
 
 private:
     struct ShownWork
@@ -67,6 +82,10 @@ private:
 
     QAction *addAction(QMenuBar *bar, const QString &name, const QString &text, const QList<QKeySequence> &keys,
                        void (ReadingTools::*handler)());
+    void addStyleMenus(QMenuBar *bar, QMenu *menu);
+    void setChoices(const ReadingChoices &choices);
+    void stepWork(int step);
+    void updateWorkActions();
     void openFind();
     void openFindEverywhere();
     void findNext();
@@ -85,6 +104,13 @@ private:
     CollectionSearch m_search;
     QAction *m_fullScreen = nullptr;
     QAction *m_escape = nullptr;
+    QAction *m_bookLayout = nullptr;
+    QAction *m_openLast = nullptr;
+    QAction *m_next = nullptr;
+    QAction *m_previous = nullptr;
+    QList<QAction *> m_themes;
+    QList<QAction *> m_fonts;
+    ReadingChoices m_choices;
     Qt::WindowStates m_stateBeforeFullScreen;
     std::optional<ShownWork> m_work;
     std::optional<PendingFind> m_pending;

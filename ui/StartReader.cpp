@@ -40,7 +40,7 @@ MainWindow *startReader(const platform::NativePath &programFolder)
         window = new MainWindow(std::move(collection), std::move(page));
         // Visible first, then the page.
         window->show();
-        window->showCatalogue();
+        window->showStart();
     });
     return window;
 }

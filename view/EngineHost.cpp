@@ -125,15 +125,31 @@ void EngineHost::replace()
 
 void EngineHost::setSelectionAllowed(bool allowed)
 {
-    m_guardScript = ::guardScript(allowed, m_token);
-    // Later documents get it from the creation script, the current one at once.
+    m_selectionAllowed = allowed;
+    renewGuards();
+    m_page->runJavaScript(m_guardScript, QWebEngineScript::ApplicationWorld);
+}
+
+void EngineHost::setStyle(const QString &style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    renewGuards();
+    m_page->runJavaScript(u"window.__sobranieGuards && __sobranieGuards.setPresentation(%1)"_s.arg(m_style),
+                          QWebEngineScript::ApplicationWorld);
+}
+
+void EngineHost::renewGuards()
+{
+    m_guardScript = ::guardScript(m_selectionAllowed, m_token, m_style);
+    // Later documents get it from the creation script.
     QWebEngineScriptCollection &scripts = m_page->scripts();
     for (QWebEngineScript guards : scripts.find(GuardScriptName)) {
         scripts.remove(guards);
         guards.setSourceCode(m_guardScript);
         scripts.insert(guards);
     }
-    m_page->runJavaScript(m_guardScript, QWebEngineScript::ApplicationWorld);
 }
 
 void EngineHost::setTextSize(qreal factor)

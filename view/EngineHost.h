@@ -33,6 +33,9 @@ public:
 
     // Whether the user may select text, on this document and every later one.
     void setSelectionAllowed(bool allowed);
+    // The reader's own style (readingStyleJson()), on this document (the
+    // reader's place in it kept) and every later one.
+    void setStyle(const QString &style);
     // The script that turns a document into a reading surface, as it stands.
     [[nodiscard]] const QString &guardScript() const { return m_guardScript; }
     // The zoom of every page, this one and the later ones.
@@ -43,6 +46,10 @@ public:
     void setArrivalScript(const QString &script) override;
     void forgetHistory() override;
     [[nodiscard]] QString reportScript(const QString &report) const override;
+
+private:
+    // The guard script made anew, for later documents.
+    void renewGuards();
 
 Q_SIGNALS:
     // The address of the link under the pointer ("" when there is none).
@@ -63,6 +70,8 @@ private:
     // nothing in a page can pass for the view's scripts on the console.
     const QString m_token;
     QString m_guardScript;
+    bool m_selectionAllowed = false;
+    QString m_style;
     qreal m_textSize = 1.0;
     QWebEngineProfile *m_profile = nullptr;
     GuardedPage *m_page = nullptr;

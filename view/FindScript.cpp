@@ -16,7 +16,7 @@ QString findScript()
   var f = window.__sobranieFind = {};
   var LayerTag = '%1', MaxDrawn = %2;
   var Xhtml = 'http://www.w3.org/1999/xhtml';
-  var CombiningMark = /[\u0300-\u036f]/;
+  var CombiningMark = /[\u0300-\u036f\u00ad]/;
   // Unit by unit: a unit whose lower case is two units stays as it is, Σ
   // never becomes the final ς a whole-text lowering would make of it, and
   // a surrogate is left alone; ё is taken for е and combining marks are
@@ -41,7 +41,7 @@ QString findScript()
     var kept = [], origin = [];
     for (var k = 0; k < lower.length; ++k) {
       var u = lower.charCodeAt(k);
-      if (u >= 0x300 && u <= 0x36f) continue;
+      if ((u >= 0x300 && u <= 0x36f) || u === 0xad) continue;
       kept.push(lower[k]);
       origin.push(k);
     }
@@ -52,7 +52,7 @@ QString findScript()
   f.clear = function () {
     if (layer && layer.parentNode) layer.parentNode.removeChild(layer);
     layer = marks = covered = null;
-    f.nodes = []; f.starts = []; f.places = []; f.hits = []; f.ends = []; f.current = -1;
+    f.nodes = []; f.starts = []; f.ks = []; f.hits = []; f.ends = []; f.current = -1;
   };
   f.clear();
   // The node holding offset (of the text found in), by its start.
@@ -90,16 +90,29 @@ QString findScript()
     }
     return lo;
   };
+  // The marks' colours and how they lie over the text, as the reader's
+  // style says (the theme's).
+  var colours = function () {
+    var p = (window.__sobranieGuards && window.__sobranieGuards.presentation) || {};
+    return { mark: p.mark || '#c7880a', current: p.currentMark || '#d24320', blend: p.blend || 'multiply' };
+  };
+  f.restyle = function () {
+    if (layer && layer.parentNode) layer.parentNode.removeChild(layer);
+    layer = marks = covered = null;
+    f.draw(true);
+  };
   var makeLayer = function () {
+    var c = colours();
     layer = document.createElementNS(Xhtml, LayerTag);
     layer.setAttribute('aria-hidden', 'true');
     layer.style.cssText = 'all:initial !important;display:block !important;position:absolute !important;' +
         'left:0 !important;top:0 !important;width:0 !important;height:0 !important;overflow:visible !important;' +
         'visibility:visible !important;pointer-events:none !important;z-index:2147483647 !important;' +
-        'mix-blend-mode:multiply !important;';
+        'mix-blend-mode:' + c.blend + ' !important;';
     var shadow = layer.attachShadow({ mode: 'open' });
     var style = document.createElement('style');
-    style.textContent = 'div{position:absolute;background:#fde74c;}div[data-current]{background:#ff9632;}';
+    style.textContent = 'div{position:absolute;background:' + c.mark + ';}div[data-current]{background:' + c.current +
+        ';}';
     shadow.appendChild(style);
     marks = document.createElement('div');
     shadow.appendChild(marks);
@@ -148,7 +161,7 @@ QString findScript()
       if (!visible(n)) continue;
       f.nodes.push(n);
       f.starts.push(length);
-      f.places.push(idx.starts[k]);
+      f.ks.push(k);
       text.push(n.data);
       length += n.data.length;
     }
@@ -167,8 +180,8 @@ QString findScript()
   };
   // The place in the page's text of hit index.
   f.placeOf = function (index) {
-    var k = nodeAt(f.hits[index]);
-    return f.places[k] + f.hits[index] - f.starts[k];
+    var k = nodeAt(f.hits[index]), G = window.__sobranieGuards, i = f.ks[k];
+    return G.index().starts[i] + G.toOffset(i, f.hits[index] - f.starts[k]);
   };
   // Makes hit index the current one, in the middle of the view: [index,
   // where it is in the text a screen reader reads, -1 if nowhere].

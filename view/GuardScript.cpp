@@ -2,7 +2,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-QString guardScript(bool selectionAllowed, const QString &linkToken)
+QString guardScript(bool selectionAllowed, const QString &linkToken, const QString &style)
 {
     // One set of handlers per window, so running the script again only
     // updates the setting and puts back the listeners document.open() drops.
@@ -132,7 +132,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     g.idx = null;
     g.index = function () {
       if (g.idx && g.idx.body === document.body) return g.idx;
-      var nodes = [], starts = [], breaks = [], length = 0, lineEnded = false, lastBlock = null;
+      var nodes = [], starts = [], lens = [], softs = [], breaks = [], length = 0, lineEnded = false, lastBlock = null;
       var blocks = new Map();
       var blockOf = function (el) {
         for (var e = el; e && e !== document.body; e = e.parentElement) {
@@ -159,12 +159,37 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
           breaks.push(lineEnded || (lastBlock !== null && block !== lastBlock));
           lineEnded = false;
           lastBlock = block;
+          // Soft hyphens the book page puts in are no part of the text: a
+          // place is the same with them or without.
+          var soft = n.data.indexOf('\u00ad') >= 0, len = soft ? n.data.replace(/\u00ad/g, '').length : n.data.length;
           nodes.push(n);
           starts.push(length);
-          length += n.data.length;
+          lens.push(len);
+          softs.push(soft);
+          length += len;
         }
       }
-      return (g.idx = { body: document.body, nodes: nodes, starts: starts, breaks: breaks, length: length });
+      return (g.idx = { body: document.body, nodes: nodes, starts: starts, lens: lens, softs: softs, breaks: breaks,
+                        length: length });
+    };
+    // Within node k of the index: the offset in its text (soft hyphens left
+    // out) of a unit, and the unit of an offset.
+    g.toOffset = function (k, unit) {
+      var idx = g.index();
+      if (!idx.softs[k]) return unit;
+      var data = idx.nodes[k].data, offset = 0;
+      for (var u = 0; u < unit && u < data.length; ++u) if (data.charCodeAt(u) !== 0xad) ++offset;
+      return offset;
+    };
+    g.toUnit = function (k, offset) {
+      var idx = g.index();
+      if (!idx.softs[k]) return offset;
+      var data = idx.nodes[k].data, u = 0;
+      for (var seen = 0; u < data.length; ++u) {
+        if (data.charCodeAt(u) === 0xad) continue;
+        if (seen++ === offset) break;
+      }
+      return u;
     };
     // A test of whether a text node's text is on screen: laid out, not
     // hidden, and not skipped (a closed details keeps all but its summary
@@ -224,8 +249,8 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
         }
         lineEnded = false;
         readStarts[k] = acc;
-        parts.push(n.data.replace(/[\t\n\r\f]/g, ' '));
-        acc += n.data.length;
+        parts.push(n.data.replace(/\u00ad/g, '').replace(/[\t\n\r\f]/g, ' '));
+        acc += idx.lens[k];
       }
       idx.readStarts = readStarts;
       return parts.join('');
@@ -237,7 +262,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
       if (!idx || !idx.readStarts || !idx.nodes.length) return -1;
       var k = Math.max(nodeOf(idx, offset), 0);
       if (idx.readStarts[k] >= 0)
-        return idx.readStarts[k] + Math.min(Math.max(offset - idx.starts[k], 0), idx.nodes[k].data.length);
+        return idx.readStarts[k] + Math.min(Math.max(offset - idx.starts[k], 0), idx.lens[k]);
       for (; k < idx.nodes.length; ++k) if (idx.readStarts[k] >= 0) return idx.readStarts[k];
       return -1;
     };
@@ -253,7 +278,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
         if (idx.readStarts[k] <= read) { best = k; lo = k + 1; } else hi = mid - 1;
       }
       if (best < 0) return 0;
-      return idx.starts[best] + Math.min(read - idx.readStarts[best], idx.nodes[best].data.length);
+      return idx.starts[best] + Math.min(read - idx.readStarts[best], idx.lens[best]);
     };
     var nodeOf = function (idx, offset) {
       var lo = 0, hi = idx.nodes.length - 1;
@@ -305,14 +330,14 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
         var m = (a + b) >> 1;
         if (below(k, m)) b = m; else a = m + 1;
       }
-      return idx.starts[k] + a;
+      return idx.starts[k] + g.toOffset(k, a);
     };
     // Where the line of a place is on screen.
     var lineOf = function (offset) {
       var idx = g.index();
       if (!idx.nodes.length) return null;
       var lo = nodeOf(idx, offset);
-      var at = shownFrom(idx, lo, Math.min(Math.max(offset - idx.starts[lo], 0), idx.nodes[lo].data.length));
+      var at = shownFrom(idx, lo, g.toUnit(lo, Math.min(Math.max(offset - idx.starts[lo], 0), idx.lens[lo])));
       return at && at.rect;
     };
     // The place kept: where the reader last moved to (and how far into its
@@ -367,9 +392,33 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
         return sheet;
       } catch (x) { return null; }
     })();
+    // The reader's own style over the page (its theme, and for a work its
+    // font and book page), after the focus mark so that a theme's mark wins.
+    g.kind = 'other';
+    g.readingStyle = (function () { try { return new CSSStyleSheet(); } catch (x) { return null; } })();
+    g.applyStyle = function () {
+      if (!g.readingStyle) return;
+      var p = g.presentation || {};
+      g.readingStyle.replaceSync((p.everyPage || '') + (g.kind === 'work' ? (p.works || '') : ''));
+      var sheets = document.adoptedStyleSheets.filter(function (s) { return s !== g.readingStyle; });
+      document.adoptedStyleSheets = sheets.concat([g.readingStyle]);
+    };
+    g.setKind = function (kind) {
+      g.kind = kind;
+      g.applyStyle();
+    };
+    // A new style, with the place the reader is at kept.
+    g.setPresentation = function (presentation) {
+      var kept = g.kept;
+      g.presentation = presentation;
+      g.applyStyle();
+      if (kept) g.goTo(kept.offset, 0, kept.into);
+      if (window.__sobranieFind) window.__sobranieFind.restyle();
+    };
     g.install = function () {
       if (g.focusStyle && document.adoptedStyleSheets.indexOf(g.focusStyle) < 0)
         document.adoptedStyleSheets = document.adoptedStyleSheets.concat([g.focusStyle]);
+      g.applyStyle();
       document.addEventListener('selectstart', g.selectStart, true);
       document.addEventListener('mousedown', g.mouseDown, true);
       document.addEventListener('select', g.select, true);
@@ -387,6 +436,7 @@ QString guardScript(bool selectionAllowed, const QString &linkToken)
     };
   }
   g.selectionAllowed = %1;
+  g.presentation = %3;
   g.install();
-})();)JS"_s.arg(selectionAllowed ? u"true"_s : u"false"_s, linkToken);
+})();)JS"_s.arg(selectionAllowed ? u"true"_s : u"false"_s, linkToken, style.isEmpty() ? u"{}"_s : style);
 }

@@ -23,8 +23,12 @@
 //   forms no script can see, does nothing.
 // - The link the keyboard is on has a mark that stands out from any page.
 // - An element of the page taking the focus is reported as GuardFocusReport.
-// - Where the document is scrolled to (0 top, 1 bottom) is reported as it
-//   changes, as "scrolled:" and the fraction.
-[[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken);
+// - Where the document is scrolled to is reported as it changes, as
+//   "scrolled:", the fraction (0 top, 1 bottom), the place in the page's
+//   text at the top, where that is in the text a screen reader reads, and
+//   ":focus" when a focus moved it there; a change of size keeps the place.
+// - style (readingStyleJson(), or empty for none) is the reader's own style
+//   over every page, and for a page of kind 'work' (setKind) over works.
+[[nodiscard]] QString guardScript(bool selectionAllowed, const QString &linkToken, const QString &style = {});
 
 inline constexpr char16_t GuardFocusReport[] = u"focused";

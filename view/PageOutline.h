@@ -15,4 +15,6 @@ struct PageOutline
     // The lines of the page's text before its own (a work's: the link back
     // and its name), left out where a line is numbered for the reader.
     int headLines = 0;
+    // A work, which the reader's style for works (font, book page) is for.
+    bool work = false;
 };

@@ -1,5 +1,6 @@
 #include "view/PageView.h"
 
+#include "platform/System.h"
 #include "view/AccessibleLeftovers.h"
 #include "view/Announcer.h"
 #include "view/EngineHost.h"
@@ -7,6 +8,7 @@
 #include "view/InputGuard.h"
 #include "view/PageFinder.h"
 #include "view/PageText.h"
+#include "view/ReadingStyle.h"
 #include "view/Watchdog.h"
 
 #include <QAccessible>
@@ -70,6 +72,10 @@ PageView::PageView(QWidget *parent)
         Q_EMIT matchShown(m_finder->current(), m_finder->total(), line);
     });
 
+    m_releaseMemory.setSingleShot(true);
+    m_releaseMemory.setInterval(ReleaseMemoryDelayMs);
+    connect(&m_releaseMemory, &QTimer::timeout, this, [] { platform::releaseFreeMemory(); });
+
     m_input->guard();
     // The keyboard given to the view goes to the page.
     setFocusProxy(browser());
@@ -108,15 +114,29 @@ void PageView::replaceEngine()
     Q_EMIT engineReplaced();
 }
 
-void PageView::showHtml(const QString &html, const PageOutline &outline, const ReadingPlace &place)
+quint64 PageView::showHtml(const QString &html, const PageOutline &outline, const ReadingPlace &place, bool complete)
 {
     m_outline = outline;
     ++m_requestSerial;
     m_placeRestored = place.offset > 0 || place.fraction > 0;
+    m_loader->setGuardScript(m_engine->guardScript()
+                             + (outline.work ? u"__sobranieGuards.setKind('work');"_s
+                                             : u"__sobranieGuards.setKind('other');"_s));
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
-    m_loader->showHtml(html, place);
+    m_loader->showHtml(html, place, complete);
+    return m_loader->requestSerial();
+}
+
+void PageView::appendHtml(quint64 request, const QString &more, bool complete)
+{
+    m_loader->appendHtml(request, more, complete);
+}
+
+void PageView::setReadingStyle(const ReadingChoices &choices)
+{
+    m_engine->setStyle(readingStyleJson(readingStyle(choices)));
 }
 
 void PageView::showFile(const QUrl &file, const PageOutline &outline)
@@ -124,6 +144,7 @@ void PageView::showFile(const QUrl &file, const PageOutline &outline)
     m_outline = outline;
     ++m_requestSerial;
     m_placeRestored = false;
+    m_loader->setGuardScript(m_engine->guardScript());
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);
@@ -184,11 +205,12 @@ void PageView::setSelectionAllowed(bool value)
 {
     m_selectionAllowed = value;
     m_engine->setSelectionAllowed(value);
-    m_loader->setGuardScript(m_engine->guardScript());
 }
 
 void PageView::onShown()
 {
+    // A while after a page is shown, what the last one took is given back.
+    m_releaseMemory.start();
     m_finder->forget();
     m_input->setLoading(false);
     m_input->takeFocus();
@@ -205,8 +227,14 @@ void PageView::describePage()
     const bool reading = QAccessible::isActive();
     const quint64 serial = ++m_shownSerial;
     const quint64 request = m_requestSerial;
-    const QString script = uR"((function (title, heading, focus, reading) {
+    // A large work's text is read from the page's own text object alone:
+    // the engine's tree of it (an object per node in this process, hundreds
+    // of megabytes, and seconds of this thread to build) is never read.
+    const bool prune = reading && m_outline.work && m_loader->requestSize() > RequestLoader::LargePageSize;
+    const QString script = uR"((function (title, heading, focus, reading, prune) {
   if (!document.title && title) document.title = title;
+  var body = prune && document.querySelector('body > table');
+  if (body) body.setAttribute('aria-hidden', 'true');
   var h = heading && document.querySelector(heading);
   if (h) { h.setAttribute('role', 'heading'); h.setAttribute('aria-level', '1'); }
   var f = focus && document.querySelector(focus);
@@ -214,8 +242,9 @@ void PageView::describePage()
   var g = window.__sobranieGuards, text = reading && g && document.body ? g.readText() : '';
   var caret = g && reading ? g.readOffset(g.kept ? g.kept.offset : g.placeAt()) : 0;
   return [document.title, text, !!f, caret];
-})(%1, %2, %3, %4))"_s.arg(PageWriter::jsonString(m_outline.title), PageWriter::jsonString(m_outline.heading),
-                           PageWriter::jsonString(m_outline.focus), reading ? u"true"_s : u"false"_s);
+})(%1, %2, %3, %4, %5))"_s.arg(PageWriter::jsonString(m_outline.title), PageWriter::jsonString(m_outline.heading),
+                               PageWriter::jsonString(m_outline.focus), reading ? u"true"_s : u"false"_s,
+                               prune ? u"true"_s : u"false"_s);
     const QPointer<PageView> self(this);
     m_engine->runScript(script, [self, serial, request](const QVariant &result) {
         if (!self || serial != self->m_shownSerial || request != self->m_requestSerial)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "format/ReadingChoices.h"
 #include "view/PageOutline.h"
 #include "view/RequestLoader.h"
 
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -38,6 +40,9 @@ public:
     using LinkHandler = std::function<void(const QString &address)>;
     using LoadState = RequestLoader::LoadState;
 
+    // How long after a page is shown the memory freed since goes back.
+    static constexpr int ReleaseMemoryDelayMs = 3000;
+
     explicit PageView(QWidget *parent = nullptr);
     ~PageView() override;
 
@@ -50,8 +55,17 @@ public:
     void setSelectionAllowed(bool value);
 
     // Starts replacing the document with html, written unchanged, shown at
-    // place; outline says what it is to assistive technology.
-    void showHtml(const QString &html, const PageOutline &outline = {}, const ReadingPlace &place = {});
+    // place; outline says what it is to assistive technology. With complete
+    // false, html is the start of the page and the rest comes by appendHtml()
+    // with the number this returns.
+    quint64 showHtml(const QString &html, const PageOutline &outline = {}, const ReadingPlace &place = {},
+                     bool complete = true);
+    // More of the page of showHtml() number request, the last of it when
+    // complete; nothing when a newer request took its place.
+    void appendHtml(quint64 request, const QString &more, bool complete);
+    // The reader's own style over the pages (theme, font, book page), from
+    // now on; the reader's place in the page on screen stays.
+    void setReadingStyle(const ReadingChoices &choices);
     // Starts showing a local file, given by its file URL.
     void showFile(const QUrl &file, const PageOutline &outline = {});
     // Where the reader is in the page on screen.
@@ -136,4 +150,5 @@ private:
     PageText *m_pageText;
     PageFinder *m_finder;
     Announcer *m_announcer;
+    QTimer m_releaseMemory;
 };

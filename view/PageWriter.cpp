@@ -121,17 +121,26 @@ void PageWriter::setRunner(Runner runner)
     ++m_callSerial;
     m_inFlight = false;
     if (m_job)
-        *m_job = Job{m_job->html};
+        *m_job = m_job->restarted();
     pump();
 }
 
-void PageWriter::write(const QString &html)
+void PageWriter::write(const QString &html, bool complete)
 {
-    m_job = Job{html};
+    m_job = Job{html, 0, false, complete};
     ++m_jobSerial;
     // A newer page does not wait for the older one's first screen.
     m_waitingForPaint = false;
     m_paintWait.stop();
+    pump();
+}
+
+void PageWriter::append(const QString &more, bool complete)
+{
+    if (!m_job)
+        return;
+    m_job->html += more;
+    m_job->complete = complete;
     pump();
 }
 
@@ -158,7 +167,7 @@ QString PageWriter::nextPiece(Job &job) const
     }
     // The page is laid out before the engine answers, so an answered page is
     // a finished one, and no layout of it is left to hold the engine later.
-    if (job.written == html.size())
+    if (job.written == html.size() && job.complete)
         script += u"document.close();document.body&&document.body.offsetHeight;"_s;
     return script;
 }
@@ -176,6 +185,9 @@ void PageWriter::pump()
 {
     if (!m_runner || m_inFlight || m_waitingForPaint || !m_job)
         return;
+    // All that has come is in; the rest of the page is still to come.
+    if (m_job->opened && m_job->written == m_job->html.size() && !m_job->complete)
+        return;
     const qsizetype from = m_job->written;
     const QString script = nextPiece(*m_job);
     startCall(m_job->written - from);
@@ -187,10 +199,10 @@ void PageWriter::pump()
     });
 }
 
-QString PageWriter::writeOnArrival(const QString &html, const QString &report)
+QString PageWriter::writeOnArrival(const QString &html, const QString &report, bool complete)
 {
     m_runner = nullptr;
-    write(html);
+    write(html, complete);
     QString script = nextPiece(*m_job) + report;
     // With the engine from now on, as a piece sent is.
     startCall(m_job->written);
@@ -212,9 +224,11 @@ void PageWriter::onAnswer(quint64 call)
         return;
     m_inFlight = false;
     if (m_job && m_inFlightJob == m_jobSerial) {
-        if (m_job->written == m_job->html.size()) {
+        if (m_job->written == m_job->html.size() && m_job->complete) {
             m_job.reset();
             Q_EMIT written();
+        } else if (m_job->written == m_job->html.size()) {
+            // The rest is still to come: nothing to wait for on the screen.
         } else if (m_screen && m_screen->isVisible()) {
             m_waitingForPaint = true;
             m_paintWait.start();

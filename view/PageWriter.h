@@ -52,8 +52,11 @@ public:
     void setScreen(QWidget *screen);
     static constexpr int FirstPaintWaitMs = 150;
 
-    // Starts writing html as the document's whole content.
-    void write(const QString &html);
+    // Starts writing html as the document's whole content, or, with
+    // complete false, as its start: the rest comes by append().
+    void write(const QString &html, bool complete = true);
+    // More of the latest request's page (the last of it when complete).
+    void append(const QString &more, bool complete);
     // Drops the request under way; what it has not written is never written.
     void cancel();
 
@@ -62,7 +65,7 @@ public:
     // as it is there (no round trip, and no empty document ever painted),
     // followed by report, which says it ran. The rest waits for arrived().
     // A page set meanwhile (setPage) writes the whole page itself.
-    [[nodiscard]] QString writeOnArrival(const QString &html, const QString &report);
+    [[nodiscard]] QString writeOnArrival(const QString &html, const QString &report, bool complete = true);
     // The document ran the script writeOnArrival() gave: the rest goes in
     // through runner.
     void arrived(Runner runner);
@@ -81,6 +84,12 @@ public:
     [[nodiscard]] bool waitsForPage() const { return m_job.has_value() && !m_runner; }
     // A request is not completely written yet.
     [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
+    // All that has come of the latest request is written and the rest is
+    // still to come: the engine owes nothing.
+    [[nodiscard]] bool waitsForMore() const
+    {
+        return m_job && !m_job->complete && m_job->opened && m_job->written == m_job->html.size() && !m_inFlight;
+    }
 
     // The document as JavaScript sees it: html as a JSON string literal.
     [[nodiscard]] static QString jsonString(QStringView text);
@@ -104,6 +113,8 @@ private:
         QString html;
         qsizetype written = 0; // characters written so far
         bool opened = false; // document.open() done
+        bool complete = true; // the rest of the page is not to come
+        [[nodiscard]] Job restarted() const { return Job{html, 0, false, complete}; }
     };
 
     // The script of the job's next piece; the job counts it as written.

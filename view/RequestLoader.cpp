@@ -52,9 +52,21 @@ PageWriter::Runner RequestLoader::runner() const
     };
 }
 
-void RequestLoader::showHtml(const QString &html, const ReadingPlace &place)
+void RequestLoader::showHtml(const QString &html, const ReadingPlace &place, bool complete)
 {
-    show(Request{Request::Kind::Html, html, html.size()}, place);
+    show(Request{Request::Kind::Html, html, html.size(), complete}, place);
+}
+
+void RequestLoader::appendHtml(quint64 request, const QString &more, bool complete)
+{
+    if (request != m_requestSerial || !m_request || m_request->kind != Request::Kind::Html || m_request->complete)
+        return;
+    m_request->content += more;
+    m_request->size = m_request->content.size();
+    m_request->complete = complete;
+    if (m_writer.isWriting())
+        m_writer.append(more, complete);
+    watch();
 }
 
 void RequestLoader::showFile(const QUrl &file, qsizetype size, const ReadingPlace &place)
@@ -62,7 +74,7 @@ void RequestLoader::showFile(const QUrl &file, qsizetype size, const ReadingPlac
     show(Request{Request::Kind::File, file.toString(QUrl::FullyEncoded), size}, place);
 }
 
-void RequestLoader::show(Request request, const ReadingPlace &place)
+void RequestLoader::show(Request request, ReadingPlace place)
 {
     // An engine busy with a long piece would take longer than a fresh one;
     // one that has shown a large page may be asked to make way too.
@@ -125,8 +137,10 @@ void RequestLoader::begin()
             // its document: no empty document is ever painted between them.
             // Run once: the page it writes is ready in turn, and would run
             // it again.
-            const QString firstPiece = m_writer.writeOnArrival(
-                request.content, m_engine->reportScript(ArrivalReport + QString::number(m_documentSerial)));
+            const QString firstPiece =
+                m_writer.writeOnArrival(request.content,
+                                        m_engine->reportScript(ArrivalReport + QString::number(m_documentSerial)),
+                                        request.complete);
             m_engine->setArrivalScript(
                 u"if (location.href === "_s + PageWriter::jsonString(document.toString(QUrl::FullyEncoded))
                 + u" && !window.__sobranieFirstPiece) { window.__sobranieFirstPiece = true;"_s + firstPiece + u"}"_s);
@@ -134,7 +148,7 @@ void RequestLoader::begin()
             // A document that comes up in another renderer (after a file, on
             // a fresh engine) is written once it is there: written as it
             // comes up, it would take no pointer until the next page.
-            m_writer.write(request.content);
+            m_writer.write(request.content, request.complete);
         }
         loadOwn(document);
     } else {
@@ -237,8 +251,9 @@ void RequestLoader::layOutFile()
 void RequestLoader::watch()
 {
     // Progress: the engine gets its time again, from now. Only an engine
-    // seen alive is watched (a first start may be slow).
-    if (m_loadState != LoadState::Loading || !m_engineAnswered) {
+    // seen alive is watched (a first start may be slow), and only while it
+    // owes something (not while the rest of a page is still being made).
+    if (m_loadState != LoadState::Loading || !m_engineAnswered || m_writer.waitsForMore()) {
         Q_EMIT settled();
         return;
     }

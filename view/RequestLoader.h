@@ -42,8 +42,16 @@ public:
     // The widget that shows the page (see PageWriter::setScreen).
     void setScreen(QWidget *screen) { m_writer.setScreen(screen); }
 
-    // Starts showing html, written unchanged, at place.
-    void showHtml(const QString &html, const ReadingPlace &place = {});
+    // Starts showing html, written unchanged, at place; with complete
+    // false html is the page's start, and the rest comes by appendHtml().
+    void showHtml(const QString &html, const ReadingPlace &place = {}, bool complete = true);
+    // More of request number request's page (the last of it when
+    // complete); nothing when that is no longer the latest request.
+    void appendHtml(quint64 request, const QString &more, bool complete);
+    // The latest request's number, and its size (characters of a page,
+    // bytes of a file).
+    [[nodiscard]] quint64 requestSerial() const { return m_requestSerial; }
+    [[nodiscard]] qsizetype requestSize() const { return m_request ? m_request->size : 0; }
     // Starts showing a local file (its file URL) of size bytes.
     void showFile(const QUrl &file, qsizetype size, const ReadingPlace &place = {});
     // Puts page in place of the latest request; false when there is none,
@@ -86,9 +94,11 @@ private:
         Kind kind = Kind::Html;
         QString content; // the HTML, or the file URL
         qsizetype size = 0; // characters of the page, bytes of the file
+        bool complete = true; // all of the HTML is here
     };
 
-    void show(Request request, const ReadingPlace &place);
+    // place by value: it may be the reader's place in the page it replaces.
+    void show(Request request, ReadingPlace place);
     void restart();
     void begin();
     void loadOwn(const QUrl &url);
