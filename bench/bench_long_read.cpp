@@ -109,9 +109,7 @@ public:
     Stalls()
     {
         m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_longest = std::max(m_longest, m_since.restart() - 10);
-        });
+        connect(&m_timer, &QTimer::timeout, this, [this] { m_longest = std::max(m_longest, m_since.restart() - 10); });
         m_since.start();
         m_timer.start();
     }
@@ -181,8 +179,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const bool switching = argc > 1 && QByteArray(argv[1]) == "switch";
     const bool large = argc > 1 && QByteArray(argv[1]) == "large";
-    const int pages = argc > 1 + int(switching || large) ? QByteArray(argv[1 + int(switching || large)]).toInt()
-                                                         : (large ? 4 : 500);
+    const int pages =
+        argc > 1 + int(switching || large) ? QByteArray(argv[1 + int(switching || large)]).toInt() : (large ? 4 : 500);
     if (large)
         return readLargeWorks(pages);
 

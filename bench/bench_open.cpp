@@ -1,6 +1,6 @@
 // How fast pages appear, beside the engine's floor: a bare view writing the
 // same HTML in one piece. Run under an X server, with nothing else busy:
-//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_open [runs] [works,startup,big]
+//   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_open [runs] [works,startup,big,layout]
 //
 // 1. Works of 0.1, 1, 3 and 5 MB: from the click on the work's link to the
 //    first lines painted, and to the whole page laid out.
@@ -10,6 +10,11 @@
 //    catalogue back at moments during the write, the longest the window
 //    stops answering, and the peak memory of the whole process tree beside
 //    the floor's for the same page.
+// 4. (layout, not run by default) The book page: the 1 and 3 MB works'
+//    first lines and whole page with «Удобное чтение» off and on; then
+//    switching theme, font and layout on the 3 MB work half way down: the
+//    screen changed, the page laid out again, and how far the place at the
+//    top moved.
 //
 // "Painted" is read off the pixels the view shows (its top band), polled.
 #include "format/Collection.h"
@@ -31,6 +36,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -567,6 +573,114 @@ int runParent(int runs, const QStringList &parts)
             }
             delete window;
         }
+    }
+
+    if (parts.contains(u"layout"_s)) {
+        std::printf(
+            "\n4. The book page (\u00abУдобное чтение\u00bb): click to first lines painted and to the whole page,"
+            " off and on (median of %d, ms)\n",
+            runs);
+        std::printf("%-9s | %8s %8s | %8s %8s | %6s %6s\n", "work", "first", "on", "whole", "on", "first", "whole");
+        MainWindow *window = startReader(platform::NativePath(program.path()));
+        window->resize(QSize(1280, 1000));
+        window->move(0, 0);
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window))
+            return 1;
+        PageView *view = window->pageView();
+        auto *book = window->findChild<QAction *>(u"bookLayoutAction"_s);
+        const auto ready = [view] { return view->loadState() == PageView::LoadState::Ready; };
+        for (int i : {1, 2}) {
+            double first[2] = {0, 0};
+            double whole[2] = {0, 0};
+            for (const bool on : {false, true}) {
+                if (book->isChecked() != on)
+                    book->trigger();
+                window->openWork(i);
+                waitFor(ready, 120000);
+                (void)eval(view->page(), u"window.scrollTo(0,0);document.body.offsetHeight"_s);
+                QTest::qWait(300);
+                const QImage reference = topBand(view->browser());
+                std::vector<double> firsts, wholes;
+                for (int r = 0; r < runs; ++r) {
+                    window->showCatalogue();
+                    waitFor(ready, 60000);
+                    QTest::qWait(200);
+                    QElapsedTimer t;
+                    t.start();
+                    window->openWork(i);
+                    firsts.push_back(waitUntilShown(
+                        view->browser(), [&](const QImage &band) { return sameBand(band, reference); }, t, 30000));
+                    waitFor(ready, 120000);
+                    (void)eval(view->page(), u"document.body.offsetHeight"_s);
+                    wholes.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+                }
+                first[on] = median(firsts);
+                whole[on] = median(wholes);
+            }
+            std::printf("%-9s | %8.0f %8.0f | %8.0f %8.0f | %6.2f %6.2f\n", qPrintable(works[i].name), first[0],
+                        first[1], whole[0], whole[1], first[1] / first[0], whole[1] / whole[0]);
+        }
+
+        // A change of theme, font or layout on the 3 MB work, half way down:
+        // the screen changed, the whole page laid out again, and where the
+        // place at the top went (characters of the text).
+        std::printf("\n5. Switching on the 3 MB work, half way down (median of %d, ms)\n", runs);
+        std::printf("%-22s %10s %10s %12s\n", "switch", "painted", "laid out", "place moved");
+        if (book->isChecked())
+            book->trigger();
+        window->openWork(2);
+        waitFor(ready, 120000);
+        (void)eval(view->page(), u"window.scrollTo(0, document.documentElement.scrollHeight / 2)"_s);
+        QTest::qWait(500);
+        const auto menuAction = [window](const QString &menu, const QString &text) -> QAction * {
+            for (QAction *action : window->findChild<QMenu *>(menu)->actions()) {
+                if (action->text() == text)
+                    return action;
+            }
+            return nullptr;
+        };
+        const struct
+        {
+            const char *name;
+            QAction *there;
+            QAction *back;
+        } switches[] = {
+            {"theme Day -> Night", menuAction(u"themeMenu"_s, u"Ночь"_s), menuAction(u"themeMenu"_s, u"День"_s)},
+            {"font -> PT Serif", menuAction(u"fontMenu"_s, u"PT Serif"_s),
+             menuAction(u"fontMenu"_s, u"Как на странице"_s)},
+            {"book page on", book, book},
+        };
+        for (const auto &change : switches) {
+            if (!change.there) {
+                std::printf("%-22s (not offered here)\n", change.name);
+                continue;
+            }
+            std::vector<double> painted, laidOut, moved;
+            for (int r = 0; r < runs; ++r) {
+                for (QAction *action : {change.there, change.back}) {
+                    const qint64 before = eval(view->page(), u"__sobranieGuards.placeAt()"_s).toLongLong();
+                    const QImage band = topBand(view->browser());
+                    QElapsedTimer t;
+                    t.start();
+                    action->trigger();
+                    const double shown = waitUntilShown(
+                        view->browser(), [&](const QImage &now) { return !sameBand(now, band); }, t, 30000);
+                    waitFor(ready, 120000);
+                    (void)eval(view->page(), u"document.body.offsetHeight"_s);
+                    const double settled = static_cast<double>(t.nsecsElapsed()) / 1e6;
+                    QTest::qWait(300);
+                    const qint64 after = eval(view->page(), u"__sobranieGuards.placeAt()"_s).toLongLong();
+                    if (action == change.there) {
+                        painted.push_back(shown);
+                        laidOut.push_back(settled);
+                        moved.push_back(static_cast<double>(std::abs(after - before)));
+                    }
+                }
+            }
+            std::printf("%-22s %10.0f %10.0f %12.0f\n", change.name, median(painted), median(laidOut), median(moved));
+        }
+        delete window;
     }
 
     if (parts.contains(u"startup"_s)) {

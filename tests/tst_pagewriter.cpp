@@ -4,8 +4,10 @@
 // place at the top of the screen.
 #include "view/FindScript.h"
 #include "view/GuardScript.h"
+#include "view/PageText.h"
 #include "view/PageWriter.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -311,6 +313,50 @@ private Q_SLOTS:
                                        .toList();
         QVERIFY(!trips.isEmpty());
         QVERIFY(!trips.contains(QVariant(false)));
+    }
+
+    void thePageTextAsAScreenReaderAsksForIt_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("boundary");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        const QString page = u"Список\nПервая строка.\nВторая."_s;
+        QTest::newRow("a line without its end") << 3 << int(QAccessible::LineBoundary) << u"Список"_s << 0;
+        QTest::newRow("the line at its end") << 6 << int(QAccessible::LineBoundary) << u"Список"_s << 0;
+        QTest::newRow("the last line") << int(page.size()) - 1 << int(QAccessible::LineBoundary) << u"Вторая."_s << 22;
+        QTest::newRow("a word") << 9 << int(QAccessible::WordBoundary) << u"Первая"_s << 7;
+        QTest::newRow("a character") << 7 << int(QAccessible::CharBoundary) << u"П"_s << 7;
+    }
+
+    void thePageTextAsAScreenReaderAsksForIt()
+    {
+        QFETCH(int, offset);
+        QFETCH(int, boundary);
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QWidget view;
+        auto *page = new PageText(&view);
+        page->show(u"Страница"_s, u"Список\nПервая строка.\nВторая."_s, false, 3);
+        QAccessibleTextInterface *read = QAccessible::queryAccessibleInterface(page)->textInterface();
+        QVERIFY(read);
+        int from = -1;
+        int to = -1;
+        QCOMPARE(read->textAtOffset(offset, QAccessible::TextBoundaryType(boundary), &from, &to), text);
+        QCOMPARE(from, start);
+        QCOMPARE(to, start + int(text.size()));
+        // The caret goes a line at a time, and stays within the text.
+        QCOMPARE(read->cursorPosition(), 3);
+        page->moveCaret(page->lineStart(1));
+        QCOMPARE(page->lineAt(page->caret()), u"Первая строка."_s);
+        page->moveCaret(page->lineStart(1));
+        QCOMPARE(page->caret(), 22);
+        QCOMPARE(page->lineStart(1), 22);
+        page->moveCaret(page->lineStart(-1));
+        page->moveCaret(page->lineStart(-1));
+        QCOMPARE(page->caret(), 0);
+        read->setCursorPosition(1000);
+        QCOMPARE(read->cursorPosition(), 29);
     }
 
     void aWriteWaitsForItsPage()

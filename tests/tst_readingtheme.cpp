@@ -3,9 +3,9 @@
 #include "TestFiles.h"
 
 #include "view/Hyphenator.h"
-#include "view/SoftHyphens.h"
 #include "view/ReadingFonts.h"
 #include "view/ReadingTheme.h"
+#include "view/SoftHyphens.h"
 
 #include <QFontDatabase>
 #include <QProcess>
@@ -163,14 +163,15 @@ private Q_SLOTS:
         QTest::newRow("text") << u"<p>электрификация</p>"_s << u"<p>элек~три~фи~ка~ция</p>"_s;
         QTest::newRow("a line of a work") << u"&nbsp;&nbsp;&nbsp;Человек и электрификация<br>"_s
                                           << u"&nbsp;&nbsp;&nbsp;Че~ловек и элек~три~фи~ка~ция<br>"_s;
-        QTest::newRow("a link's text whole") << u"<a href='#x'>электрификация</a> человек"_s
-                                             << u"<a href='#x'>электрификация</a> че~ловек"_s;
-        QTest::newRow("attributes whole") << u"<img alt=\"электрификация > человек\">"_s
-                                          << u"<img alt=\"электрификация > человек\">"_s;
+        QTest::newRow("a link's text whole")
+            << u"<a href='#x'>электрификация</a> человек"_s << u"<a href='#x'>электрификация</a> че~ловек"_s;
+        QTest::newRow("attributes whole")
+            << u"<img alt=\"электрификация > человек\">"_s << u"<img alt=\"электрификация > человек\">"_s;
         QTest::newRow("comment") << u"<!-- электрификация --> человек"_s << u"<!-- электрификация --> че~ловек"_s;
         QTest::newRow("script and title") << u"<script>электрификация</SCRIPT >человек<title>человек</title>"_s
                                           << u"<script>электрификация</SCRIPT >че~ловек<title>человек</title>"_s;
-        QTest::newRow("references") << u"электри&shy;фикация&#1095;еловек"_s << u"элек~три&shy;фи~ка~ция&#1095;еловек"_s;
+        QTest::newRow("references") << u"электри&shy;фикация&#1095;еловек"_s
+                                    << u"элек~три&shy;фи~ка~ция&#1095;еловек"_s;
         QTest::newRow("a < b") << u"человек < электрификация"_s << u"че~ловек < элек~три~фи~ка~ция"_s;
     }
 

@@ -13,11 +13,11 @@
 #include "view/SoftHyphens.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QIcon>
 #include <QMenuBar>
 #include <QPointer>
-#include <QCoreApplication>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -251,8 +251,7 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
     }
     const quint64 request = m_view->showHtml(first, pageOutline, place, false);
     QThreadPool::globalInstance()->start(
-        [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html, firstPart,
-         request] {
+        [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html, firstPart, request] {
             QString rest;
             hyphens->feed(QStringView(html).sliced(firstPart), rest);
             hyphens->finish(rest);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPalette>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -27,6 +28,7 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
     m_view->setZoom(m_state->textSize());
     m_choices = m_state->choices();
     m_view->setReadingStyle(m_choices);
+    followTheme();
     connect(m_view, &PageView::zoomChanged, this, [this](qreal factor) {
         m_state->setTextSize(factor);
         m_view->announce(u"Размер текста: %1 %"_s.arg(qRound(factor * 100)));
@@ -102,8 +104,7 @@ void ReadingTools::addMenu(QMenuBar *bar)
                        {QKeySequence(Qt::ALT | Qt::Key_PageDown)}, &ReadingTools::nextWork);
     m_previous = addAction(bar, u"previousWorkAction"_s, u"Предыдущее произведение"_s,
                            {QKeySequence(Qt::ALT | Qt::Key_PageUp)}, &ReadingTools::previousWork);
-    m_openLast = addAction(bar, u"openLastAction"_s, u"Открывать последнее произведение при запуске"_s, {},
-                           nullptr);
+    m_openLast = addAction(bar, u"openLastAction"_s, u"Открывать последнее произведение при запуске"_s, {}, nullptr);
     m_openLast->setCheckable(true);
     m_openLast->setChecked(m_choices.openLastAtStart);
     connect(m_openLast, &QAction::toggled, this, [this](bool on) {
@@ -209,8 +210,27 @@ void ReadingTools::setChoices(const ReadingChoices &choices)
     m_choices = choices;
     m_state->setChoices(choices);
     m_view->setReadingStyle(choices);
+    followTheme();
     if (layoutToggled)
         Q_EMIT bookLayoutChanged();
+}
+
+void ReadingTools::followTheme()
+{
+    // The find bar takes the page's colours, the desktop's own in «День».
+    QPalette palette = m_window->palette();
+    if (m_choices.theme != Theme::Day) {
+        const ThemeColours colours = themeColours(m_choices.theme);
+        for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+            palette.setColor(role, colours.background);
+        for (const QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::PlaceholderText})
+            palette.setColor(role, colours.text);
+        palette.setColor(QPalette::AlternateBase, colours.background);
+        palette.setColor(QPalette::Highlight, colours.link);
+        palette.setColor(QPalette::HighlightedText, colours.background);
+    }
+    m_bar->setPalette(palette);
 }
 
 std::optional<std::int32_t> ReadingTools::lastWork() const

@@ -84,6 +84,7 @@ private:
                        void (ReadingTools::*handler)());
     void addStyleMenus(QMenuBar *bar, QMenu *menu);
     void setChoices(const ReadingChoices &choices);
+    void followTheme();
     void stepWork(int step);
     void updateWorkActions();
     void openFind();
