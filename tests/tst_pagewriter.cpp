@@ -145,12 +145,20 @@ private Q_SLOTS:
 
         PageWriter writer;
         writer.setScreen(m_view.focusProxy());
+        writer.setGuardScript(guardScript(false, u"test:"_s));
         QSignalSpy written(&writer, &PageWriter::written);
+        QSignalSpy answered(&writer, &PageWriter::answered);
         writer.setPage(m_page);
         writer.write(html);
+        // What the view's scripts learn of the text from the first piece
+        // does not outlive the rest.
+        QVERIFY(answered.wait(30000));
+        const qint64 firstPiece = eval(m_page, u"__sobranieGuards.index().length"_s).toLongLong();
         QVERIFY(written.wait(30000));
         QCOMPARE(eval(m_page, u"document.getElementById('p').textContent"_s).toString(), body);
         QCOMPARE(eval(m_page, u"document.readyState"_s).toString(), u"complete"_s);
+        QVERIFY(firstPiece < body.size());
+        QCOMPARE(eval(m_page, u"__sobranieGuards.index().length"_s).toLongLong(), body.size());
     }
 
     void aNewerPageSupersedesAnOlderOne()

@@ -167,8 +167,11 @@ QString PageWriter::nextPiece(Job &job) const
     }
     // The page is laid out before the engine answers, so an answered page is
     // a finished one, and no layout of it is left to hold the engine later.
+    // What the view's scripts know of the page's text goes with the last
+    // piece: it was the first piece's alone.
     if (job.written == html.size() && job.complete)
-        script += u"document.close();document.body&&document.body.offsetHeight;"_s;
+        script += u"document.close();window.__sobranieGuards&&(__sobranieGuards.idx=null);"
+                  u"document.body&&document.body.offsetHeight;"_s;
     return script;
 }
 
