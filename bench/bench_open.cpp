@@ -17,6 +17,8 @@
 //    top moved.
 //
 // "Painted" is read off the pixels the view shows (its top band), polled.
+#include "Prose.h"
+
 #include "format/Collection.h"
 #include "format/Pages.h"
 #include "format/WorkFile.h"
@@ -485,6 +487,10 @@ int runParent(int runs, const QStringList &parts)
                        workfile::encodeWork(77, prose(work.bytes))))
             return 1;
     }
+    // Prose of lines of every length, for what a book page of it looks like.
+    if (parts.contains(u"layout"_s)
+        && !writeFile(program.filePath(u"Data/e prose.dat"_s), workfile::encodeWork(78, bench::proseLines(3'000'000))))
+        return 1;
 
     if (parts.contains(u"works"_s)) {
         std::printf("1. Works: click to first lines painted and to the whole page laid out (median of %d, ms)\n", runs);
@@ -620,6 +626,42 @@ int runParent(int runs, const QStringList &parts)
             }
             std::printf("%-9s | %8.0f %8.0f | %8.0f %8.0f | %6.2f %6.2f\n", qPrintable(works[i].name), first[0],
                         first[1], whole[0], whole[1], first[1] / first[0], whole[1] / whole[0]);
+        }
+
+        // The book page as a reader sees it, in a window of 1,280 x 1,000: the
+        // letters in a line, the line pitch, and the words broken at a line's
+        // end on one screen, of 3 MB of prose.
+        {
+            if (!book->isChecked())
+                book->trigger();
+            window->openWork(4);
+            waitFor(ready, 120000);
+            (void)eval(view->page(), u"window.scrollTo(0, document.documentElement.scrollHeight / 2)"_s);
+            QTest::qWait(500);
+            const QVariantList page = eval(view->page(), uR"((function () {
+  // Each line of the screen, by its middle: where it starts and ends in
+  // the text, and whether it ends at a soft hyphen.
+  var font = document.querySelector('body > table font'), box = font.getBoundingClientRect();
+  var style = getComputedStyle(font), pitch = parseFloat(style.lineHeight);
+  var left = box.left + parseFloat(style.paddingLeft) + 1, right = box.right - parseFloat(style.paddingRight) - 1;
+  var counts = [], breaks = 0, shy = String.fromCharCode(0xad);
+  for (var y = pitch / 2; y < innerHeight; y += pitch) {
+    var a = document.caretRangeFromPoint(left, y), b = document.caretRangeFromPoint(right, y);
+    if (!a || !b || a.startContainer !== b.startContainer || a.startContainer.nodeType !== 3) continue;
+    var line = a.startContainer.data.slice(a.startOffset, b.startOffset + 1);
+    counts.push(line.split(shy).join('').length);
+    var d = b.startContainer.data, o = b.startOffset;
+    if (d[o] === shy || d[o - 1] === shy || d[o + 1] === shy) ++breaks;
+  }
+  counts.sort(function (x, z) { return x - z; });
+  return [counts[counts.length >> 1], pitch, breaks, counts.length];
+})())"_s)
+                                          .toList();
+            std::printf(
+                "\nthe book page, 3 MB of prose half way down: %d characters a line (median), line pitch %.1f px,"
+                " %d of %d lines end in a broken word\n",
+                page.value(0).toInt(), page.value(1).toDouble(), page.value(2).toInt(), page.value(3).toInt());
+            book->trigger();
         }
 
         // A change of theme, font or layout on the 3 MB work, half way down:

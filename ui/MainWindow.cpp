@@ -19,8 +19,11 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <utility>
 #include <variant>
 
 using namespace Qt::Literals::StringLiterals;
@@ -241,7 +244,7 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
     // while that is shown: a long work's first lines come as quickly as
     // they would whole.
     auto hyphens = std::make_shared<SoftHyphens>(*m_hyphenator);
-    const qsizetype firstPart = std::min(work.html.size(), qsizetype(2) * PageWriter::FirstPieceSize);
+    const qsizetype firstPart = std::min(work.html.size(), PageWriter::FirstPieceSize);
     QString first;
     hyphens->feed(QStringView(work.html).first(firstPart), first);
     if (firstPart == work.html.size()) {
@@ -250,16 +253,59 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
         return;
     }
     const quint64 request = m_view->showHtml(first, pageOutline, place, false);
-    QThreadPool::globalInstance()->start(
-        [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html, firstPart, request] {
-            QString rest;
-            hyphens->feed(QStringView(html).sliced(firstPart), rest);
-            hyphens->finish(rest);
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, request, rest = std::move(rest)] {
+    // The rest is broken once the first screenful is in (or a moment later
+    // at the latest): on two cores it would hold that screenful up.
+    auto started = std::make_shared<bool>(false);
+    const auto breakTheRest = [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html,
+                               firstPart, request, started] {
+        if (std::exchange(*started, true))
+            return;
+        // In two halves at once, the second from a line's start: the page
+        // waits for all of it, and the engine has nothing to do meanwhile.
+        // Where the first half does not end as a fresh start would (a
+        // comment or a link open over the line end), it goes on alone.
+        const QStringView rest = QStringView(html).sliced(firstPart);
+        const qsizetype line = rest.indexOf(u"<br>"_s, rest.size() / 2);
+        const qsizetype half = line < 0 ? rest.size() : line + 4;
+        struct Halves
+        {
+            QString first;
+            QString second;
+            bool secondValid = false;
+            std::atomic<int> left{2};
+        };
+        auto halves = std::make_shared<Halves>();
+        const auto done = [self, request, hyphens, halves, html, firstPart, half] {
+            if (halves->left.fetch_sub(1) != 1)
+                return;
+            QString all = std::move(halves->first);
+            if (halves->secondValid && hyphens->atTextStart()) {
+                all += halves->second;
+            } else {
+                hyphens->feed(QStringView(html).sliced(firstPart + half), all);
+                hyphens->finish(all);
+            }
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, request, all = std::move(all)] {
                 if (self)
-                    self->m_view->appendHtml(request, rest, true);
+                    self->m_view->appendHtml(request, all, true);
             });
+        };
+        QThreadPool::globalInstance()->start([hyphens, halves, html, firstPart, half, done] {
+            hyphens->feed(QStringView(html).sliced(firstPart, half), halves->first);
+            done();
         });
+        QThreadPool::globalInstance()->start([hyphenator, halves, html, firstPart, half, done] {
+            if (firstPart + half < html.size()) {
+                SoftHyphens fresh(*hyphenator);
+                fresh.feed(QStringView(html).sliced(firstPart + half), halves->second);
+                fresh.finish(halves->second);
+            }
+            halves->secondValid = true;
+            done();
+        });
+    };
+    connect(m_view, &PageView::begun, this, breakTheRest, Qt::SingleShotConnection);
+    QTimer::singleShot(PageWriter::FirstPaintWaitMs, this, breakTheRest);
 }
 
 void MainWindow::openHelp()

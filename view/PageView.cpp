@@ -59,6 +59,7 @@ PageView::PageView(QWidget *parent)
     connect(m_loader, &RequestLoader::begun, this, [this] {
         if (QAccessible::isActive())
             describePage();
+        Q_EMIT begun();
     });
     connect(m_input, &InputGuard::lineStep, this, &PageView::stepLine);
     connect(m_loader, &RequestLoader::readingPlaceChanged, this, &PageView::readingPlaceChanged);
@@ -119,9 +120,9 @@ quint64 PageView::showHtml(const QString &html, const PageOutline &outline, cons
     m_outline = outline;
     ++m_requestSerial;
     m_placeRestored = place.offset > 0 || place.fraction > 0;
-    m_loader->setGuardScript(m_engine->guardScript()
-                             + (outline.work ? u"__sobranieGuards.setKind('work');"_s
-                                             : u"__sobranieGuards.setKind('other');"_s));
+    m_loader->setGuardScript(
+        m_engine->guardScript()
+        + (outline.work ? u"__sobranieGuards.setKind('work');"_s : u"__sobranieGuards.setKind('other');"_s));
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
     m_watchdog->newRequest();
     m_input->setLoading(true);

@@ -97,6 +97,9 @@ public:
     [[nodiscard]] LoadState loadState() const { return m_loader->loadState(); }
 
 Q_SIGNALS:
+    // The first piece of the latest request is on screen (the rest of a
+    // long page follows).
+    void begun();
     // The latest request is in place.
     void shown();
     // The engine was replaced by a fresh one (it stopped answering or died).

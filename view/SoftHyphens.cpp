@@ -10,8 +10,8 @@ namespace {
 // a page's text to be broken.
 bool isRawText(QStringView name)
 {
-    for (const QStringView raw : {u"script", u"style", u"title", u"textarea", u"xmp", u"iframe", u"noembed",
-                                  u"noframes", u"plaintext"}) {
+    for (const QStringView raw :
+         {u"script", u"style", u"title", u"textarea", u"xmp", u"iframe", u"noembed", u"noframes", u"plaintext"}) {
         if (name.compare(raw, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -71,7 +71,16 @@ void SoftHyphens::feed(QStringView markup, QString &out)
     for (qsizetype i = 0; i < markup.size(); ++i) {
         const QChar c = markup[i];
         switch (m_state) {
-        case State::Text:
+        case State::Text: {
+            // A run of text up to the next tag or reference at once.
+            qsizetype end = i;
+            while (end < markup.size() && markup[end] != u'<' && markup[end] != u'&')
+                ++end;
+            if (end > i) {
+                m_text += markup.sliced(i, end - i);
+                i = end - 1;
+                break;
+            }
             if (c == u'<') {
                 flushText(out, true);
                 m_tag = c;
@@ -86,10 +95,9 @@ void SoftHyphens::feed(QStringView markup, QString &out)
                 out += m_text;
                 m_text.clear();
                 i = j - 1;
-            } else {
-                m_text += c;
             }
             break;
+        }
         case State::Tag:
             m_tag += c;
             if (m_tag.size() == 4 && m_tag == u"<!--") {
@@ -110,11 +118,16 @@ void SoftHyphens::feed(QStringView markup, QString &out)
                 endTag(out);
             }
             break;
-        case State::Comment:
-            out += c;
-            if (c == u'>' && out.endsWith(u"-->"_s))
+        case State::Comment: {
+            // On to the next '>' at once; the comment ends at a "-->".
+            const qsizetype close = markup.indexOf(u'>', i);
+            const qsizetype end = close < 0 ? markup.size() : close + 1;
+            out += markup.sliced(i, end - i);
+            i = end - 1;
+            if (close >= 0 && out.endsWith(u"-->"_s))
                 m_state = State::Text;
             break;
+        }
         case State::RawText:
             out += c;
             if (c == u'>') {

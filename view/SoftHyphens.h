@@ -20,6 +20,9 @@ public:
     void feed(QStringView markup, QString &out);
     // Appends what is left.
     void finish(QString &out);
+    // Between a tag and text, outside any link, comment or script, with
+    // nothing held back: where markup fed to a fresh one would go on the same.
+    [[nodiscard]] bool atTextStart() const { return m_state == State::Text && m_text.isEmpty() && m_links == 0; }
 
 private:
     enum class State { Text, Tag, Comment, RawText };
