@@ -6,6 +6,8 @@
 #include "view/GuardScript.h"
 #include "view/PageText.h"
 #include "view/PageWriter.h"
+#include "view/ReadingStyle.h"
+#include "view/ReadingTheme.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -365,6 +367,62 @@ private Q_SLOTS:
         QCOMPARE(page->caret(), 0);
         read->setCursorPosition(1000);
         QCOMPARE(read->cursorPosition(), 29);
+    }
+
+    void theReadersStyleIsOutOfThePagesReach_data()
+    {
+        QTest::addColumn<int>("theme");
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<bool>("book");
+        QTest::addColumn<bool>("work");
+        QTest::newRow("the pages' own") << int(Theme::Day) << QString() << false << true;
+        QTest::newRow("night on a work") << int(Theme::Night) << u"PT Serif"_s << true << true;
+        QTest::newRow("sepia on the catalogue") << int(Theme::Sepia) << u"PT Serif"_s << true << false;
+    }
+
+    void theReadersStyleIsOutOfThePagesReach()
+    {
+        QFETCH(int, theme);
+        QFETCH(QString, font);
+        QFETCH(bool, book);
+        QFETCH(bool, work);
+        const ReadingChoices choices{book, Theme(theme), font, false};
+        const ThemeColours colours = themeColours(Theme(theme));
+        // A page that sets its own colours and font, as firmly as CSS lets it.
+        QSignalSpy loaded(m_page, &QWebEnginePage::loadFinished);
+        m_page->setHtml(u"<html><head><style>#t, #t * { color: #123456 !important; background: #fedcba !important;"
+                        u" font-family: monospace !important; }</style></head><body id='b'><table width='100%' id='t'>"
+                        u"<td><font face='Times New Roman' size='4' id='f'>Текст <a href='#x' id='a'>ссылка</a>"
+                        u"</font></td></table></body></html>"_s);
+        QVERIFY(loaded.wait(30000));
+        (void)eval(m_page, guardScript(false, u"test:"_s, readingStyleJson(readingStyle(choices))));
+        (void)eval(m_page, u"__sobranieGuards.setKind('%1')"_s.arg(work ? u"work"_s : u"other"_s));
+        const QVariantList seen = eval(m_page, uR"((function () {
+  var hex = function (c) {
+    var m = c.match(/\d+/g); if (!m) return c;
+    return '#' + m.slice(0, 3).map(function (x) { return ('0' + (+x).toString(16)).slice(-2); }).join('');
+  };
+  var f = document.getElementById('f'), a = document.getElementById('a');
+  return [hex(getComputedStyle(document.body).backgroundColor), hex(getComputedStyle(f).color),
+          hex(getComputedStyle(a).color), getComputedStyle(f).fontFamily, getComputedStyle(f).textAlign,
+          document.body.innerHTML.indexOf('style') < 0];
+})())"_s)
+                                      .toList();
+        QCOMPARE(seen.size(), 6);
+        if (Theme(theme) == Theme::Day) {
+            // Nothing of the reader's: the page as it says.
+            QCOMPARE(seen[1].toString(), u"#123456"_s);
+            QCOMPARE(seen[3].toString(), u"monospace"_s);
+        } else {
+            QCOMPARE(seen[0].toString(), colours.background.name());
+            QCOMPARE(seen[1].toString(), colours.text.name());
+            QCOMPARE(seen[2].toString(), colours.link.name());
+            // A work's font and book page; the catalogue keeps its own.
+            QCOMPARE(seen[3].toString().startsWith(u"\"PT Serif\""_s), work);
+            QCOMPARE(seen[4].toString() == u"justify"_s, work);
+        }
+        // And nothing of it is in the page's own nodes.
+        QVERIFY(seen[5].toBool());
     }
 
     void aWriteWaitsForItsPage()

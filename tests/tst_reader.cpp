@@ -754,19 +754,40 @@ private Q_SLOTS:
         QTRY_COMPARE(topLine(), line);
 
         // Ended and started again: the work where it was, the text size kept;
-        // a work whose file changed since, at its top.
+        // asked to, the reader starts on it (the catalogue a key away).
         const qreal size = view()->zoom();
+        const auto openLast = [this] { return m_form->findChild<QAction *>(u"openLastAction"_s); };
+        openLast()->trigger();
+        QVERIFY(openLast()->isChecked());
         delete m_form;
         m_form = startReader(platform::NativePath(m_program.path()));
         QVERIFY(m_form);
         QCOMPARE(view()->zoom(), size);
-        open();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            view()->loadState() == PageView::LoadState::Ready && gui::bodyText(page()).contains(u"Абзац 400"_s), 20000);
         QTRY_COMPARE(topLine(), line);
+        QVERIFY(m_form->catalogueAction()->isEnabled());
+        // The next work in the catalogue, and back.
+        m_form->findChild<QAction *>(u"nextWorkAction"_s)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            view()->loadState() == PageView::LoadState::Ready
+                && gui::bodyText(page()).contains(m_form->collection().workNames().at(indexOf(u"Второе"_s) + 1)),
+            20000);
+        m_form->findChild<QAction *>(u"previousWorkAction"_s)->trigger();
+        QTRY_COMPARE(topLine(), line);
+        // A work whose file changed since opens at its top, and the reader
+        // starts on the catalogue once the work read last has changed.
         writeWork(u"Второе"_s, manyLines(401, u"Абзац"_s));
         backToCatalogue();
         open();
         QTest::qWait(300);
         QCOMPARE(gui::eval(page(), u"scrollY"_s).toInt(), 0);
+        writeWork(u"Второе"_s, manyLines(402, u"Абзац"_s));
+        delete m_form;
+        m_form = startReader(platform::NativePath(m_program.path()));
+        QVERIFY(m_form);
+        QTRY_VERIFY_WITH_TIMEOUT(showsCatalogue(), 20000);
+        openLast()->trigger();
         view()->resetZoom();
 
         // F11 fills the screen, Escape leaves it.

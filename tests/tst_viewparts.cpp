@@ -242,6 +242,41 @@ private Q_SLOTS:
         QCOMPARE(l.loader.readingPlace(), (ReadingPlace{40, 1.0}));
     }
 
+    void thePageWhoseRestComesLater()
+    {
+        Loading l;
+        QSignalSpy waiting(&l.loader, &RequestLoader::waiting);
+        QSignalSpy begun(&l.loader, &RequestLoader::begun);
+        const quint64 request = (l.loader.showHtml(u"<p>начало "_s, {}, false), l.loader.requestSerial());
+        waiting.clear();
+        l.engine.arrive();
+        l.engine.answerAll();
+        QCOMPARE(begun.size(), 1);
+        // All that has come is in: the engine owes nothing (no watchdog
+        // runs while the rest is made), and the page is not in place.
+        QCOMPARE(waiting.size(), 0);
+        QCOMPARE(l.loader.loadState(), RequestLoader::LoadState::Loading);
+        QVERIFY(!l.engine.ran.contains(u"document.close"_s));
+        // More of an older request is nobody's.
+        l.loader.appendHtml(request - 1, u"чужое"_s, true);
+        QVERIFY(l.engine.calls.isEmpty());
+        // The engine is replaced meanwhile: the fresh one gets what came so
+        // far, then the rest.
+        Q_EMIT l.engine.replaced();
+        l.engine.endLoad();
+        l.engine.answerAll();
+        QCOMPARE(l.shown.size(), 0);
+        l.loader.appendHtml(request, u"и конец</p>"_s, true);
+        QVERIFY(l.engine.scripts().contains(u"и конец"_s));
+        l.engine.answerAll();
+        QCOMPARE(l.shown.size(), 1);
+        QVERIFY(l.engine.ran.contains(u"начало "_s) && l.engine.ran.contains(u"document.close"_s));
+        QVERIFY(!l.engine.ran.contains(u"чужое"_s));
+        // Once all of it is in, there is no more of it.
+        l.loader.appendHtml(request, u"лишнее"_s, true);
+        QVERIFY(!l.engine.ran.contains(u"лишнее"_s));
+    }
+
     void anEscapedDocumentIsShownAgainAFewTimes()
     {
         Loading l;
