@@ -9,6 +9,7 @@
 // mean of 50). Meanwhile the page is asked every 20 ms for its marks: the
 // longest it took to answer is how long find stopped the page.
 #include "Prose.h"
+#include "Waits.h"
 #include "format/WorkFile.h"
 #include "platform/NativePath.h"
 #include "ui/MainWindow.h"
@@ -38,17 +39,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using bench::eval;
+using bench::waitFor;
 
 // The processor time a process has spent, in seconds.
 double cpuSeconds(qint64 pid)
@@ -165,23 +157,6 @@ public:
     [[nodiscard]] MainWindow *form() const { return m_form; }
 
 private:
-    static QVariant eval(QWebEnginePage *page, const QString &script)
-    {
-        auto answer = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-        QEventLoop loop;
-        QPointer<QEventLoop> guard(&loop);
-        page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, guard](const QVariant &v) {
-            *answer = {true, v};
-            if (guard)
-                guard->quit();
-        });
-        if (!answer->first) {
-            QTimer::singleShot(300000, &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        return answer->second;
-    }
-
     QString m_folder;
     MainWindow *m_form = nullptr;
 };

@@ -18,6 +18,7 @@
 //
 // "Painted" is read off the pixels the view shows (its top band), polled.
 #include "Prose.h"
+#include "Waits.h"
 
 #include "format/Collection.h"
 #include "format/Pages.h"
@@ -155,34 +156,8 @@ double waitUntilShown(QWebEngineView *view, const std::function<bool(const QImag
     return -1;
 }
 
-QVariant eval(QWebEnginePage *page, const QString &script, int timeoutMs = 300000)
-{
-    auto result = std::make_shared<std::pair<bool, QVariant>>(false, QVariant());
-    QEventLoop loop;
-    QPointer<QEventLoop> guard(&loop);
-    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [result, guard](const QVariant &v) {
-        *result = {true, v};
-        if (guard)
-            guard->quit();
-    });
-    if (!result->first) {
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return result->second;
-}
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+using bench::eval;
+using bench::waitFor;
 
 // --- Collections ---------------------------------------------------------
 

@@ -163,43 +163,38 @@ void ReadingTools::addStyleMenus(QMenuBar *bar, QMenu *menu)
         setChoices(next);
     });
 
-    QMenu *themes = menu->addMenu(u"Тема"_s);
-    themes->setObjectName(u"themeMenu"_s);
-    auto *themeGroup = new QActionGroup(themes);
-    for (const Theme theme : {Theme::Day, Theme::Sepia, Theme::Night}) {
-        QAction *action = themes->addAction(themeName(theme));
-        action->setCheckable(true);
-        action->setChecked(theme == m_choices.theme);
-        action->setActionGroup(themeGroup);
-        action->setData(int(theme));
-        m_themes.append(action);
-        connect(action, &QAction::triggered, this, [this, theme] {
-            ReadingChoices next = m_choices;
-            next.theme = theme;
-            setChoices(next);
-        });
-    }
-
-    QMenu *fonts = menu->addMenu(u"Шрифт"_s);
-    fonts->setObjectName(u"fontMenu"_s);
-    auto *fontGroup = new QActionGroup(fonts);
+    // One of a few, each changing one choice.
+    const auto addChoices = [this, menu](const QString &title, const QString &name, const auto &values,
+                                         const auto &label, const auto &chosen, const auto &choose) {
+        QMenu *submenu = menu->addMenu(title);
+        submenu->setObjectName(name);
+        auto *group = new QActionGroup(submenu);
+        for (const auto &value : values) {
+            QAction *action = submenu->addAction(label(value));
+            action->setCheckable(true);
+            action->setChecked(chosen(value));
+            action->setActionGroup(group);
+            connect(action, &QAction::triggered, this, [this, value, choose] {
+                ReadingChoices next = m_choices;
+                choose(next, value);
+                setChoices(next);
+            });
+        }
+    };
+    addChoices(
+        u"Тема"_s, u"themeMenu"_s, QList<Theme>{Theme::Day, Theme::Sepia, Theme::Night},
+        [](Theme theme) { return themeName(theme); }, [this](Theme theme) { return theme == m_choices.theme; },
+        [](ReadingChoices &next, Theme theme) { next.theme = theme; });
     QStringList families = readingFonts();
     // A font kept from another machine, where it was installed, stays offered.
     if (!m_choices.font.isEmpty() && !families.contains(m_choices.font))
         families.append(m_choices.font);
     families.prepend(QString());
-    for (const QString &family : std::as_const(families)) {
-        QAction *action = fonts->addAction(family.isEmpty() ? u"Как на странице"_s : plaintext::caption(family));
-        action->setCheckable(true);
-        action->setChecked(family == m_choices.font);
-        action->setActionGroup(fontGroup);
-        m_fonts.append(action);
-        connect(action, &QAction::triggered, this, [this, family] {
-            ReadingChoices next = m_choices;
-            next.font = family;
-            setChoices(next);
-        });
-    }
+    addChoices(
+        u"Шрифт"_s, u"fontMenu"_s, families,
+        [](const QString &family) { return family.isEmpty() ? u"Как на странице"_s : plaintext::caption(family); },
+        [this](const QString &family) { return family == m_choices.font; },
+        [](ReadingChoices &next, const QString &family) { next.font = family; });
 }
 
 void ReadingTools::setChoices(const ReadingChoices &choices)

@@ -109,8 +109,6 @@ private:
     QAction *m_openLast = nullptr;
     QAction *m_next = nullptr;
     QAction *m_previous = nullptr;
-    QList<QAction *> m_themes;
-    QList<QAction *> m_fonts;
     ReadingChoices m_choices;
     Qt::WindowStates m_stateBeforeFullScreen;
     std::optional<ShownWork> m_work;
