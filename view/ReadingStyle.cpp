@@ -43,21 +43,23 @@ ReadingStyle readingStyle(const ReadingChoices &choices)
     if (choices.theme != Theme::Day) {
         const QString r = Root;
         style.everyPage =
-            r + u", "_s + r + u" body { background-color: %1 !important; color: %2 !important; }"_s.arg(
-                css(colours.background), css(colours.text))
+            r + u", "_s + r
+            + u" body { background-color: %1 !important; color: %2 !important; }"_s.arg(css(colours.background),
+                                                                                        css(colours.text))
             // Text in the page's own colours or on its own paper would not
             // read on the theme's: every element takes the theme's.
-            + r + u" body * { color: %1 !important; background-color: transparent !important;"
-                  u" border-color: currentColor !important; }"_s.arg(css(colours.text))
-            + r + u" a:any-link, "_s + r + u" a:any-link * { color: %1 !important; }"_s.arg(css(colours.link))
-            + r + u" a:any-link:hover, "_s + r + u" a:any-link:hover * { color: %1 !important; }"_s.arg(
-                css(colours.hoveredLink))
-            + r + u" :focus-visible:not(html):not(body) { outline: 2px solid %1 !important;"
-                  u" box-shadow: 0 0 0 1px %2 !important; }"_s.arg(css(colours.focusRing), css(colours.background));
+            + r
+            + u" body * { color: %1 !important; background-color: transparent !important;"
+              u" border-color: currentColor !important; }"_s.arg(css(colours.text))
+            + r + u" a:any-link, "_s + r + u" a:any-link * { color: %1 !important; }"_s.arg(css(colours.link)) + r
+            + u" a:any-link:hover, "_s + r
+            + u" a:any-link:hover * { color: %1 !important; }"_s.arg(css(colours.hoveredLink)) + r
+            + u" :focus-visible:not(html):not(body) { outline: 2px solid %1 !important;"
+              u" box-shadow: 0 0 0 1px %2 !important; }"_s.arg(css(colours.focusRing), css(colours.background));
     }
     if (!choices.font.isEmpty())
-        style.works += Root + u" body, "_s + Root + u" body * { font-family: %1, serif !important; }"_s.arg(
-                           quoted(choices.font));
+        style.works +=
+            Root + u" body, "_s + Root + u" body * { font-family: %1, serif !important; }"_s.arg(quoted(choices.font));
     if (choices.bookLayout) {
         // The text as a book page: a column of some 65 letters in the
         // middle (narrower windows lose their margins first), air between

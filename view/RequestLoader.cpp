@@ -137,10 +137,9 @@ void RequestLoader::begin()
             // its document: no empty document is ever painted between them.
             // Run once: the page it writes is ready in turn, and would run
             // it again.
-            const QString firstPiece =
-                m_writer.writeOnArrival(request.content,
-                                        m_engine->reportScript(ArrivalReport + QString::number(m_documentSerial)),
-                                        request.complete);
+            const QString firstPiece = m_writer.writeOnArrival(
+                request.content, m_engine->reportScript(ArrivalReport + QString::number(m_documentSerial)),
+                request.complete);
             m_engine->setArrivalScript(
                 u"if (location.href === "_s + PageWriter::jsonString(document.toString(QUrl::FullyEncoded))
                 + u" && !window.__sobranieFirstPiece) { window.__sobranieFirstPiece = true;"_s + firstPiece + u"}"_s);
