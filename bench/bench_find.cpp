@@ -33,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -86,7 +87,7 @@ double median(std::vector<double> v)
 class Bench
 {
 public:
-    explicit Bench(const QString &programFolder) : m_folder(programFolder) { }
+    explicit Bench(QString programFolder) : m_folder(std::move(programFolder)) { }
 
     bool start()
     {
@@ -127,7 +128,7 @@ public:
         const auto ask = [&] {
             QElapsedTimer asked;
             asked.start();
-            const QVariantList answer = eval(view->page(), probe).toList();
+            QVariantList answer = eval(view->page(), probe).toList();
             result.longestStall = std::max(result.longestStall, double(asked.nsecsElapsed()) / 1e6);
             return answer;
         };
@@ -174,9 +175,9 @@ int main(int argc, char **argv)
 
     // A short page with a thousand matches, and a 3 MB work with a common
     // word (about 20,000) and a common letter (about 200,000).
-    const Case cases[] = {{u"Короткий"_s, 27 * 1024, u"и"_s},
-                          {u"Большой"_s, 3 * 1024 * 1024, u"садом"_s},
-                          {u"Большой"_s, 3 * 1024 * 1024, u"о"_s}};
+    const Case cases[] = {{u"Короткий"_s, qsizetype(27) * 1024, u"и"_s},
+                          {u"Большой"_s, qsizetype(3) * 1024 * 1024, u"садом"_s},
+                          {u"Большой"_s, qsizetype(3) * 1024 * 1024, u"о"_s}};
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(u"Data"_s);
     for (const Case &c : cases) {
