@@ -355,7 +355,9 @@ private Q_SLOTS:
         QCOMPARE(read->textAtOffset(offset, QAccessible::TextBoundaryType(boundary), &from, &to), text);
         QCOMPARE(from, start);
         QCOMPARE(to, start + int(text.size()));
-        // The caret goes a line at a time, and stays within the text.
+        // The caret goes a line at a time, and stays within the text; only
+        // a screen reader's own move asks the page to follow.
+        QSignalSpy set(page, &PageText::caretSet);
         QCOMPARE(read->cursorPosition(), 3);
         page->moveCaret(page->lineStart(1));
         QCOMPARE(page->lineAt(page->caret()), u"Первая строка."_s);
@@ -367,6 +369,8 @@ private Q_SLOTS:
         QCOMPARE(page->caret(), 0);
         read->setCursorPosition(1000);
         QCOMPARE(read->cursorPosition(), 29);
+        QCOMPARE(set.size(), 1);
+        QCOMPARE(set.at(0).at(0).toInt(), 29);
     }
 
     void theReadersStyleIsOutOfThePagesReach_data()

@@ -276,6 +276,7 @@ void PageText::update(const QString &text)
 void PageText::setCaret(int caret)
 {
     m_caret = std::clamp(caret, 0, int(m_text.size()));
+    Q_EMIT caretSet(m_caret);
 }
 
 void PageText::moveCaret(int caret)

@@ -29,6 +29,8 @@ public:
     // Where a screen reader reads from: the line at the top of the screen,
     // or the match found.
     [[nodiscard]] int caret() const { return m_caret; }
+    // A screen reader put the caret there (where its reading of the page
+    // stopped): the page is to follow.
     void setCaret(int caret);
     // Moves the caret there and says so (a screen reader reads the line).
     void moveCaret(int caret);
@@ -48,6 +50,10 @@ public:
     void update(const QString &text);
     // Something in the page took the focus.
     void release() { m_focused = false; }
+
+Q_SIGNALS:
+    // A screen reader moved the caret (setCaret), not the view.
+    void caretSet(int caret);
 
 private:
     QString m_title;

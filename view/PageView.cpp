@@ -62,6 +62,7 @@ PageView::PageView(QWidget *parent)
         Q_EMIT begun();
     });
     connect(m_input, &InputGuard::lineStep, this, &PageView::stepLine);
+    connect(m_pageText, &PageText::caretSet, this, &PageView::followCaret);
     connect(m_loader, &RequestLoader::readingPlaceChanged, this, &PageView::readingPlaceChanged);
     connect(m_finder, &PageFinder::found, this, &PageView::found);
     connect(m_finder, &PageFinder::matchRead, this, [this](int offset) {
@@ -268,6 +269,7 @@ void PageView::takePageText(const QString &title, const QString &text, bool take
         m_textSerial = m_requestSerial;
         delete m_pageText;
         m_pageText = new PageText(this);
+        connect(m_pageText, &PageText::caretSet, this, &PageView::followCaret);
         m_pageText->show(title, text, takeFocus, std::max(caret, 0));
     }
     // Back where it was left (once all of it is in), the reader is told where.
@@ -286,6 +288,13 @@ void PageView::stepLine(int step)
     if (m_textSerial != m_requestSerial || loadState() != LoadState::Ready)
         return;
     m_pageText->moveCaret(m_pageText->lineStart(step));
+    followCaret();
+}
+
+void PageView::followCaret()
+{
+    if (m_textSerial != m_requestSerial || loadState() != LoadState::Ready)
+        return;
     // The page follows: the caret's line at the top, the caret where it is.
     m_engine->runScript(uR"((function (read) {
   var g = window.__sobranieGuards;

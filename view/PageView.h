@@ -132,6 +132,9 @@ private:
     void takePageText(const QString &title, const QString &text, bool takeFocus, int caret);
     // A screen reader's caret a line down (1) or up (-1), the page with it.
     void stepLine(int step);
+    // The page shows the caret's line at the top (where a screen reader
+    // reads, and so the place kept).
+    void followCaret();
 
     bool m_selectionAllowed = false;
     // The address under the pointer, as the engine last reported it.
