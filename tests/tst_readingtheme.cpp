@@ -192,6 +192,47 @@ private Q_SLOTS:
             QCOMPARE(out, QString(expected).replace(u'~', u'\u00AD'));
         }
     }
+
+    // A long work is broken by two at once, cut at a line end in its middle:
+    // the same as by one, whatever is open over the cut.
+    void softHyphensByTwoAtOnce_data()
+    {
+        QTest::addColumn<QString>("markup");
+        const QString line = u"   Человек и электрификация<br>"_s;
+        QTest::newRow("lines") << line.repeated(8);
+        QTest::newRow("a comment over the cut") << line.repeated(3) + u"<!--"_s + line.repeated(4) + u"-->"_s + line;
+        QTest::newRow("a link over the cut") << line.repeated(3) + u"<a href='#x'>"_s + line.repeated(4) + u"</a>"_s;
+        QTest::newRow("a script over the cut")
+            << line.repeated(3) + u"<script>"_s + line.repeated(4) + u"</script>"_s + line;
+        QTest::newRow("no line end") << u"электрификация "_s.repeated(8);
+        QTest::newRow("BR in capitals") << u"электрификация<BR>"_s.repeated(8);
+    }
+
+    void softHyphensByTwoAtOnce()
+    {
+        QFETCH(QString, markup);
+        const Hyphenator hyphenator;
+        if (!hyphenator.isValid())
+            QSKIP("hyphen-ru is not installed");
+        QString whole;
+        SoftHyphens one(hyphenator);
+        one.feed(markup, whole);
+        one.finish(whole);
+        QVERIFY(whole.contains(u'\u00AD'));
+
+        const qsizetype half = SoftHyphens::half(markup);
+        QVERIFY(half >= markup.size() / 2);
+        QCOMPARE(half < markup.size(), markup.contains(u"<br>"_s, Qt::CaseInsensitive));
+        SoftHyphens first(hyphenator);
+        QString out;
+        first.feed(QStringView(markup).first(half), out);
+        SoftHyphens fresh(hyphenator);
+        QString second;
+        fresh.feed(QStringView(markup).sliced(half), second);
+        fresh.finish(second);
+        first.finishWith(QStringView(markup).sliced(half), second, out);
+        QCOMPARE(out, whole);
+    }
 };
 
 QTEST_MAIN(tst_readingtheme)

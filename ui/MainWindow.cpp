@@ -262,16 +262,12 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
             return;
         // In two halves at once, the second from a line's start: the page
         // waits for all of it, and the engine has nothing to do meanwhile.
-        // Where the first half does not end as a fresh start would (a
-        // comment or a link open over the line end), it goes on alone.
         const QStringView rest = QStringView(html).sliced(firstPart);
-        const qsizetype line = rest.indexOf(u"<br>"_s, rest.size() / 2);
-        const qsizetype half = line < 0 ? rest.size() : line + 4;
+        const qsizetype half = SoftHyphens::half(rest);
         struct Halves
         {
             QString first;
             QString second;
-            bool secondValid = false;
             std::atomic<int> left{2};
         };
         auto halves = std::make_shared<Halves>();
@@ -279,12 +275,7 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
             if (halves->left.fetch_sub(1) != 1)
                 return;
             QString all = std::move(halves->first);
-            if (halves->secondValid && hyphens->atTextStart()) {
-                all += halves->second;
-            } else {
-                hyphens->feed(QStringView(html).sliced(firstPart + half), all);
-                hyphens->finish(all);
-            }
+            hyphens->finishWith(QStringView(html).sliced(firstPart + half), halves->second, all);
             QMetaObject::invokeMethod(QCoreApplication::instance(), [self, request, all = std::move(all)] {
                 if (self)
                     self->m_view->appendHtml(request, all, true);
@@ -295,12 +286,9 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
             done();
         });
         QThreadPool::globalInstance()->start([hyphenator, halves, html, firstPart, half, done] {
-            if (firstPart + half < html.size()) {
-                SoftHyphens fresh(*hyphenator);
-                fresh.feed(QStringView(html).sliced(firstPart + half), halves->second);
-                fresh.finish(halves->second);
-            }
-            halves->secondValid = true;
+            SoftHyphens fresh(*hyphenator);
+            fresh.feed(QStringView(html).sliced(firstPart + half), halves->second);
+            fresh.finish(halves->second);
             done();
         });
     };

@@ -154,3 +154,21 @@ void SoftHyphens::finish(QString &out)
     out += m_tag;
     m_tag.clear();
 }
+
+qsizetype SoftHyphens::half(QStringView markup)
+{
+    static const QString LineEnd = u"<br>"_s;
+    const qsizetype line = markup.indexOf(LineEnd, markup.size() / 2, Qt::CaseInsensitive);
+    return line < 0 ? markup.size() : line + LineEnd.size();
+}
+
+void SoftHyphens::finishWith(QStringView second, const QString &secondOut, QString &out)
+{
+    if (atTextStart()) {
+        finish(out);
+        out += secondOut;
+        return;
+    }
+    feed(second, out);
+    finish(out);
+}

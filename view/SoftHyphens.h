@@ -20,11 +20,20 @@ public:
     void feed(QStringView markup, QString &out);
     // Appends what is left.
     void finish(QString &out);
-    // Between a tag and text, outside any link, comment or script, with
-    // nothing held back: where markup fed to a fresh one would go on the same.
-    [[nodiscard]] bool atTextStart() const { return m_state == State::Text && m_text.isEmpty() && m_links == 0; }
+
+    // A long text is broken by two at once: this one is fed markup up to
+    // half(markup), a fresh one all after it (giving secondOut), and then
+    // this one ends with finishWith(the part after, secondOut, out).
+    // The cut is after the first line end from the middle (none: the end).
+    [[nodiscard]] static qsizetype half(QStringView markup);
+    // Where this one stands as a fresh one starts (between a tag and text,
+    // outside any link, comment or script, nothing held back), secondOut is
+    // taken; otherwise second is fed on here.
+    void finishWith(QStringView second, const QString &secondOut, QString &out);
 
 private:
+    [[nodiscard]] bool atTextStart() const { return m_state == State::Text && m_text.isEmpty() && m_links == 0; }
+
     enum class State { Text, Tag, Comment, RawText };
 
     void flushText(QString &out, bool all);
