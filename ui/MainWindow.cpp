@@ -7,23 +7,16 @@
 #include "ui/FatalReport.h"
 #include "ui/FindBar.h"
 #include "ui/ReadingTools.h"
+#include "view/BookPage.h"
 #include "view/Hyphenator.h"
 #include "view/PageView.h"
-#include "view/PageWriter.h"
-#include "view/SoftHyphens.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QIcon>
 #include <QMenuBar>
-#include <QPointer>
-#include <QThreadPool>
-#include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <utility>
 #include <variant>
 
 using namespace Qt::Literals::StringLiterals;
@@ -77,8 +70,7 @@ MainWindow::MainWindow(Collection collection, QString cataloguePage)
     // The book page breaks words: a work on screen is shown again, where
     // the reader is in it.
     connect(m_tools, &ReadingTools::bookLayoutChanged, this, [this] {
-        if (m_shownWork && m_view->loadState() != PageView::LoadState::Empty && m_catalogueAction->isEnabled()
-            && m_lastWork == m_shownWork->index) {
+        if (m_shownWork && m_view->loadState() != PageView::LoadState::Empty) {
             const navigation::ShowWork work = *m_shownWork;
             showWork(work, ReadingPlace(m_view->readingPlace()));
         }
@@ -240,60 +232,7 @@ void MainWindow::showWork(const navigation::ShowWork &work, const ReadingPlace &
     }
     if (!m_hyphenator)
         m_hyphenator = std::make_shared<const Hyphenator>();
-    // The first screenful broken at once, the rest on a thread of its own
-    // while that is shown: a long work's first lines come as quickly as
-    // they would whole.
-    auto hyphens = std::make_shared<SoftHyphens>(*m_hyphenator);
-    const qsizetype firstPart = std::min(work.html.size(), PageWriter::FirstPieceSize);
-    QString first;
-    hyphens->feed(QStringView(work.html).first(firstPart), first);
-    if (firstPart == work.html.size()) {
-        hyphens->finish(first);
-        m_view->showHtml(first, pageOutline, place);
-        return;
-    }
-    const quint64 request = m_view->showHtml(first, pageOutline, place, false);
-    // The rest is broken once the first screenful is in (or a moment later
-    // at the latest): on two cores it would hold that screenful up.
-    auto started = std::make_shared<bool>(false);
-    const auto breakTheRest = [self = QPointer<MainWindow>(this), hyphenator = m_hyphenator, hyphens, html = work.html,
-                               firstPart, request, started] {
-        if (std::exchange(*started, true))
-            return;
-        // In two halves at once, the second from a line's start: the page
-        // waits for all of it, and the engine has nothing to do meanwhile.
-        const QStringView rest = QStringView(html).sliced(firstPart);
-        const qsizetype half = SoftHyphens::half(rest);
-        struct Halves
-        {
-            QString first;
-            QString second;
-            std::atomic<int> left{2};
-        };
-        auto halves = std::make_shared<Halves>();
-        const auto done = [self, request, hyphens, halves, html, firstPart, half] {
-            if (halves->left.fetch_sub(1) != 1)
-                return;
-            QString all = std::move(halves->first);
-            hyphens->finishWith(QStringView(html).sliced(firstPart + half), halves->second, all);
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, request, all = std::move(all)] {
-                if (self)
-                    self->m_view->appendHtml(request, all, true);
-            });
-        };
-        QThreadPool::globalInstance()->start([hyphens, halves, html, firstPart, half, done] {
-            hyphens->feed(QStringView(html).sliced(firstPart, half), halves->first);
-            done();
-        });
-        QThreadPool::globalInstance()->start([hyphenator, halves, html, firstPart, half, done] {
-            SoftHyphens fresh(*hyphenator);
-            fresh.feed(QStringView(html).sliced(firstPart + half), halves->second);
-            fresh.finish(halves->second);
-            done();
-        });
-    };
-    connect(m_view, &PageView::begun, this, breakTheRest, Qt::SingleShotConnection);
-    QTimer::singleShot(PageWriter::FirstPaintWaitMs, this, breakTheRest);
+    showBookPage(m_view, m_hyphenator, work.html, pageOutline, place);
 }
 
 void MainWindow::openHelp()

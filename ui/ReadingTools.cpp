@@ -35,8 +35,7 @@ ReadingTools::ReadingTools(QWidget *window, const Collection &collection, const 
     });
     connect(m_view, &PageView::readingPlaceChanged, this, [this](const ReadingPlace &place) {
         if (m_work) {
-            const Collection &c = m_collection;
-            m_state->setPlace(c.dataPath(), c.workFileName(m_work->index), m_work->stamp, place);
+            m_state->setPlace(m_collection.dataPath(), m_collection.workFileName(m_work->index), m_work->stamp, place);
         }
     });
     connect(m_view, &PageView::shown, this, &ReadingTools::onPageShown);
@@ -134,15 +133,14 @@ int ReadingTools::findBarHeight(int clientHeight) const
 
 ReadingPlace ReadingTools::workShown(std::int32_t index)
 {
-    const Collection &c = m_collection;
-    const std::optional<platform::FileStamp> stamp = platform::fileStamp(c.workPath(index));
+    const std::optional<platform::FileStamp> stamp = platform::fileStamp(m_collection.workPath(index));
     if (!stamp) {
         m_work.reset();
         return {};
     }
     m_work = ShownWork{index, *stamp};
     updateWorkActions();
-    return m_state->place(c.dataPath(), c.workFileName(index), *stamp);
+    return m_state->place(m_collection.dataPath(), m_collection.workFileName(index), *stamp);
 }
 
 void ReadingTools::otherPageShown()

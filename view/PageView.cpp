@@ -20,7 +20,7 @@ using namespace Qt::Literals::StringLiterals;
 
 PageView::PageView(QWidget *parent)
     : QWidget(parent), m_engine(new EngineHost(this)), m_input(new InputGuard(m_engine->browser(), this)),
-      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(new PageText(this)),
+      m_watchdog(new Watchdog(this)), m_loader(new RequestLoader(m_engine, this)), m_pageText(newPageText()),
       m_finder(new PageFinder(m_engine, this)), m_announcer(new Announcer(this))
 {
     m_loader->setGuardScript(m_engine->guardScript());
@@ -62,12 +62,11 @@ PageView::PageView(QWidget *parent)
         Q_EMIT begun();
     });
     connect(m_input, &InputGuard::lineStep, this, &PageView::stepLine);
-    connect(m_pageText, &PageText::caretSet, this, &PageView::followCaret);
     connect(m_loader, &RequestLoader::readingPlaceChanged, this, &PageView::readingPlaceChanged);
     connect(m_finder, &PageFinder::found, this, &PageView::found);
     connect(m_finder, &PageFinder::matchRead, this, [this](int offset) {
         QString line;
-        if (offset >= 0 && m_textSerial == m_requestSerial) {
+        if (offset >= 0 && m_textSerial == m_loader->requestSerial()) {
             m_pageText->moveCaret(offset);
             line = m_pageText->lineAt(offset);
         }
@@ -119,7 +118,6 @@ void PageView::replaceEngine()
 quint64 PageView::showHtml(const QString &html, const PageOutline &outline, const ReadingPlace &place, bool complete)
 {
     m_outline = outline;
-    ++m_requestSerial;
     m_placeRestored = place.offset > 0 || place.fraction > 0;
     m_loader->setGuardScript(
         m_engine->guardScript()
@@ -144,7 +142,6 @@ void PageView::setReadingStyle(const ReadingChoices &choices)
 void PageView::showFile(const QUrl &file, const PageOutline &outline)
 {
     m_outline = outline;
-    ++m_requestSerial;
     m_placeRestored = false;
     m_loader->setGuardScript(m_engine->guardScript());
     m_loader->setFreshEngineAfterLargePages(QAccessible::isActive());
@@ -228,7 +225,7 @@ void PageView::describePage()
 {
     const bool reading = QAccessible::isActive();
     const quint64 serial = ++m_shownSerial;
-    const quint64 request = m_requestSerial;
+    const quint64 request = m_loader->requestSerial();
     // A large work's text is read from the page's own text object alone:
     // the engine's tree of it (an object per node in this process, hundreds
     // of megabytes, and seconds of this thread to build) is never read.
@@ -249,7 +246,7 @@ void PageView::describePage()
                                prune ? u"true"_s : u"false"_s);
     const QPointer<PageView> self(this);
     m_engine->runScript(script, [self, serial, request](const QVariant &result) {
-        if (!self || serial != self->m_shownSerial || request != self->m_requestSerial)
+        if (!self || serial != self->m_shownSerial || request != self->m_loader->requestSerial())
             return;
         const QVariantList page = result.toList();
         if (page.size() == 4)
@@ -259,17 +256,16 @@ void PageView::describePage()
 
 void PageView::takePageText(const QString &title, const QString &text, bool takeFocus, int caret)
 {
-    if (m_textSerial == m_requestSerial) {
+    if (m_textSerial == m_loader->requestSerial()) {
         // The same page, more of it (or the same again on a fresh engine):
         // the object a screen reader reads stays, and reads on.
         m_pageText->update(text);
     } else {
         // An object of its own for every page: a screen reader announces a
         // focus that moves to another object, not one that stays where it was.
-        m_textSerial = m_requestSerial;
+        m_textSerial = m_loader->requestSerial();
         delete m_pageText;
-        m_pageText = new PageText(this);
-        connect(m_pageText, &PageText::caretSet, this, &PageView::followCaret);
+        m_pageText = newPageText();
         m_pageText->show(title, text, takeFocus, std::max(caret, 0));
     }
     // Back where it was left (once all of it is in), the reader is told where.
@@ -283,9 +279,16 @@ void PageView::takePageText(const QString &title, const QString &text, bool take
     }
 }
 
+PageText *PageView::newPageText()
+{
+    auto *text = new PageText(this);
+    connect(text, &PageText::caretSet, this, &PageView::followCaret);
+    return text;
+}
+
 void PageView::stepLine(int step)
 {
-    if (m_textSerial != m_requestSerial || loadState() != LoadState::Ready)
+    if (m_textSerial != m_loader->requestSerial() || loadState() != LoadState::Ready)
         return;
     m_pageText->moveCaret(m_pageText->lineStart(step));
     followCaret();
@@ -293,7 +296,7 @@ void PageView::stepLine(int step)
 
 void PageView::followCaret()
 {
-    if (m_textSerial != m_requestSerial || loadState() != LoadState::Ready)
+    if (m_textSerial != m_loader->requestSerial() || loadState() != LoadState::Ready)
         return;
     // The page follows: the caret's line at the top, the caret where it is.
     m_engine->runScript(uR"((function (read) {
@@ -310,7 +313,8 @@ void PageView::onReport(const QString &report)
     // Where the reader is, as a screen reader reads the page: the caret
     // follows the line at the top (unless the view put it elsewhere).
     static const QString ScrollReport = u"scrolled:"_s;
-    if (report.startsWith(ScrollReport) && loadState() == LoadState::Ready && m_textSerial == m_requestSerial) {
+    if (report.startsWith(ScrollReport) && loadState() == LoadState::Ready
+        && m_textSerial == m_loader->requestSerial()) {
         bool number = false;
         const int caret = QStringView(report).mid(ScrollReport.size()).split(u':').value(2).toInt(&number);
         if (number && caret >= 0)

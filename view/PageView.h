@@ -130,6 +130,7 @@ private:
     // piece is in, and again when all of it is).
     void describePage();
     void takePageText(const QString &title, const QString &text, bool takeFocus, int caret);
+    [[nodiscard]] PageText *newPageText();
     // A screen reader's caret a line down (1) or up (-1), the page with it.
     void stepLine(int step);
     // The page shows the caret's line at the top (where a screen reader
@@ -143,9 +144,8 @@ private:
     // What the latest request is, and which showing of a page is described.
     PageOutline m_outline;
     quint64 m_shownSerial = 0;
-    // Which request the view shows, which one the page's text stands for,
-    // and whether that request came back to a place kept.
-    quint64 m_requestSerial = 0;
+    // Which request the page's text stands for, and whether that request
+    // came back to a place kept.
     quint64 m_textSerial = 0;
     bool m_placeRestored = false;
 

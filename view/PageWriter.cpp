@@ -188,8 +188,7 @@ void PageWriter::pump()
 {
     if (!m_runner || m_inFlight || m_waitingForPaint || !m_job)
         return;
-    // All that has come is in; the rest of the page is still to come.
-    if (m_job->opened && m_job->written == m_job->html.size() && !m_job->complete)
+    if (m_job->awaitsRest())
         return;
     const qsizetype from = m_job->written;
     const QString script = nextPiece(*m_job);

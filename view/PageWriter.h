@@ -86,10 +86,7 @@ public:
     [[nodiscard]] bool isWriting() const { return m_job.has_value(); }
     // All that has come of the latest request is written and the rest is
     // still to come: the engine owes nothing.
-    [[nodiscard]] bool waitsForMore() const
-    {
-        return m_job && !m_job->complete && m_job->opened && m_job->written == m_job->html.size() && !m_inFlight;
-    }
+    [[nodiscard]] bool waitsForMore() const { return m_job && m_job->awaitsRest() && !m_inFlight; }
 
     // The document as JavaScript sees it: html as a JSON string literal.
     [[nodiscard]] static QString jsonString(QStringView text);
@@ -115,6 +112,8 @@ private:
         bool opened = false; // document.open() done
         bool complete = true; // the rest of the page is not to come
         [[nodiscard]] Job restarted() const { return Job{html, 0, false, complete}; }
+        // All that has come is written; the rest of the page is to come.
+        [[nodiscard]] bool awaitsRest() const { return opened && written == html.size() && !complete; }
     };
 
     // The script of the job's next piece; the job counts it as written.

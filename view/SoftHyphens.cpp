@@ -133,8 +133,8 @@ void SoftHyphens::feed(QStringView markup, QString &out)
             if (c == u'>') {
                 // "</script>", "</script >" and the like end it; nothing else.
                 const qsizetype open = out.lastIndexOf(u'<');
-                const QStringView tag = QStringView(out).sliced(open);
-                if (open >= 0 && tag.size() > m_rawEnd.size()
+                const QStringView tag = open < 0 ? QStringView() : QStringView(out).sliced(open);
+                if (tag.size() > m_rawEnd.size()
                     && tag.first(m_rawEnd.size()).compare(m_rawEnd, Qt::CaseInsensitive) == 0) {
                     const QChar after = tag[m_rawEnd.size()];
                     if (after == u'>' || after.isSpace() || after == u'/')
